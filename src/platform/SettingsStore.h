@@ -1,14 +1,15 @@
 #pragma once
 // The per-user settings store: one string per (section, key) under the application name,
 // written through to disk on every change so that a crash loses nothing.
-#include <QString>
+#include "Export.h"
 #include <memory>
+#include <QString>
 
 class QSettings;
 
 namespace platform {
 
-class SettingsStore {
+class TD_PLATFORM_EXPORT SettingsStore {
 public:
     // The user's store (~/.config/Tonedeck/Tonedeck.ini).
     SettingsStore();
@@ -16,6 +17,13 @@ public:
     explicit SettingsStore(const QString& iniPath);
     ~SettingsStore();
 
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    // Sections and keys are taken exactly as given, "General" included (it is a section like any
+    // other). An empty section or key is never stored and reads as the default. A missing,
+    // unreadable or garbled file reads as defaults; a value the file holds as a list (an
+    // unquoted "a,b" typed by hand) reads back joined by commas.
     QString fileName() const;
     QString getSetting(const QString& section, const QString& key,
                        const QString& defaultValue = QString()) const;

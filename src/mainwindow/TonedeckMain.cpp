@@ -1,0 +1,332 @@
+#include "TonedeckMain.h"
+#include "TonedeckApp.h"
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <common/Format.h>
+
+namespace mainwindow {
+
+TonedeckMain::TonedeckMain(TonedeckApp& app) : app_(app) {
+    hwnd_.setObjectName("TonedeckMainHwnd");
+    ClockTimer.setInterval(1000);
+    BlinkTimer.setInterval(250);
+    ServerRetryTimer.setInterval(5000);
+    for (QTimer* t : {&MMTTYCharTimer, &MMTTYLevelTimer, &MMTTYInitTimer}) {
+        t->setInterval(1);
+        t->setSingleShot(true);
+    }
+    PskTimers.ReceiveStatusTimer.setInterval(10000);
+    PskTimers.IMDBlankingTimer.setInterval(1000);
+    connectControls();
+}
+
+TonedeckMain::~TonedeckMain() = default;
+
+void TonedeckMain::connectControls() {
+    connect(&ClockTimer, &QTimer::timeout, this, &TonedeckMain::ClockTimer_Timer);
+    connect(&BlinkTimer, &QTimer::timeout, this, &TonedeckMain::BlinkTimer_Timer);
+    connect(&PskTimers.DataTimer, &QTimer::timeout, this, &TonedeckMain::DataTimer_Timer);
+    for (int i = 0; i < 4; ++i)
+        connect(&PskTimers.CharTimer[i], &QTimer::timeout, this, [this, i] { CharTimer_Timer(i); });
+    connect(&PskTimers.StatusTimer, &QTimer::timeout, this, &TonedeckMain::StatusTimer_Timer);
+    connect(&PskTimers.IMDTimer, &QTimer::timeout, this, &TonedeckMain::IMDTimer_Timer);
+    connect(&PskTimers.ReceiveStatusTimer, &QTimer::timeout, this,
+            &TonedeckMain::ReceiveStatusTimer_Timer);
+    connect(&MMTTYEndTimer, &QTimer::timeout, this, &TonedeckMain::MMTTYEndTimer_Timer);
+    for (int i = 0; i < 2; ++i)
+        connect(ModeButton[i], &QRadioButton::clicked, this, [this, i] { ModeButton_Click(i); });
+    connect(ReplayCmd, &QPushButton::clicked, this, [this] {
+        common::guard(app_.common, "TonedeckMain.ReplayCmd_Click", [&] { app_.xcvr.Replay(); });
+    });
+    connect(HelpCmd, &QPushButton::clicked, this, [this] {
+        common::guard(app_.common, "TonedeckMain.HelpCmd_Click",
+                      [&] { app_.common.InvokeHelp(QStringLiteral("Index.htm")); });
+    });
+}
+
+void TonedeckMain::Form_Load() {
+    common::guard(app_.common, "TonedeckMain.Form_Load", [&] {
+        app_.common.Initialize();
+        if (app_.engine.fnGetDLLVersion() < 106) ReplayCmd->setVisible(false);
+        for (QTimer* t : {&MMTTYShutdownTimer, &RTTYModemShutdownTimer, &MMTTYEndTimer,
+                          &MMTTYKickoffTimer}) {
+            t->stop();
+            t->setInterval(100);
+        }
+        app_.event.Initialize();
+        for (bool& b : CharHandlerLocked) b = false;
+        MMTTYCharHandlerLocked = false;
+        RTTYModemCharHandlerLocked = false;
+        SplitterDragging[0] = SplitterDragging[1] = false;
+        PopupPane = 0;
+        PopupActive = false;
+        AltSelectToQTH = false;
+        IgnoringParameterChanges = false;
+        OptimalOffsetCmd->setEnabled(false);
+        RTTYOptimalOffsetCmd->setEnabled(false);
+        TuneState = 0;
+        app_.display.Initialize();
+        app_.xcvr.Initialize();
+        app_.rtty->Initialize();
+        if (ModeButton[0]->isChecked()) {
+            app_.rtty->Disable();
+            app_.xcvr.Enable();
+        } else if (ModeButton[1]->isChecked()) {
+            app_.xcvr.Disable();
+            app_.rtty->Enable();
+        }
+        LastWindowState = windowStateCode();
+        ClockTimer.start();
+        BlinkTimer.start();
+        ClockTimer_Timer();
+        loaded_ = true;
+    });
+}
+
+void TonedeckMain::Form_Unload(int& cancel) {
+    bool mmttyWasRunning = false;
+    auto step = [&](auto&& body) { common::guard(app_.common, "TonedeckMain.Form_Unload", body); };
+    step([&] { mmttyWasRunning = app_.rtty->MMTTYRunning(); });
+    step([&] { TuneCheckbox->setChecked(false); });
+    ShuttingDown = true;
+    step([&] {
+        app_.rtty->Disable();
+        app_.rtty->Shutdown();
+    });
+    step([&] {
+        app_.xcvr.Disable();
+        app_.xcvr.Terminate();
+        app_.setupDialog.close();
+    });
+    step([&] { app_.event.Shutdown(); });
+    step([&] { app_.common.Shutdown(); });
+    if (mmttyWasRunning) {
+        MMTTYEndTimer.start();
+        cancel = 1;
+    }
+}
+
+void TonedeckMain::Form_Resize() {
+    common::guard(app_.common, "TonedeckMain.Form_Resize", [&] {
+        if (ResizeSuppressed) {
+            ResizeSuppressed = false;
+            return;
+        }
+        if (LastWindowState != 1 && isVisible()) app_.display.AdjustWindowControls();
+        LastWindowState = windowStateCode();
+    });
+}
+
+int TonedeckMain::windowStateCode() const {
+    if (windowState() & Qt::WindowMinimized) return 1;
+    if (windowState() & Qt::WindowMaximized) return 2;
+    return 0;
+}
+
+void TonedeckMain::closeEvent(QCloseEvent* event) {
+    if (unloaded_ || !loaded_) {
+        event->accept();
+        return;
+    }
+    int cancel = 0;
+    Form_Unload(cancel);
+    if (cancel) {
+        event->ignore();
+        return;
+    }
+    unloaded_ = true;
+    for (QTimer* t : findChildren<QTimer*>()) t->stop();
+    ClockTimer.stop();
+    BlinkTimer.stop();
+    event->accept();
+}
+
+void TonedeckMain::resizeEvent(QResizeEvent* event) {
+    TonedeckMainForm::resizeEvent(event);
+    Form_Resize();
+}
+
+void TonedeckMain::changeEvent(QEvent* event) {
+    TonedeckMainForm::changeEvent(event);
+    // Minimizing and restoring do not always come with a resize event.
+    if (event->type() == QEvent::WindowStateChange) Form_Resize();
+}
+
+void TonedeckMain::LockPane(int pane) {
+    common::guard(app_.common, "TonedeckMain.LockPane", [&] {
+        if (ModeButton[0]->isChecked()) {
+            if (pane >= 0 && pane <= 3) CharHandlerLocked[pane] = true;
+        } else if (ModeButton[1]->isChecked()) {
+            if (pane == 0) MMTTYCharHandlerLocked = true;
+            if (pane == 1) RTTYModemCharHandlerLocked = true;
+        }
+    });
+}
+
+void TonedeckMain::UnlockPane(int pane) {
+    common::guard(app_.common, "TonedeckMain.UnlockPane", [&] {
+        if (ModeButton[0]->isChecked()) {
+            if (pane >= 0 && pane <= 3) CharHandlerLocked[pane] = false;
+        } else if (ModeButton[1]->isChecked()) {
+            if (pane == 0) MMTTYCharHandlerLocked = false;
+            if (pane == 1) RTTYModemCharHandlerLocked = false;
+        }
+    });
+}
+
+void TonedeckMain::TransmitCWID() {
+    common::guard(app_.common, "TonedeckMain.TransmitCWID",
+                  [&] { app_.engine.fnSendTXCharacter(2, 1); });
+}
+
+void TonedeckMain::SetCaptionSuffix(const QString& text) {
+    CaptionSuffix = text.isEmpty() ? QString() : QStringLiteral(" [") + text + QStringLiteral("]");
+}
+
+QString TonedeckMain::Caption() const {
+    QString caption = QStringLiteral("%1 %2").arg(TonedeckApp::kProductName, TonedeckApp::Version());
+    const QString call = myCallsign();
+    if (!call.isEmpty()) caption += QStringLiteral(" for ") + call;
+    caption += QStringLiteral(" @ ") +
+               common::formatDateTime(app_.services.clock.utcNow(), u"dd mmm yy  hhmm") +
+               QStringLiteral("Z");
+    if (app_.event.EventLogged())
+        caption += QStringLiteral(">>> Check error log in ") + app_.services.programDir +
+                   QStringLiteral("/ErrorLog.txt");
+    return caption + CaptionSuffix;
+}
+
+void TonedeckMain::ClockTimer_Timer() {
+    common::guard(app_.common, "TonedeckMain.ClockTimer_Timer",
+                  [&] { setWindowTitle(Caption()); });
+}
+
+void TonedeckMain::BlinkTimer_Timer() {
+    common::guard(app_.common, "TonedeckMain.BlinkTimer_Timer", [&] {
+        for (int i = 0; i < 3; ++i) {
+            if (!PaneSuspended[i]) continue;
+            if (!BlinkState)
+                PanelID[i]->clear();
+            else
+                app_.display.UpdatePanelID(i);
+        }
+        for (int i = 0; i < 9; ++i)
+            if (FieldNeedsAttention[i]) QSOLabel[i]->setVisible(BlinkState);
+        BlinkState = !BlinkState;
+    });
+}
+
+void TonedeckMain::DataTimer_Timer() {
+    PskTimers.DataTimer.stop();
+    common::guard(app_.common, "TonedeckMain.DataTimer_Timer", [&] {
+        app_.xcvr.UpdateSignalStrength(
+            app_.engine.fnGetSignalLevel(app_.xcvr.ActiveChannel()));
+    });
+}
+
+void TonedeckMain::CharTimer_Timer(int index) {
+    PskTimers.CharTimer[index].stop();
+    common::guard(app_.common, "TonedeckMain.CharTimer_Timer", [&] {
+        if (CharHandlerLocked[index]) return;
+        CharHandlerLocked[index] = true;
+        struct Unlock {
+            bool& flag;
+            ~Unlock() { flag = false; }
+        } unlock{CharHandlerLocked[index]};
+        app_.display.HandleNewChar(index);
+    });
+}
+
+void TonedeckMain::StatusTimer_Timer() {
+    PskTimers.StatusTimer.stop();
+    app_.xcvr.HandleNewStatus();
+}
+
+void TonedeckMain::IMDTimer_Timer() {
+    PskTimers.IMDTimer.stop();
+    app_.xcvr.HandleNewIMDInfo();
+}
+
+void TonedeckMain::ReceiveStatusTimer_Timer() {
+    PskTimers.ReceiveStatusTimer.stop();
+    hideReceiveStatus();
+}
+
+void TonedeckMain::MMTTYEndTimer_Timer() {
+    common::guard(app_.common, "TonedeckMain.MMTTYEndTimer_Timer", [&] {
+        if (app_.rtty->MMTTYWindowExists()) return;
+        MMTTYEndTimer.stop();
+        unloaded_ = true;
+        for (QTimer* t : findChildren<QTimer*>()) t->stop();
+        ClockTimer.stop();
+        BlinkTimer.stop();
+        close();
+    });
+}
+
+void TonedeckMain::ModeButton_Click(int index) {
+    if (!ModeRestored) return;
+    common::guard(app_.common, "TonedeckMain.ModeButton_Click", [&] {
+        for (int pane = 0; pane < 3; ++pane) {
+            PaneSuspended[pane] = false;
+            CharHandlerLocked[pane] = false;
+        }
+        MMTTYCharHandlerLocked = false;
+        RTTYModemCharHandlerLocked = false;
+        const bool psk = index == 0;
+        if (psk) {
+            app_.rtty->Disable();
+            app_.xcvr.Enable();
+        } else {
+            app_.xcvr.Disable();
+            app_.rtty->Enable();
+        }
+        if (psk) {
+            for (int i = 0; i < 3; ++i)
+                Display[i]->setToolTip(QStringLiteral("information received from channel ") +
+                                       QString::number(i));
+        } else {
+            Display[0]->setToolTip(QStringLiteral("information received from soundcard RTTY"));
+            Display[1]->setToolTip(QStringLiteral("information received from the RTTY modem"));
+        }
+        app_.display.AdjustWindowControls();
+        app_.services.settings.saveSetting("General", "Mode", QString::number(index));
+    });
+}
+
+void TonedeckMain::showReceiveStatus(int color, const QString& tooltip) {
+    QPalette p = ReceiveStatus->palette();
+    p.setColor(QPalette::Window, PSKDisplay::ToQColor(color));
+    ReceiveStatus->setPalette(p);
+    ReceiveStatus->setToolTip(tooltip);
+    ReceiveStatus->setVisible(true);
+}
+
+void TonedeckMain::hideReceiveStatus() { ReceiveStatus->setVisible(false); }
+
+bool TonedeckMain::pskModeSelected() const { return ModeButton[0]->isChecked(); }
+
+void TonedeckMain::setPskControlsVisible(bool visible) {
+    for (QWidget* w : {static_cast<QWidget*>(ReceiveFrame), static_cast<QWidget*>(TransmitFrame),
+                       Frequency, static_cast<QWidget*>(IMDFrame), Waterfall})
+        w->setVisible(visible);
+}
+
+void TonedeckMain::setIdentificationLabelsVisible(bool visible) {
+    for (QLabel* l : XmitStatus) l->setVisible(visible);
+}
+
+void TonedeckMain::showTransmitState(bool transmitting) {
+    TransmitIndicator->setText(transmitting ? QStringLiteral("TX") : QStringLiteral("RX"));
+}
+
+QString TonedeckMain::myCallsign() const { return app_.setupDialog.MyCallsign->text(); }
+
+void TonedeckMain::setMyCallsign(const QString& call) { app_.setupDialog.MyCallsign->setText(call); }
+
+} // namespace mainwindow

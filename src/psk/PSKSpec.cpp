@@ -1,0 +1,20 @@
+#include "PSKSpec.h"
+#include "pskcore.h"
+
+namespace psk {
+
+const PSKSpec& linkedPskEngine() {
+    static const PSKSpec spec{
+        fnStartSoundCard,   fnStopSoundCard,       fnSetRXFrequency,     fnGetRXFrequency,
+        fnSetRXPSKMode,     fnSetAFCLimit,         fnSetSquelchThreshold, fnSetFFTMode,
+        fnGetFFTData,       fnGetVectorData,       fnGetSignalLevel,     fnStartTX,
+        fnStopTX,           fnAbortTX,             fnSetTXFrequency,     fnSendTXCharacter,
+        fnSetCWIDString,    fnSetCWIDSpeed,        fnSetComPort,         fnRewindInput,
+        fnGetDLLVersion,    fnGetClosestPeak,      fnGetSyncData,        fnGetRawData,
+        fnSendTXString,     fnGetTXCharsRemaining, fnClearTXBuffer,      fnSetClockErrorAdjustment,
+        fnGetErrorString,
+    };
+    return spec;
+}
+
+} // namespace psk

@@ -1,0 +1,21 @@
+#pragma once
+// The RTTY side as the main window drives it: the soundcard engine and the external modem.
+// Until those paths exist, there is nothing to enable and no engine ever runs; a test can
+// substitute its own to exercise the main window's handling of a running engine.
+
+namespace rtty {
+
+class RTTYXcvr {
+public:
+    virtual ~RTTYXcvr() = default;
+    virtual void Initialize() {}
+    virtual void Enable() {}
+    virtual void Disable() {}
+    // External modem, then the soundcard engine.
+    virtual void Shutdown() {}
+    virtual bool MMTTYRunning() const { return false; }
+    // Whether the soundcard engine's window still exists (polled while the program ends).
+    virtual bool MMTTYWindowExists() const { return false; }
+};
+
+} // namespace rtty

@@ -1,0 +1,273 @@
+// The main window's start-up and shut-down order, timers, caption, resize rule and robustness.
+#include "AppFixture.h"
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QtTest>
+
+using fake::AppFixture;
+using fake::FakePskEngine;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpOrderAndTimers() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& e = FakePskEngine::instance();
+        QCOMPARE(e.indexOf("fnGetDLLVersion"), 0);
+        QCOMPARE(e.count("fnStartSoundCard(-1,3)"), 1);
+        QCOMPARE(e.window, app.main.Hwnd().handle());
+        QVERIFY(app.xcvr.PSKEnabled());
+        QVERIFY(app.xcvr.InterceptionStarted());
+        auto& m = app.main;
+        QVERIFY(m.ClockTimer.isActive());
+        QCOMPARE(m.ClockTimer.interval(), 1000);
+        QVERIFY(m.BlinkTimer.isActive());
+        QCOMPARE(m.BlinkTimer.interval(), 250);
+        for (QTimer* t : {&m.MMTTYShutdownTimer, &m.RTTYModemShutdownTimer, &m.MMTTYEndTimer,
+                          &m.MMTTYKickoffTimer}) {
+            QVERIFY(!t->isActive());
+            QCOMPARE(t->interval(), 100);
+        }
+        for (QTimer& t : m.PskTimers.CharTimer) QCOMPARE(t.interval(), 1);
+        QCOMPARE(m.PskTimers.IMDBlankingTimer.interval(), 3000);
+        QCOMPARE(m.PskTimers.IdentificationTimer[2].interval(), 60000);
+        QVERIFY(!m.OptimalOffsetCmd->isEnabled());
+        QVERIFY(!m.RTTYOptimalOffsetCmd->isEnabled());
+        // The RTTY side is initialised before the mode, and disabled because PSK is selected.
+        QVERIFY(m.ModeButton[0]->isChecked());
+        QCOMPARE(f.settings.getSetting("General", "Mode"), QString("0"));
+        QCOMPARE(f.settings.getSetting("SoundCard", "Soundcard"), QString("-1"));
+    }
+
+    void replayFollowsEngineVersion_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("105") << 105 << false;
+        QTest::newRow("106") << 106 << true;
+    }
+    void replayFollowsEngineVersion() {
+        QFETCH(int, version);
+        QFETCH(bool, shown);
+        AppFixture f;
+        FakePskEngine::instance().version = version;
+        auto& app = f.start();
+        QCOMPARE(!app.main.ReplayCmd->isHidden(), shown);
+    }
+
+    void cleanRunLeavesNoErrorLogAndStopsTheEngine() {
+        AppFixture f;
+        auto& app = f.start();
+        app.main.show();
+        QVERIFY(app.main.close());
+        auto& e = FakePskEngine::instance();
+        QCOMPARE(e.count("fnStopSoundCard"), 1);
+        QVERIFY(e.indexOf("fnStopSoundCard") > e.indexOf("fnStartSoundCard"));
+        QVERIFY(!app.xcvr.InterceptionStarted());
+        QVERIFY(app.main.ShuttingDown);
+        QVERIFY(!QFile::exists(f.errorLogPath()));
+        QVERIFY(QFile::exists(f.settings.fileName()));
+    }
+
+    void shutDownLinesFollowEntries() {
+        AppFixture f;
+        auto& app = f.start();
+        app.event.LogEvent("one event");
+        f.clock.advanceSeconds(3600);
+        app.common.ReportError(13, "PSKXcvr.SetReceiveFrequency");
+        QVERIFY(app.main.close());
+        const QStringList lines = f.errorLog().split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines[0], QString("06-Dec-2026 07:05:09 > Tonedeck version 0.1.0 startup"));
+        QCOMPARE(lines[1], QString("06-Dec-2026 07:05:09 > one event"));
+        QCOMPARE(lines[2], QString("06-Dec-2026 07:05:09 > Tonedeck version 0.1.0 startup"));
+        QVERIFY(lines[3].startsWith(
+            "06-Dec-2026 08:05:09 > program error 13 in module PSKXcvr.SetReceiveFrequency: "));
+        // The event writer's shut-down line comes first.
+        QCOMPARE(lines[4], QString("06-Dec-2026 08:05:09 > Tonedeck shutdown"));
+        QCOMPARE(lines[5], QString("06-Dec-2026 08:05:09 > Tonedeck shutdown"));
+    }
+
+    void firstStartAsksForTheCallsignUntilGiven() {
+        AppFixture f(false);
+        f.dialogs.answerInput(std::nullopt);
+        f.dialogs.answerInput(QString());
+        f.dialogs.answerInput(QString("  DL1ABC "));
+        auto& app = f.start();
+        QCOMPARE(f.inputPrompts().size(), 3);
+        QCOMPARE(f.inputPrompts().first(),
+                 QString("Welcome to Tonedeck - please specify your callsign: "));
+        QCOMPARE(app.setupDialog.MyCallsign->text(), QString("DL1ABC"));
+        QCOMPARE(f.settings.getSetting("General", "Callsign"), QString("DL1ABC"));
+    }
+
+    void caption() {
+        AppFixture f;
+        auto& app = f.start();
+        app.main.ClockTimer_Timer();
+        QCOMPARE(app.main.windowTitle(), QString("Tonedeck 0.1.0 for N0CALL @ 06 Dec 26  0705Z"));
+        app.setupDialog.MyCallsign->clear();
+        app.main.SetCaptionSuffix("Rigwright");
+        app.main.ClockTimer_Timer();
+        QCOMPARE(app.main.windowTitle(), QString("Tonedeck 0.1.0 @ 06 Dec 26  0705Z [Rigwright]"));
+        app.main.SetCaptionSuffix("");
+        // Errors of the error writer do not raise the notice; events do, until the restart.
+        app.common.ReportError(5, "TonedeckMain.Test");
+        app.main.ClockTimer_Timer();
+        QVERIFY(!app.main.windowTitle().contains(">>>"));
+        app.event.LogEvent("something happened");
+        f.clock.advanceSeconds(60);
+        app.main.ClockTimer_Timer();
+        QCOMPARE(app.main.windowTitle(), "Tonedeck 0.1.0 @ 06 Dec 26  0706Z>>> Check error log in " +
+                                             f.dir.path() + "/ErrorLog.txt");
+    }
+
+    void resizeAfterMinimizedDoesNotRelayout() {
+        AppFixture f;
+        f.settings.saveSetting("General", "Mode", "1");
+        auto& app = f.start();
+        auto& m = app.main;
+        m.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        QWidget* third = m.Display[2]->parentWidget();
+        third->show();
+        m.LastWindowState = 1;
+        m.Form_Resize();
+        QVERIFY(!third->isHidden()); // no layout right after a minimized state
+        QCOMPARE(m.LastWindowState, 0);
+        m.Form_Resize();
+        QVERIFY(third->isHidden()); // RTTY layout: two panes
+        m.ResizeSuppressed = true;
+        third->show();
+        m.Form_Resize();
+        QVERIFY(!third->isHidden());
+        QVERIFY(!m.ResizeSuppressed);
+    }
+
+    void closingWhileRttyEngineRunsWaitsForIt() {
+        AppFixture f;
+        auto& app = f.create();
+        f.rtty->running = true;
+        f.rtty->windowExists = true;
+        app.main.Form_Load();
+        app.main.show();
+        app.event.LogEvent("x");
+        QVERIFY(!app.main.close());
+        QVERIFY(app.main.isVisible());
+        QVERIFY(app.main.MMTTYEndTimer.isActive());
+        QVERIFY(app.main.ShuttingDown);
+        app.main.MMTTYEndTimer_Timer();
+        QVERIFY(app.main.isVisible());
+        f.rtty->windowExists = false;
+        app.main.MMTTYEndTimer_Timer();
+        QVERIFY(!app.main.isVisible());
+        QVERIFY(app.main.Unloaded());
+        // No second unload pass: one shut-down line, one engine stop.
+        QCOMPARE(f.errorLog().count("Tonedeck shutdown"), 1);
+        QCOMPARE(FakePskEngine::instance().count("fnStopSoundCard"), 1);
+    }
+
+    void failedEngineStartDoesNotStopStartUp() {
+        AppFixture f;
+        FakePskEngine::instance().startResult = 2;
+        auto& app = f.start();
+        QCOMPARE(f.dialogs.messages().size(), 1);
+        QCOMPARE(f.dialogs.messages().first(), QString("unable to start soundcard - error code: 2"));
+        QVERIFY(!app.xcvr.PSKEnabled());
+        QVERIFY(app.xcvr.InterceptionStarted());
+        QVERIFY(app.main.ClockTimer.isActive());
+    }
+
+    void blinkFlashesSuspendedPanesAndAttentionLabels() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& m = app.main;
+        m.show();
+        m.PaneSuspended[1] = true;
+        m.FieldNeedsAttention[4] = true;
+        m.BlinkState = false;
+        m.BlinkTimer_Timer();
+        QCOMPARE(m.PanelID[1]->text(), QString());
+        QCOMPARE(m.PanelID[0]->text(), QString("0"));
+        QVERIFY(m.QSOLabel[4]->isHidden());
+        QVERIFY(!m.QSOLabel[3]->isHidden());
+        m.BlinkTimer_Timer();
+        QCOMPARE(m.PanelID[1]->text(), QString("1"));
+        QVERIFY(!m.QSOLabel[4]->isHidden());
+    }
+
+    void modeSwitchDisablesOneSideAndSavesTheMode() {
+        AppFixture f;
+        QStringList log;
+        auto& app = f.create();
+        f.rtty->log = &log;
+        app.main.Form_Load();
+        log.clear();
+        app.main.ModeButton[1]->click();
+        QCOMPARE(log, QStringList{"RTTY.Enable"});
+        QVERIFY(!app.xcvr.PSKEnabled());
+        QCOMPARE(FakePskEngine::instance().count("fnStopSoundCard"), 1);
+        QCOMPARE(f.settings.getSetting("General", "Mode"), QString("1"));
+        QCOMPARE(app.main.Display[0]->toolTip(), QString("information received from soundcard RTTY"));
+        app.main.ModeButton[0]->click();
+        QCOMPARE(log, (QStringList{"RTTY.Enable", "RTTY.Disable"}));
+        QVERIFY(app.xcvr.PSKEnabled());
+        QCOMPARE(app.main.Display[2]->toolTip(), QString("information received from channel 2"));
+    }
+
+    void garbageSettingsDoNotStopStartUp() {
+        AppFixture f;
+        QFile ini(f.settings.fileName());
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[General]\nMode=banana\nCallsign=K1XYZ\n[SoundCard]\nSoundcard=99999999999\n"
+                  "\x01\x02\xff garbage ===\n[[[\n");
+        ini.close();
+        platform::SettingsStore reread(f.settings.fileName());
+        platform::Services services{reread, f.dialogs, f.clock, f.shell, f.dir.path()};
+        mainwindow::TonedeckApp app(services, FakePskEngine::spec());
+        app.main.Form_Load();
+        QVERIFY(app.main.ModeButton[0]->isChecked());
+        QCOMPARE(app.xcvr.SoundCardIndex(), -1);
+        QCOMPARE(FakePskEngine::instance().count("fnStartSoundCard(-1,3)"), 1);
+        app.main.close();
+    }
+
+    void unwritableProgramDirectoryLosesLogEntriesQuietly() {
+        AppFixture f;
+        // A program "directory" that is a file: nothing can be created inside it.
+        const QString bogus = f.dir.path() + "/not-a-directory";
+        QFile file(bogus);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        platform::Services services{f.settings, f.dialogs, f.clock, f.shell, bogus};
+        mainwindow::TonedeckApp app(services, FakePskEngine::spec());
+        app.main.Form_Load();
+        QVERIFY(FakePskEngine::instance().postStatus(12));
+        QTest::qWait(20);
+        app.common.ReportError(9, "TonedeckMain.Test");
+        QVERIFY(app.main.close());
+        QCOMPARE(QFileInfo(bogus).size(), 0);
+    }
+
+    void messageStormNeitherCrashesNorLosesBufferedText() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& e = FakePskEngine::instance();
+        for (int i = 0; i < 100000; ++i) QVERIFY(e.postChar('a' + i % 26, 2));
+        QTRY_COMPARE_WITH_TIMEOUT(app.main.Display[2]->toPlainText().size(), 4096, 60000);
+        const QString text = app.main.Display[2]->toPlainText();
+        for (int i = 0; i < text.size(); ++i) QCOMPARE(text[i], QChar('a' + i % 26));
+        QVERIFY(!app.main.ReceiveStatus->isHidden());
+        // The ring drained: later text flows again.
+        QVERIFY(e.postChar('!', 2));
+        QTRY_VERIFY(app.main.Display[2]->toPlainText().endsWith("!"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,482 @@
+// Posted messages in one process and between processes, the handler chain, registered message
+// numbers and finding windows by title.
+#include "platform/Messages.h"
+#include "platform/MsgInterceptor.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using platform::MessageWindow;
+using platform::WindowHandle;
+
+namespace {
+
+struct Received {
+    uint32_t message;
+    int32_t wParam;
+    int32_t lParam;
+    bool onOwnThread;
+};
+
+// Records every message that reaches the end of the window's chain.
+void record(MessageWindow& w, QVector<Received>& into) {
+    w.setDefaultProc([&into, &w](WindowHandle h, uint32_t m, int32_t wp, int32_t lp) {
+        into.append({m, wp, lp, QThread::currentThread() == w.thread() && h == w.handle()});
+        return 0;
+    });
+}
+
+// The datagram as the platform writes it: magic "TDCM", target, message, wParam, lParam.
+QByteArray wire(WindowHandle target, uint32_t message, int32_t wParam, int32_t lParam,
+                uint32_t magic = 0x4D434454) {
+    QByteArray b(20, '\0');
+    std::memcpy(b.data(), &magic, 4);
+    std::memcpy(b.data() + 4, &target, 4);
+    std::memcpy(b.data() + 8, &message, 4);
+    std::memcpy(b.data() + 12, &wParam, 4);
+    std::memcpy(b.data() + 16, &lParam, 4);
+    return b;
+}
+
+bool sendRaw(WindowHandle target, const QByteArray& data) {
+    const QByteArray path =
+        QFile::encodeName(platform::runtimeDirectory()) + "/w." + QByteArray::number(target);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+    const ssize_t n = ::sendto(fd, data.constData(), size_t(data.size()), 0,
+                               reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::close(fd);
+    return n == data.size();
+}
+
+} // namespace
+
+class TestMessages : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir runtime_;
+    uint32_t testMessage_ = 0;
+
+    // Starts the echo peer under a title; returns its handle once it has announced itself.
+    WindowHandle startPeer(QProcess& peer, MessageWindow& home, QVector<Received>& got,
+                           const QString& title) {
+        peer.start(
+            QStringLiteral(TD_MSGPEER),
+            {QStringLiteral("echo"), title,
+             QStringLiteral("%1").arg(uint(home.handle()), 8, 16, QLatin1Char('0')).toUpper()});
+        if (!peer.waitForStarted(10000)) return 0;
+        if (!QTest::qWaitFor([&] { return !got.isEmpty(); }, 20000)) return 0;
+        const Received hello = got.takeFirst();
+        if (hello.message != testMessage_ || hello.wParam != 0x8000) return 0;
+        return hello.lParam;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(runtime_.isValid());
+        // Our own runtime directory, inherited by the peers, so that nothing here meets the
+        // sockets of a running program.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
+        testMessage_ = platform::registerWindowMessage(QStringLiteral("TD-TEST"));
+    }
+
+    void runtimeDirectoryIsPrivate() {
+        const QString dir = platform::runtimeDirectory();
+        QCOMPARE(dir, runtime_.path() + QStringLiteral("/tonedeck"));
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(dir).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0700);
+    }
+
+    void handlesArePositiveUniqueAndCarryThePid() {
+        std::vector<std::unique_ptr<MessageWindow>> windows;
+        QSet<WindowHandle> seen;
+        for (int i = 0; i < 600; ++i) { // past the counter's wrap
+            windows.push_back(std::make_unique<MessageWindow>());
+            if (windows.size() > 100) windows.erase(windows.begin());
+            const WindowHandle h = windows.back()->handle();
+            QVERIFY(h > 0);
+            QCOMPARE(uint32_t(h) >> 9, uint32_t(::getpid()) & 0x3FFFFF);
+            seen.insert(h);
+        }
+        QSet<WindowHandle> live;
+        for (const auto& w : windows)
+            live.insert(w->handle());
+        QCOMPARE(live.size(), 100);
+        QVERIFY(seen.size() >= 511);
+        QVERIFY(!platform::postMessage(0, 1, 0, 0));
+        QVERIFY(!platform::postMessage(-5, 1, 0, 0));
+    }
+
+    void postFromAnotherThreadArrivesOnOwnThreadInOrder() {
+        MessageWindow w;
+        QVector<Received> got;
+        record(w, got);
+        const int count = 20000;
+        std::thread poster([&] {
+            for (int i = 0; i < count; ++i)
+                platform::postMessage(w.handle(), platform::kUserMessage + 1001, i, -i);
+        });
+        poster.join();
+        QVERIFY(got.isEmpty()); // posted, not sent: nothing runs before the event loop
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), count, 20000);
+        for (int i = 0; i < count; ++i) {
+            QCOMPARE(got[i].wParam, i);
+            QCOMPARE(got[i].lParam, -i);
+            QCOMPARE(got[i].message, platform::kUserMessage + 1001);
+            QVERIFY(got[i].onOwnThread);
+        }
+    }
+
+    void windowOnAWorkerThreadRunsItsProcThere() {
+        QThread worker;
+        worker.start();
+        auto* w = new MessageWindow;
+        w->moveToThread(&worker);
+        std::atomic<int> onWorker{0};
+        std::atomic<int> total{0};
+        w->setDefaultProc([&](WindowHandle, uint32_t, int32_t, int32_t) {
+            total++;
+            if (QThread::currentThread() == &worker) onWorker++;
+            return 0;
+        });
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(platform::postMessage(w->handle(), 7, i, 0));
+        QTRY_COMPARE(total.load(), 50);
+        QCOMPARE(onWorker.load(), 50);
+        w->deleteLater(); // on its own thread, at the latest when the thread finishes
+        worker.quit();
+        worker.wait();
+    }
+
+    void messagesToADestroyedWindowAreHarmless() {
+        auto calls = std::make_shared<int>(0);
+        auto* w = new MessageWindow;
+        const WindowHandle h = w->handle();
+        w->setDefaultProc([calls](WindowHandle, uint32_t, int32_t, int32_t) {
+            ++*calls;
+            return 0;
+        });
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(platform::postMessage(h, 1, i, 0));
+        delete w;
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(*calls, 0);
+        QVERIFY(!platform::postMessage(h, 1, 0, 0));
+    }
+
+    void postingWhileWindowsComeAndGo() {
+        // A poster hammers handles that are being destroyed and re-created on this thread; every
+        // delivery must reach a live window under its own handle (the sanitizer build checks
+        // the memory side).
+        std::atomic<WindowHandle> target{0};
+        std::atomic<WindowHandle> lastPosted{0};
+        std::atomic<bool> stop{false};
+        std::thread poster([&] {
+            while (!stop.load()) {
+                const WindowHandle h = target.load();
+                if (platform::postMessage(h, 9, 0, 0)) lastPosted.store(h);
+            }
+        });
+        int delivered = 0;
+        int wrongHandle = 0;
+        int rounds = 0;
+        for (int round = 0; round < 300; ++round) {
+            auto w = std::make_unique<MessageWindow>();
+            const WindowHandle mine = w->handle();
+            w->setDefaultProc([&, mine](WindowHandle h, uint32_t, int32_t, int32_t) {
+                ++delivered;
+                if (h != mine) ++wrongHandle;
+                return 0;
+            });
+            target.store(mine);
+            if (round % 2 == 0) {
+                // Every other round, let a message surely arrive before the window goes.
+                QDeadlineTimer deadline(10000);
+                while (lastPosted.load() != mine && !deadline.hasExpired())
+                    std::this_thread::yield();
+                rounds += lastPosted.load() == mine ? 1 : 0;
+            }
+            QCoreApplication::processEvents();
+            w.reset();
+            QCoreApplication::processEvents();
+        }
+        stop.store(true);
+        poster.join();
+        QCOMPARE(wrongHandle, 0);
+        QCOMPARE(rounds, 150);
+        QVERIFY(delivered >= rounds);
+    }
+
+    void sendMessageRunsTheProcNow() {
+        MessageWindow w;
+        w.setDefaultProc(
+            [](WindowHandle, uint32_t m, int32_t wp, int32_t lp) { return int32_t(m) + wp * lp; });
+        QCOMPARE(w.sendMessage(10, 3, 4), 22);
+        MessageWindow bare;
+        QCOMPARE(bare.sendMessage(10, 3, 4), 0); // no default: unhandled gives 0
+        QCOMPARE(platform::callWindowProc(platform::WindowProc(), 1, 2, 3, 4), 0);
+    }
+
+    void interceptorChain() {
+        MessageWindow w;
+        QStringList trace;
+        w.setDefaultProc([&](WindowHandle, uint32_t m, int32_t, int32_t) {
+            trace << QStringLiteral("default %1").arg(m);
+            return -1;
+        });
+        // A handles 2024, passes the rest on.
+        platform::WindowProc prevA;
+        prevA = platform::MsgInterceptor::Install(
+            w, [&](WindowHandle h, uint32_t m, int32_t wp, int32_t lp) {
+                if (m == 2024) {
+                    trace << QStringLiteral("A %1").arg(wp);
+                    return 0;
+                }
+                return platform::callWindowProc(prevA, h, m, wp, lp);
+            });
+        QVERIFY(prevA);
+        QCOMPARE(w.sendMessage(2024, 5, 0), 0);
+        QCOMPARE(w.sendMessage(15, 0, 0), -1); // unhandled reaches the default, result kept
+        QCOMPARE(trace, QStringList({"A 5", "default 15"}));
+        trace.clear();
+
+        // B on top of A handles 0xC100; 2024 still reaches A through B.
+        platform::WindowProc prevB;
+        prevB = platform::MsgInterceptor::Install(
+            w, [&](WindowHandle h, uint32_t m, int32_t wp, int32_t lp) {
+                if (m == 0xC100) {
+                    trace << QStringLiteral("B");
+                    return 0;
+                }
+                return platform::callWindowProc(prevB, h, m, wp, lp);
+            });
+        platform::postMessage(w.handle(), 0xC100, 0, 0);
+        platform::postMessage(w.handle(), 2024, 6, 0);
+        platform::postMessage(w.handle(), 16, 0, 0);
+        QTRY_COMPARE(trace.size(), 3);
+        QCOMPARE(trace, QStringList({"B", "A 6", "default 16"}));
+        trace.clear();
+
+        // Removing in reverse order restores each previous procedure.
+        platform::MsgInterceptor::Remove(w, prevB);
+        w.sendMessage(0xC100, 0, 0);
+        w.sendMessage(2024, 7, 0);
+        QCOMPARE(trace, QStringList({QStringLiteral("default %1").arg(0xC100), "A 7"}));
+        trace.clear();
+        platform::MsgInterceptor::Remove(w, prevA);
+        w.sendMessage(2024, 8, 0);
+        QCOMPARE(trace, QStringList({"default 2024"}));
+    }
+
+    void procMayReplaceItselfWhileRunning() {
+        MessageWindow w;
+        int second = 0;
+        platform::WindowProc previous;
+        previous =
+            platform::MsgInterceptor::Install(w, [&](WindowHandle, uint32_t, int32_t, int32_t) {
+                // Drops itself (and everything it captured) in the middle of a message.
+                platform::MsgInterceptor::Remove(
+                    w, [&](WindowHandle, uint32_t, int32_t, int32_t) { return ++second; });
+                return 42;
+            });
+        QCOMPARE(w.sendMessage(1, 0, 0), 42);
+        QCOMPARE(w.sendMessage(1, 0, 0), 1);
+    }
+
+    void registeredNumbers() {
+        const uint32_t a = platform::registerWindowMessage(QStringLiteral("MMTTY"));
+        QVERIFY(a >= 0xC000 && a <= 0xFFFF);
+        QCOMPARE(platform::registerWindowMessage(QStringLiteral("MMTTY")), a);
+        QCOMPARE(platform::registerWindowMessage(QStringLiteral("mmtty")), a);
+        QCOMPARE(platform::registerWindowMessage(QString()), 0u);
+        // Enough names that their hashes collide many times over: still all distinct.
+        QSet<uint32_t> numbers;
+        for (int i = 0; i < 2000; ++i) {
+            const uint32_t n = platform::registerWindowMessage(QStringLiteral("name-%1").arg(i));
+            QVERIFY(n >= 0xC000 && n <= 0xFFFF);
+            numbers.insert(n);
+        }
+        QCOMPARE(numbers.size(), 2000);
+        QVERIFY(!numbers.contains(a));
+    }
+
+    void registeredNumbersAgreeAcrossProcesses() {
+        QStringList names{QStringLiteral("MMTTY"), QStringLiteral("TD-TEST")};
+        for (int i = 0; i < 2000; i += 97)
+            names << QStringLiteral("name-%1").arg(i);
+        names << QStringLiteral("first seen by the child");
+        QProcess child;
+        child.start(QStringLiteral(TD_MSGPEER), QStringList{QStringLiteral("register")} + names);
+        QVERIFY(child.waitForFinished(20000));
+        QCOMPARE(child.exitCode(), 0);
+        const QStringList lines =
+            QString::fromLatin1(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), names.size());
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(lines[i].toUInt(nullptr, 16), platform::registerWindowMessage(names[i]));
+    }
+
+    void findWindowInThisProcess() {
+        const QString title = QStringLiteral("Odd/title: ü %2F.7");
+        QCOMPARE(platform::findWindow(title), 0);
+        WindowHandle h = 0;
+        {
+            MessageWindow w;
+            h = w.handle();
+            QVERIFY(w.listen(title));
+            QVERIFY(w.isListening());
+            QCOMPARE(platform::findWindow(title), h);
+            QCOMPARE(platform::findWindow(QStringLiteral("Odd/title: ü %2F")), 0);
+            QVERIFY(w.listen(QStringLiteral("Renamed")));
+            QCOMPARE(platform::findWindow(title), 0);
+            QCOMPARE(platform::findWindow(QStringLiteral("Renamed")), h);
+        }
+        QCOMPARE(platform::findWindow(QStringLiteral("Renamed")), 0);
+        QVERIFY(!QFileInfo::exists(platform::runtimeDirectory() + "/w." + QString::number(h)));
+    }
+
+    void malformedDatagramsAreDropped() {
+        MessageWindow w;
+        QVERIFY(w.listen());
+        QVector<Received> got;
+        record(w, got);
+        const QByteArray good = wire(w.handle(), 0xC001, 11, 22);
+        QVERIFY(sendRaw(w.handle(), good.left(19)));
+        QVERIFY(sendRaw(w.handle(), good + 'x'));
+        QVERIFY(sendRaw(w.handle(), QByteArray()));
+        QVERIFY(sendRaw(w.handle(), QByteArray(4096, '\xff')));
+        QVERIFY(sendRaw(w.handle(), wire(w.handle(), 0xC001, 1, 1, 0xDEADBEEF)));
+        QVERIFY(sendRaw(w.handle(), wire(w.handle() + 1, 0xC001, 2, 2)));
+        QVERIFY(sendRaw(w.handle(), good));
+        QTRY_COMPARE(got.size(), 1);
+        QTest::qWait(50);
+        QCOMPARE(got.size(), 1);
+        QCOMPARE(got[0].message, 0xC001u);
+        QCOMPARE(got[0].wParam, 11);
+        QCOMPARE(got[0].lParam, 22);
+        QVERIFY(got[0].onOwnThread);
+    }
+
+    void postingToAnotherProcess() {
+        MessageWindow home;
+        QVERIFY(home.listen());
+        QVector<Received> got;
+        record(home, got);
+        QProcess peer;
+        const QString title = QStringLiteral("Peer Engine");
+        const WindowHandle peerHandle = startPeer(peer, home, got, title);
+        QVERIFY(peerHandle > 0);
+        QVERIFY(peerHandle != home.handle());
+        QCOMPARE(platform::findWindow(title), peerHandle);
+
+        // A burst far longer than the kernel's datagram queue: nothing lost, nothing reordered.
+        const int count = 3000;
+        for (int i = 0; i < count; ++i)
+            QVERIFY(platform::postMessage(peerHandle, testMessage_, i, i * 3));
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), count, 60000);
+        for (int i = 0; i < count; ++i) {
+            QCOMPARE(got[i].message, testMessage_);
+            QCOMPARE(got[i].wParam, i);
+            QCOMPARE(got[i].lParam, i * 3);
+            QVERIFY(got[i].onOwnThread);
+        }
+
+        // A clean exit takes the window and its title away.
+        QVERIFY(platform::postMessage(peerHandle, testMessage_, -1, 0));
+        QVERIFY(peer.waitForFinished(20000));
+        QCOMPARE(peer.exitCode(), 0);
+        QCOMPARE(platform::findWindow(title), 0);
+        QVERIFY(!platform::postMessage(peerHandle, testMessage_, 1, 0));
+    }
+
+    void stoppedReceiverNeitherBlocksNorJamsTheQueue() {
+        MessageWindow home;
+        QVERIFY(home.listen());
+        QVector<Received> got;
+        record(home, got);
+        QProcess peer;
+        const WindowHandle peerHandle = startPeer(peer, home, got, QStringLiteral("Stopped"));
+        QVERIFY(peerHandle > 0);
+        QCOMPARE(::kill(pid_t(peer.processId()), SIGSTOP), 0);
+        // Far more than the kernel queues for a receiver that reads nothing: posting still
+        // returns at once.
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(platform::postMessage(peerHandle, testMessage_, i, 0));
+        QTest::qWait(8000); // the sender thread gives up on the stopped receiver meanwhile
+        QCOMPARE(::kill(pid_t(peer.processId()), SIGCONT), 0);
+        QVERIFY(platform::postMessage(peerHandle, testMessage_, 999, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(!got.isEmpty() && got.back().wParam == 999, 20000);
+        QVERIFY2(got.size() < 51, "what a hung receiver could not take was dropped");
+        for (int i = 1; i < got.size(); ++i)
+            QVERIFY(got[i].wParam > got[i - 1].wParam);
+        platform::postMessage(peerHandle, testMessage_, -1, 0);
+        QVERIFY(peer.waitForFinished(20000));
+    }
+
+    void deadProcessesAreCleanedUp() {
+        MessageWindow home;
+        QVERIFY(home.listen());
+        QVector<Received> got;
+        record(home, got);
+        QProcess peer;
+        const QString title = QStringLiteral("Short-lived");
+        const WindowHandle peerHandle = startPeer(peer, home, got, title);
+        QVERIFY(peerHandle > 0);
+        const QString socket = platform::runtimeDirectory() + "/w." + QString::number(peerHandle);
+        QVERIFY(QFileInfo::exists(socket));
+        peer.kill(); // no chance to clean up
+        QVERIFY(peer.waitForFinished(20000));
+        QVERIFY(QFileInfo::exists(socket));
+        QCOMPARE(platform::findWindow(title), 0);
+        QVERIFY(!QFileInfo::exists(socket));
+        const QStringList left =
+            QDir(platform::runtimeDirectory())
+                .entryList({"t.Short-lived.*"}, QDir::AllEntries | QDir::System | QDir::Hidden);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
+        QVERIFY(!platform::postMessage(peerHandle, testMessage_, 1, 0));
+    }
+
+    void staleSocketIsRemovedWhenPostedTo() {
+        // A socket file nobody is bound to, as a crashed process leaves it.
+        const WindowHandle ghost = WindowHandle((1u << 9) | 7); // pid 1 never listens here
+        const QByteArray path =
+            QFile::encodeName(platform::runtimeDirectory()) + "/w." + QByteArray::number(ghost);
+        {
+            const int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+            QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+            ::close(fd);
+        }
+        QVERIFY(QFileInfo::exists(QString::fromLocal8Bit(path)));
+        QVERIFY(!platform::postMessage(ghost, 1, 2, 3));
+        QVERIFY(!QFileInfo::exists(QString::fromLocal8Bit(path)));
+        QVERIFY(!platform::postMessage(ghost, 1, 2, 3));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMessages)
+#include "tst_messages.moc"

@@ -1,0 +1,190 @@
+// Engine messages: interception, ring buffers, status handling, the drain timers.
+#include "AppFixture.h"
+#include <QLabel>
+#include <QTextEdit>
+#include <QtTest>
+#include <psk/CharRing.h>
+#include <psk/PSKCoreMsgHandler.h>
+
+using fake::AppFixture;
+using fake::FakePskEngine;
+
+class TestMsgHandler : public QObject {
+    Q_OBJECT
+
+    static void settle() {
+        // Posted messages first, then the 1 ms drain timers.
+        QCoreApplication::processEvents();
+        QTest::qWait(20);
+    }
+    static QString pane(AppFixture& f, int i) { return f.app->main.Display[i]->toPlainText(); }
+
+private slots:
+    void ringOverflowDropsAndRecovers() {
+        psk::CharRing ring;
+        for (int i = 0; i < psk::CharRing::kSize; ++i) QVERIFY(ring.put('a' + i % 26));
+        QVERIFY(!ring.put('!'));
+        QCOMPARE(ring.get(), uint8_t('a'));
+        // One slot freed: the next character goes in, the one after that overflows again.
+        QVERIFY(ring.put('z'));
+        QVERIFY(!ring.put('y'));
+        for (int i = 1; i < psk::CharRing::kSize; ++i) QCOMPARE(ring.get(), uint8_t('a' + i % 26));
+        QCOMPARE(ring.get(), uint8_t('z'));
+        QCOMPARE(ring.get(), uint8_t(0));
+    }
+
+    void overflowShowsIndicatorAndDrainRecovers() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& x = app.xcvr;
+        for (int i = 0; i < 4096; ++i) x.SaveNewChar('A', 1);
+        QVERIFY(app.main.ReceiveStatus->isHidden());
+        x.SaveNewChar('B', 1); // the 4097th
+        QVERIFY(!app.main.ReceiveStatus->isHidden());
+        QCOMPARE(app.main.ReceiveStatus->toolTip(), QString("input buffer overflow"));
+        QCOMPARE(app.main.ReceiveStatus->palette().color(QPalette::Window), QColor(255, 0, 0));
+        QVERIFY(app.main.PskTimers.ReceiveStatusTimer.isActive());
+        int n = 0;
+        while (x.GetNewChar(1) == 'A') ++n;
+        QCOMPARE(n, 4096);
+        x.SaveNewChar('C', 1);
+        QCOMPARE(x.GetNewChar(1), uint8_t('C'));
+        QCOMPARE(x.GetNewChar(1), uint8_t(0));
+        QVERIFY(f.errorLog().isEmpty()); // overflow is shown, not logged
+    }
+
+    void echoChannelUsesSlotZeroAndCharTimer3() {
+        AppFixture f;
+        auto& app = f.start();
+        psk::PSKCoreMsgHandler::WindowProc(app.xcvr, app.main.Hwnd().handle(), psk::kMsgNewChar,
+                                           'E', -1);
+        QVERIFY(app.main.PskTimers.CharTimer[3].isActive());
+        for (int i = 0; i < 3; ++i) QVERIFY(!app.main.PskTimers.CharTimer[i].isActive());
+        QCOMPARE(app.xcvr.GetNewChar(0), uint8_t(0));
+        QCOMPARE(app.xcvr.GetNewChar(-1), uint8_t('E'));
+    }
+
+    void badChannelOrCodeIsDroppedAndReported_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<int>("errorNumber");
+        QTest::newRow("channel 3") << 65 << 3 << 9;
+        QTest::newRow("channel -2") << 65 << -2 << 9;
+        QTest::newRow("code 256") << 256 << 0 << 6;
+        QTest::newRow("code -1") << -1 << 0 << 6;
+    }
+    void badChannelOrCodeIsDroppedAndReported() {
+        QFETCH(int, code);
+        QFETCH(int, channel);
+        QFETCH(int, errorNumber);
+        AppFixture f;
+        auto& app = f.start();
+        psk::PSKCoreMsgHandler::WindowProc(app.xcvr, app.main.Hwnd().handle(), psk::kMsgNewChar,
+                                           code, channel);
+        if (channel < -1 || channel > 2)
+            for (auto& t : app.main.PskTimers.CharTimer) QVERIFY(!t.isActive());
+        for (int ch = -1; ch <= 2; ++ch) QCOMPARE(app.xcvr.GetNewChar(ch), uint8_t(0));
+        const QString log = f.errorLog();
+        QVERIFY2(log.contains(QString("program error %1 in module PSKXcvr.SaveNewChar: ")
+                                  .arg(errorNumber)),
+                 qPrintable(log));
+        QVERIFY(log.contains("Tonedeck version 0.1.0 startup"));
+    }
+
+    void onlyTheLastStatusIsActedOn() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& e = FakePskEngine::instance();
+        QVERIFY(e.postStatus(1));
+        QVERIFY(e.postStatus(0));
+        settle();
+        QVERIFY(!app.xcvr.Transmitting());
+        QVERIFY(e.postStatus(0));
+        QVERIFY(e.postStatus(3));
+        settle();
+        QVERIFY(app.xcvr.Transmitting());
+        QCOMPARE(app.main.TransmitIndicator->text(), QString("TX"));
+    }
+
+    void statusCodesAreLoggedWithTheirTexts_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("indicator");
+        QTest::newRow("2") << 2 << "CPU too slow in responding; soundcard has been reset" << true;
+        QTest::newRow("12") << 12 << "input buffer overflow" << false;
+        QTest::newRow("17") << 17 << "soundcard doesn't support 16-bit 8000hz mono sampling"
+                            << false;
+        QTest::newRow("7") << 7 << "unknown status change" << false;
+        QTest::newRow("20") << 20 << "unknown status change" << false;
+        QTest::newRow("-4") << -4 << "unknown status change" << false;
+    }
+    void statusCodesAreLoggedWithTheirTexts() {
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        QFETCH(bool, indicator);
+        AppFixture f;
+        auto& app = f.start();
+        QVERIFY(FakePskEngine::instance().postStatus(code));
+        settle();
+        const QStringList lines = f.errorLog().split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QString("06-Dec-2026 07:05:09 > Tonedeck version 0.1.0 startup"));
+        QCOMPARE(lines[1], "06-Dec-2026 07:05:09 > from PSKCore.DLL: " + text);
+        QCOMPARE(!app.main.ReceiveStatus->isHidden(), indicator);
+        if (indicator) QCOMPARE(app.main.ReceiveStatus->toolTip(), text);
+        QVERIFY(app.event.EventLogged());
+    }
+
+    void lockedDrainKeepsCharactersUntilTheNextMessage() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& e = FakePskEngine::instance();
+        app.main.CharHandlerLocked[1] = true;
+        QVERIFY(e.postChar('h', 1));
+        QVERIFY(e.postChar('i', 1));
+        settle();
+        QCOMPARE(pane(f, 1), QString());
+        QVERIFY(!app.main.PskTimers.CharTimer[1].isActive()); // the tick is not repeated
+        app.main.CharHandlerLocked[1] = false;
+        settle();
+        QCOMPARE(pane(f, 1), QString());
+        QVERIFY(e.postChar('!', 1));
+        settle();
+        QCOMPARE(pane(f, 1), QString("hi!"));
+        QVERIFY(!app.main.CharHandlerLocked[1]);
+    }
+
+    void echoGoesToTheActivePane() {
+        AppFixture f;
+        f.start();
+        auto& e = FakePskEngine::instance();
+        QVERIFY(e.postChar('r', 0));
+        QVERIFY(e.postChar('x', -1));
+        settle();
+        QCOMPARE(pane(f, 0), QString("r\nx"));
+        QCOMPARE(pane(f, 1), QString());
+    }
+
+    void otherMessagesReachThePreviousProcedure() {
+        AppFixture f;
+        auto& app = f.create();
+        QList<uint32_t> seen;
+        app.main.Hwnd().setWindowProc([&](platform::WindowHandle, uint32_t m, int32_t, int32_t) {
+            seen << m;
+            return 7;
+        });
+        app.main.Form_Load();
+        QVERIFY(app.xcvr.InterceptionStarted());
+        QCOMPARE(app.main.Hwnd().sendMessage(0x1234, 1, 2), 7);
+        QCOMPARE(app.main.Hwnd().sendMessage(psk::kMsgNewChar, 'a', 0), 0);
+        QCOMPARE(seen, QList<uint32_t>{0x1234});
+        // After the PSK side is disabled the engine's messages are no longer taken.
+        app.xcvr.Disable();
+        QCOMPARE(app.main.Hwnd().sendMessage(psk::kMsgNewChar, 'b', 0), 7);
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(app.xcvr.GetNewChar(0), uint8_t('a'));
+    }
+};
+
+QTEST_MAIN(TestMsgHandler)
+#include "tst_msghandler.moc"

@@ -1,0 +1,80 @@
+#pragma once
+// A fresh application for one test: temporary settings file and program directory, scripted
+// dialogs, a manual clock, a recording shell and the fake engine.
+#include "FakePskEngine.h"
+#include "FakeShell.h"
+#include "ScriptedDialogs.h"
+#include <mainwindow/TonedeckApp.h>
+#include <memory>
+#include <platform/Clock.h>
+#include <platform/Services.h>
+#include <platform/SettingsStore.h>
+#include <platform/Shell.h>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace fake {
+
+// An RTTY side whose soundcard engine a test can pretend is running.
+class FakeRtty : public rtty::RTTYXcvr {
+public:
+    bool running = false;
+    bool windowExists = false;
+    QStringList* log = nullptr;
+    void Initialize() override { note("RTTY.Initialize"); }
+    void Enable() override { note("RTTY.Enable"); }
+    void Disable() override { note("RTTY.Disable"); }
+    void Shutdown() override { note("RTTY.Shutdown"); }
+    bool MMTTYRunning() const override { return running; }
+    bool MMTTYWindowExists() const override { return windowExists; }
+
+private:
+    void note(const char* what) {
+        if (log) *log << QString::fromLatin1(what);
+    }
+};
+
+struct AppFixture {
+    QTemporaryDir dir;
+    platform::SettingsStore settings{dir.path() + "/Tonedeck.ini"};
+    tdtest::ScriptedDialogs dialogs;
+    platform::ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9), Qt::UTC)};
+    tdtest::FakeShell shell;
+    platform::Services services{settings, dialogs, clock, shell, dir.path()};
+    std::unique_ptr<mainwindow::TonedeckApp> app;
+    FakeRtty* rtty = nullptr;
+
+    explicit AppFixture(bool withCallsign = true) {
+        FakePskEngine::instance().reset();
+        if (withCallsign) settings.saveSetting("General", "Callsign", "N0CALL");
+    }
+    ~AppFixture() {
+        if (app && !app->main.Unloaded()) app->main.close();
+    }
+
+    mainwindow::TonedeckApp& create() {
+        auto r = std::make_unique<FakeRtty>();
+        rtty = r.get();
+        app = std::make_unique<mainwindow::TonedeckApp>(services, FakePskEngine::spec(),
+                                                        std::move(r));
+        return *app;
+    }
+    mainwindow::TonedeckApp& start() {
+        if (!app) create();
+        app->main.Form_Load();
+        return *app;
+    }
+    QStringList inputPrompts() const {
+        QStringList out;
+        for (const auto& c : dialogs.calls())
+            if (c.kind == tdtest::ScriptedDialogs::Kind::InputBox) out << c.text;
+        return out;
+    }
+    QString errorLogPath() const { return dir.path() + "/ErrorLog.txt"; }
+    QString errorLog() const {
+        QFile f(errorLogPath());
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+    }
+};
+
+} // namespace fake

@@ -1,0 +1,41 @@
+#pragma once
+// A PSK engine for tests: records every call with its arguments, answers with values the test
+// chooses, and posts the engine's four messages on request to the window it was started with.
+#include <cstdint>
+#include <platform/Messages.h>
+#include <psk/PSKSpec.h>
+#include <QStringList>
+
+namespace fake {
+
+class FakePskEngine {
+public:
+    static FakePskEngine& instance();
+    // The engine's functions, all routed to instance().
+    static const psk::PSKSpec& spec();
+
+    void reset();
+
+    // Answers.
+    int32_t version = 118;
+    int32_t startResult = 0;
+    int32_t signalLevel = 0;
+    int32_t rxFrequency[3] = {1500, 1500, 1500};
+
+    // What the program asked, in order, e.g. "fnStartSoundCard(-1,3)" (the window handle is
+    // kept in window, not in the text, since it differs per run).
+    QStringList calls;
+    platform::WindowHandle window = 0;
+    bool running = false;
+
+    int count(const QString& prefix) const;
+    int indexOf(const QString& prefix) const;
+
+    // Posting as the engine does.
+    bool postData() const;
+    bool postChar(int32_t character, int32_t channel) const;
+    bool postStatus(int32_t code) const;
+    bool postImd(int32_t db, int32_t channel) const;
+};
+
+} // namespace fake
