@@ -202,8 +202,8 @@ private slots:
     }
 
     void modeSwitchDisablesOneSideAndSavesTheMode() {
+        QStringList log; // outlives the fixture, whose close still reports to it
         AppFixture f;
-        QStringList log;
         auto& app = f.create();
         f.rtty->log = &log;
         app.main.Form_Load();
