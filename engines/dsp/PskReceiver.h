@@ -1,0 +1,67 @@
+#pragma once
+
+#include "PskMode.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace dsp {
+
+// One PSK31 receive channel (BPSK31, QPSK31 USB or LSB): mixer and channel filter, matched
+// filter, symbol timing, carrier and frequency tracking, detection (coherent for BPSK, soft
+// Viterbi for QPSK), varicode, squelch, and the vector, level and IMD measurements.
+// Not thread-safe; the engine serialises calls. process() allocates nothing per sample.
+class PskReceiver {
+public:
+    explicit PskReceiver(double sampleRate = 8000.0);
+    ~PskReceiver();
+    PskReceiver(PskReceiver&&) noexcept;
+    PskReceiver& operator=(PskReceiver&&) noexcept;
+
+    // Tunes the channel (hz clamped to 50 Hz from either band edge; NaN ignored). If
+    // searchRangeHz > 0 (at most 120), the receiver looks for the strongest PSK31 signal within
+    // +/- searchRangeHz of hz (about a second of spectrum) and retunes to it; it looks again
+    // whenever it has had no lock for ten seconds. AFC limits then count from the signal found.
+    void setFrequency(double hz, double searchRangeHz);
+    // Current frequency: with AFC on and a signal locked, where the signal is; otherwise where
+    // the channel is tuned.
+    double frequency() const;
+    void setMode(PskMode mode); // other values are ignored
+    PskMode mode() const;
+    // Maximum AFC pull in Hz (0..500) from the frequency the channel is on now; 0 turns AFC off.
+    void setAfcLimit(double hz);
+    // threshold 0..99 compared with signalLevel(); 0 leaves the squelch open. speed: 0 fast
+    // (level averaged over 16 symbols, about 0.5 s), 1 slow (48 symbols), or 10..200 symbols
+    // (32 ms each); QPSK averages twice as long. The squelch also shuts at once when the
+    // signal's amplitude collapses (the end of a transmission).
+    void setSquelch(int threshold, int speed);
+
+    // Consumes count samples and appends the decoded characters (0..255) to out.
+    void process(size_t count, const float* in, std::vector<uint8_t>& out);
+
+    // Signal quality 0..99: for BPSK how tightly successive phase changes sit on 0/180 degrees,
+    // for QPSK how often the received pairs agree with the decoded path (noise gives ~0-30,
+    // BPSK at -12 dB SNR ~65, QPSK ~75, a clean signal 90+).
+    int signalLevel() const;
+    bool squelchOpen() const;
+    // The last 8 symbols as (x, y) pairs, oldest first; the angle is the phase change from the
+    // previous symbol (no change points up, i.e. negative y), 1000 = the usual signal amplitude.
+    void vectorData(int32_t xy[16]) const;
+    // IMD as a positive number of dB (28 means the third-order lines at f +/- 46.875 Hz are
+    // 28 dB below the main lines at f +/- 15.625 Hz), measured over 16 symbols of idle
+    // reversals, about every 8 symbols of idle. A reading is made only when the main lines
+    // stand at least 30 dB above the noise; if the products are lost in the noise, the reading
+    // is that noise limit. 0..99. Returns true when a fresh reading exists since the last call.
+    bool takeImd(int& imdDb);
+    // Back to the set frequency with all tracking, squelch and measurements cleared.
+    void reset();
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace dsp

@@ -1,0 +1,186 @@
+// Varicode and the QPSK convolutional code.
+#include "ConvCode.h"
+#include "Noise.h"
+#include "Varicode.h"
+
+#include <QTest>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<int> bitsOf(const std::string& s) {
+    std::vector<int> bits;
+    for (char c : s) {
+        for (char b : dsp::varicodeEncode(static_cast<uint8_t>(c)))
+            bits.push_back(b == '1');
+        bits.push_back(0);
+        bits.push_back(0);
+    }
+    return bits;
+}
+
+std::string decodeBits(const std::vector<int>& bits) {
+    dsp::VaricodeDecoder dec;
+    std::string out;
+    uint8_t ch = 0;
+    for (int b : bits)
+        if (dec.push(b, ch)) out.push_back(static_cast<char>(ch));
+    return out;
+}
+
+// Correlation metrics for a received pair: +1 per agreeing bit, -1 per disagreeing one.
+void hardMetrics(int pair, float m[4]) {
+    for (int p = 0; p < 4; ++p) {
+        const int diff = p ^ pair;
+        m[p] = static_cast<float>(2 - 2 * (((diff >> 1) & 1) + (diff & 1)));
+    }
+}
+
+} // namespace
+
+class TestCodes : public QObject {
+    Q_OBJECT
+private slots:
+    void varicodeKnownCodes() {
+        // Spot checks against the on-air table, including the first extended code.
+        QCOMPARE(std::string(dsp::varicodeEncode(' ')), std::string("1"));
+        QCOMPARE(std::string(dsp::varicodeEncode('e')), std::string("11"));
+        QCOMPARE(std::string(dsp::varicodeEncode('a')), std::string("1011"));
+        QCOMPARE(std::string(dsp::varicodeEncode('\n')), std::string("11101"));
+        QCOMPARE(std::string(dsp::varicodeEncode('\r')), std::string("11111"));
+        QCOMPARE(std::string(dsp::varicodeEncode('E')), std::string("1110111"));
+        QCOMPARE(std::string(dsp::varicodeEncode(0)), std::string("1010101011"));
+        QCOMPARE(std::string(dsp::varicodeEncode(127)), std::string("1110110101"));
+        QCOMPARE(std::string(dsp::varicodeEncode(128)), std::string("1110111101"));
+        QCOMPARE(std::string(dsp::varicodeEncode(143)), std::string("10101010101"));
+        QCOMPARE(std::string(dsp::varicodeEncode(255)), std::string("101101011011"));
+    }
+
+    void varicodeAllCodesValidAndUnique() {
+        std::set<std::string> seen;
+        for (int c = 0; c < 256; ++c) {
+            const std::string code(dsp::varicodeEncode(static_cast<uint8_t>(c)));
+            QVERIFY2(!code.empty() && code.size() <= 12, qPrintable(QString::number(c)));
+            QCOMPARE(code.front(), '1');
+            QCOMPARE(code.back(), '1');
+            QVERIFY2(code.find("00") == std::string::npos, qPrintable(QString::number(c)));
+            QVERIFY2(seen.insert(code).second, qPrintable(QString::number(c)));
+        }
+    }
+
+    void varicodeRoundTripAll256() {
+        std::string all;
+        for (int c = 0; c < 256; ++c)
+            all.push_back(static_cast<char>(c));
+        QCOMPARE(decodeBits(bitsOf(all)), all);
+        // Any number of idle zeros between characters changes nothing.
+        std::vector<int> bits(7, 0);
+        for (int b : bitsOf("hi"))
+            bits.push_back(b);
+        bits.insert(bits.begin() + 7 + 6 + 2, 5, 0); // after "h" and its gap
+        QCOMPARE(decodeBits(bits), std::string("hi"));
+    }
+
+    void varicodeRejectsOverlongAndUnknown() {
+        // A long run of ones (an unmodulated carrier) and then a gap decodes as nothing.
+        std::vector<int> bits(40, 1);
+        bits.push_back(0);
+        bits.push_back(0);
+        for (int b : bitsOf("ok"))
+            bits.push_back(b);
+        QCOMPARE(decodeBits(bits), std::string("ok"));
+        // "1111111111111" is no code; "101101011111" (12 bits, unused) neither.
+        std::vector<int> unused = {1, 0, 1, 1, 0, 1, 0, 1, 1, 1, 1, 1, 0, 0};
+        QCOMPARE(decodeBits(unused), std::string());
+    }
+
+    void encoderImpulseResponse() {
+        // A single 1 walks through the register: pairs follow the two polynomials bit by bit.
+        dsp::ConvEncoder enc;
+        const int expected[] = {3, 1, 1, 2, 3, 0, 0};
+        const int in[] = {1, 0, 0, 0, 0, 0, 0};
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(enc.push(in[i]), expected[i]);
+        // Idle (zeros) stays at pair 00.
+        enc.reset();
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(enc.push(0), 0);
+    }
+
+    void viterbiRoundTrip() {
+        dsp::GaussianNoise rng(7);
+        std::vector<int> bits;
+        for (int i = 0; i < 2000; ++i)
+            bits.push_back(rng.next() > 0.0);
+        dsp::ConvEncoder enc;
+        dsp::ViterbiDecoder dec(32);
+        std::vector<int> out;
+        for (size_t i = 0; i < bits.size() + 40; ++i) {
+            float m[4];
+            hardMetrics(enc.push(i < bits.size() ? bits[i] : 0), m);
+            const int b = dec.push(m);
+            if (b >= 0) out.push_back(b);
+        }
+        QVERIFY(out.size() >= bits.size());
+        out.resize(bits.size());
+        QCOMPARE(out, bits);
+    }
+
+    void viterbiCorrectsInjectedErrors() {
+        dsp::GaussianNoise rng(11);
+        std::vector<int> bits;
+        for (int i = 0; i < 3000; ++i)
+            bits.push_back(rng.next() > 0.3);
+        dsp::ConvEncoder enc;
+        dsp::ViterbiDecoder dec(32);
+        std::vector<int> out;
+        int injected = 0;
+        for (size_t i = 0; i < bits.size() + 40; ++i) {
+            int pair = enc.push(i < bits.size() ? bits[i] : 0);
+            // One wrong bit every 12 pairs, alternating a and b.
+            if (i % 12 == 5) {
+                pair ^= (i % 24 == 5) ? 2 : 1;
+                ++injected;
+            }
+            float m[4];
+            hardMetrics(pair, m);
+            const int b = dec.push(m);
+            if (b >= 0) out.push_back(b);
+        }
+        QVERIFY(injected > 200);
+        out.resize(bits.size());
+        QCOMPARE(out, bits);
+
+        // Soft decisions in Gaussian noise (0 dB per coded bit, 8 % raw errors): the decoder
+        // leaves a small fraction of them.
+        dsp::ConvEncoder enc2;
+        dsp::ViterbiDecoder dec2(32);
+        out.clear();
+        int rawErrors = 0;
+        const double sigma = std::sqrt(0.5);
+        for (size_t i = 0; i < bits.size() + 40; ++i) {
+            const int pair = enc2.push(i < bits.size() ? bits[i] : 0);
+            const double ra = ((pair >> 1) ? 1.0 : -1.0) + sigma * rng.next();
+            const double rb = ((pair & 1) ? 1.0 : -1.0) + sigma * rng.next();
+            rawErrors += ((ra > 0) != ((pair >> 1) == 1)) + ((rb > 0) != ((pair & 1) == 1));
+            float m[4];
+            for (int p = 0; p < 4; ++p)
+                m[p] = static_cast<float>(((p >> 1) ? ra : -ra) + ((p & 1) ? rb : -rb));
+            const int b = dec2.push(m);
+            if (b >= 0) out.push_back(b);
+        }
+        out.resize(bits.size());
+        int errors = 0;
+        for (size_t i = 0; i < bits.size(); ++i)
+            errors += out[i] != bits[i];
+        QVERIFY2(rawErrors > 300, qPrintable(QString::number(rawErrors)));
+        QVERIFY2(errors < rawErrors / 20,
+                 qPrintable(QString("%1 vs %2").arg(errors).arg(rawErrors)));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCodes)
+#include "tst_dsp_codes.moc"
