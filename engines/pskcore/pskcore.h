@@ -88,3 +88,29 @@ PSKCORE_API int32_t fnSetClockErrorAdjustment(int32_t ppm);
 // Copies the text of an fnStartSoundCard result or status code into buffer (zero-terminated,
 // at most size bytes); returns its length.
 PSKCORE_API int32_t fnGetErrorString(int32_t code, char* buffer, int32_t size);
+
+// ------------------------------------------------------------------------------------------------
+// Test hooks and diagnostics. Not part of the program's interface: the program never calls
+// them; tests use them to choose what the engine listens to and to watch the PTT line.
+
+// Where the next fnStartSoundCard takes its input from:
+//   "auto"      a capture device if PortAudio has one, else the simulated band (the default)
+//   "device"    a PortAudio capture device only
+//   "sim", "sim:SEED"   the simulated band (soundcard #0 and the default), seed 1 if not given
+//   "wav:PATH"  a WAV file (soundcard #0 and the default), then silence
+//   "none"      no capture device at all
+// The simulated band and files run at real time unless pskcoreSetTimeScale says otherwise.
+// Returns 0, or PSKCORE_ERR_BAD_ARGUMENT for anything else.
+PSKCORE_API int32_t pskcoreSetSource(const char* spec);
+
+// Runs the simulated band or a WAV file factor (1..64) times faster than real time from the
+// next fnStartSoundCard on.
+PSKCORE_API void pskcoreSetTimeScale(int32_t factor);
+
+// Replaces the serial PTT line with one that reports each change of its lines (rts, dtr: 0 or
+// 1) for the port given to fnSetComPort; a null observer puts the serial line back.
+typedef void (*pskcore_ptt_observer)(void* context, int32_t port, int32_t rts, int32_t dtr);
+PSKCORE_API void pskcoreSetPttObserver(pskcore_ptt_observer observer, void* context);
+
+// 1 while the engine is running on the simulated band, else 0.
+PSKCORE_API int32_t pskcoreUsingSimulatedBand(void);

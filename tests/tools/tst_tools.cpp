@@ -1,0 +1,264 @@
+// pskencode and pskdecode as processes: text through a WAV file and back in every mode and
+// layout, three stations in one file, and every kind of bad file or argument.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "WavFile.h"
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray out, err;
+};
+
+Run run(const QString& program, const QStringList& args, const QByteArray& input = {}) {
+    QProcess p;
+    p.start(program, args);
+    Run r;
+    if (!p.waitForStarted(30000)) return r;
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2; // -2: crashed
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+Run encode(const QStringList& args, const QByteArray& text) {
+    return run(QStringLiteral(TD_PSKENCODE), args, text);
+}
+Run decode(const QStringList& args) {
+    return run(QStringLiteral(TD_PSKDECODE), args);
+}
+
+// The text as pskdecode prints it: the CR of each CR LF dropped.
+QByteArray printed(QByteArray text) {
+    return text.replace("\r\n", "\n");
+}
+
+} // namespace
+
+class TestTools : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QString path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void initTestCase() { QVERIFY(dir_.isValid()); }
+
+    void roundTrip_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<QString>("bits");
+        QTest::addColumn<QString>("snr"); // empty: clean
+        QTest::newRow("bpsk 8000 16-bit clean") << "bpsk"
+                                                << "8000"
+                                                << "16"
+                                                << "";
+        QTest::newRow("bpsk 22050 8-bit 5 dB") << "bpsk"
+                                               << "22050"
+                                               << "8"
+                                               << "5";
+        QTest::newRow("qpsk-usb 44100 24-bit 10 dB") << "qpsk-usb"
+                                                     << "44100"
+                                                     << "24"
+                                                     << "10";
+        QTest::newRow("qpsk-lsb 48000 float 10 dB") << "qpsk-lsb"
+                                                    << "48000"
+                                                    << "float"
+                                                    << "10";
+        QTest::newRow("bpsk 96000 32-bit 0 dB") << "bpsk"
+                                                << "96000"
+                                                << "32"
+                                                << "0";
+    }
+    void roundTrip() {
+        QFETCH(QString, mode);
+        QFETCH(QString, rate);
+        QFETCH(QString, bits);
+        QFETCH(QString, snr);
+        const QByteArray text = "CQ CQ de TD0XY TD0XY pse k\r\nName Ann, QTH Oslo, 73!\r\n";
+        QStringList args{"--mode", mode, "--freq", "1350", "--rate", rate, "--bits", bits};
+        if (!snr.isEmpty())
+            args << "--snr" << snr << "--seed"
+                 << "4";
+        const QString wav = path("rt.wav");
+        const Run enc = encode(args << wav, text);
+        QCOMPARE(enc.status, 0);
+        QVERIFY(enc.err.isEmpty());
+        audio::WavReader reader;
+        QVERIFY(reader.open(wav.toStdString()));
+        QCOMPARE(reader.info().sampleRate, rate.toInt());
+
+        const Run dec = decode({"--mode", mode, "--freq", "1350", wav});
+        QCOMPARE(dec.status, 0);
+        if (snr.isEmpty())
+            QCOMPARE(dec.out, printed(text)); // the text alone, nothing else
+        else
+            QVERIFY2(dec.out.contains(printed(text)), dec.out.constData());
+    }
+
+    // Without --freq the strongest signal is found and decoded.
+    void strongestSignal() {
+        const QByteArray text = "found without being told where\r\n";
+        const QString wav = path("find.wav");
+        QCOMPARE(encode({"--freq", "2210", "--snr", "3", wav}, text).status, 0);
+        const Run dec = decode({wav});
+        QCOMPARE(dec.status, 0);
+        QVERIFY2(dec.err.contains("2210 Hz") || dec.err.contains("2209 Hz") ||
+                     dec.err.contains("2211 Hz"),
+                 dec.err.constData());
+        QVERIFY2(dec.out.contains(printed(text)), dec.out.constData());
+    }
+
+    // Three stations 100 Hz apart in one file, each channel set on its station: each prints
+    // its own text only.
+    void threeChannels() {
+        const QByteArray texts[3] = {"first station here, 599 in Rome\r\n",
+                                     "second one from Lima, name Ugo\r\n",
+                                     "third: rig FT-710, ant dipole\r\n"};
+        const int freqs[3] = {1000, 1100, 1200};
+        std::vector<float> mix;
+        for (int i = 0; i < 3; ++i) {
+            const QString wav = path("one.wav");
+            QCOMPARE(encode({"--freq", QString::number(freqs[i]), "--bits", "float", wav}, texts[i])
+                         .status,
+                     0);
+            std::vector<float> x;
+            std::string error;
+            QVERIFY(audio::loadWav(wav.toStdString(), x, error));
+            if (mix.size() < x.size()) mix.resize(x.size(), 0.0f);
+            for (size_t k = 0; k < x.size(); ++k)
+                mix[k] += x[k] / 3;
+        }
+        const QString wav = path("three.wav");
+        audio::WavWriter w;
+        QVERIFY(w.open(wav.toStdString(), 8000, 1, audio::WavFormat::Int16));
+        QVERIFY(w.write(mix.data(), mix.size()));
+        QVERIFY(w.close());
+
+        const Run dec = decode({"--freq", "1000", "--freq", "1100", "--freq", "1200", "--search",
+                                "0", "--squelch", "50", wav});
+        QCOMPARE(dec.status, 0);
+        QByteArray sections[3];
+        int current = -1;
+        for (const QByteArray& line : dec.out.split('\n')) {
+            if (line.startsWith("=== channel ")) {
+                current = line.mid(12, 1).toInt();
+                continue;
+            }
+            if (current >= 0) sections[current] += line + '\n';
+        }
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY2(dec.out.contains(QByteArray("=== channel ") + char('0' + i) + ", " +
+                                      QByteArray::number(freqs[i]) + " Hz ==="),
+                     dec.out.constData());
+            QVERIFY2(sections[i].contains(printed(texts[i])), dec.out.constData());
+            for (int j = 0; j < 3; ++j)
+                if (j != i) QVERIFY(!sections[i].contains(printed(texts[j]).left(12)));
+        }
+    }
+
+    // Files that cannot be decoded: a clear message and status 2, nothing on stdout.
+    void badFiles_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("expect");
+        QTest::newRow("zero length") << QByteArray() << QByteArray("empty");
+        QTest::newRow("not a WAV")
+            << QByteArray("PK\3\4 zip file, surely") << QByteArray("not a WAV");
+        static const char cut[] = "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\1\0";
+        QTest::newRow("header cut") << QByteArray(cut, sizeof cut - 1) << QByteArray("truncated");
+    }
+    void badFiles() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, expect);
+        const QString wav = path("bad.wav");
+        QFile f(wav);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        const Run dec = decode({"--freq", "1000", wav});
+        QCOMPARE(dec.status, 2);
+        QVERIFY(dec.out.isEmpty());
+        QVERIFY2(dec.err.startsWith("pskdecode: ") && dec.err.contains(expect),
+                 dec.err.constData());
+    }
+
+    void missingFileAndDirectory() {
+        for (const QString& p : {path("does-not-exist.wav"), dir_.path()}) {
+            const Run dec = decode({p});
+            QCOMPARE(dec.status, 2);
+            QVERIFY(dec.err.startsWith("pskdecode: "));
+        }
+    }
+
+    // A recording cut short in its data decodes what is there, with a warning.
+    void truncatedRecording() {
+        const QString wav = path("cut.wav");
+        QCOMPARE(
+            encode({"--freq", "1500", wav}, "abcdefghijklmnopqrstuvwxyz 0123456789\r\n").status, 0);
+        QFile f(wav);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(f.size() * 2 / 3));
+        f.close();
+        const Run dec = decode({"--freq", "1500", wav});
+        QCOMPARE(dec.status, 0);
+        QVERIFY(dec.err.contains("truncated"));
+        QVERIFY2(dec.out.startsWith("abcdefghijklm"), dec.out.constData());
+        QVERIFY(!dec.out.contains("0123456789"));
+    }
+
+    void badArguments_data() {
+        QTest::addColumn<bool>("encoder");
+        QTest::addColumn<QStringList>("args");
+        const QString f = QStringLiteral("x.wav");
+        QTest::newRow("dec freq -5") << false << QStringList{"--freq", "-5", f};
+        QTest::newRow("dec freq text") << false << QStringList{"--freq", "abc", f};
+        QTest::newRow("dec freq missing") << false << QStringList{f, "--freq"};
+        QTest::newRow("dec squelch 1000") << false << QStringList{"--squelch", "1000", f};
+        QTest::newRow("dec afc -1") << false << QStringList{"--afc=-1", f};
+        QTest::newRow("dec four channels")
+            << false
+            << QStringList{"--freq", "500", "--freq", "600", "--freq", "700", "--freq", "800", f};
+        QTest::newRow("dec mode") << false << QStringList{"--mode", "rtty", f};
+        QTest::newRow("dec unknown") << false << QStringList{"--fast", f};
+        QTest::newRow("dec no file") << false << QStringList{};
+        QTest::newRow("dec two files") << false << QStringList{f, f};
+        QTest::newRow("enc rate 100") << true << QStringList{"--rate", "100", f};
+        QTest::newRow("enc rate fraction") << true << QStringList{"--rate", "8000.5", f};
+        QTest::newRow("enc snr text") << true << QStringList{"--snr", "loud", f};
+        QTest::newRow("enc bits 12") << true << QStringList{"--bits", "12", f};
+        QTest::newRow("enc freq 5000") << true << QStringList{"--freq", "5000", f};
+        QTest::newRow("enc no file") << true << QStringList{};
+    }
+    void badArguments() {
+        QFETCH(bool, encoder);
+        QFETCH(QStringList, args);
+        const Run r = encoder ? encode(args, "x") : decode(args);
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("usage:"), r.err.constData());
+        QVERIFY(!QFile::exists(dir_.filePath("x.wav")));
+    }
+
+    void encoderFileErrors() {
+        const Run r = encode({path("no/such/dir/out.wav")}, "hello");
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains("cannot create"));
+        const Run tooLong = encode({path("long.wav")}, QByteArray(20001, 'e'));
+        QCOMPARE(tooLong.status, 1);
+        QVERIFY(tooLong.err.contains("longer"));
+        QCOMPARE(encode({"--help"}, {}).status, 0);
+        QCOMPARE(decode({"--help"}).status, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTools)
+#include "tst_tools.moc"
