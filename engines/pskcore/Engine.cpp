@@ -86,7 +86,7 @@ constexpr bool kHaveRawData = kOffersRaw<dsp::PskReceiver>;
 
 } // namespace
 
-bool parseSourceSpec(const std::string& text, SourceSpec& spec) {
+bool parseSourceSpec(const std::string& text, SourceSpec& source) {
     SourceSpec s;
     if (text == "auto") {
         s.kind = SourceSpec::Auto;
@@ -109,7 +109,7 @@ bool parseSourceSpec(const std::string& text, SourceSpec& spec) {
     } else {
         return false;
     }
-    spec = s;
+    source = s;
     return true;
 }
 
@@ -165,17 +165,17 @@ int32_t Engine::start(int32_t window, int32_t card, int32_t channels) {
         return PSKCORE_ERR_BAD_ARGUMENT;
 
     auto d = std::make_unique<Dsp>();
-    SourceSpec spec = source_;
-    if (spec.kind == SourceSpec::Auto)
-        spec.kind = audio::captureDevices().empty() ? SourceSpec::Sim : SourceSpec::Device;
+    SourceSpec source = source_;
+    if (source.kind == SourceSpec::Auto)
+        source.kind = audio::captureDevices().empty() ? SourceSpec::Sim : SourceSpec::Device;
 
-    switch (spec.kind) {
+    switch (source.kind) {
     case SourceSpec::None:
         return PSKCORE_ERR_NO_DEVICE;
     case SourceSpec::Sim: {
         // The simulated band is the only device: soundcard #0, which is also the default.
         if (card > 0) return PSKCORE_ERR_NO_DEVICE;
-        auto band = std::make_unique<audio::SimBand>(spec.seed);
+        auto band = std::make_unique<audio::SimBand>(source.seed);
         d->sink = &band->loopback();
         d->source = std::make_unique<audio::RealTimeSource>(std::move(band), timeScale_);
         break;
@@ -183,9 +183,9 @@ int32_t Engine::start(int32_t window, int32_t card, int32_t channels) {
     case SourceSpec::Wav: {
         if (card > 0) return PSKCORE_ERR_NO_DEVICE;
         auto wav = std::make_unique<audio::WavSource>();
-        if (!wav->open(spec.path)) {
+        if (!wav->open(source.path)) {
             struct stat st {};
-            return ::stat(spec.path.c_str(), &st) == 0 ? PSKCORE_ERR_FORMAT : PSKCORE_ERR_NO_DEVICE;
+            return ::stat(source.path.c_str(), &st) == 0 ? PSKCORE_ERR_FORMAT : PSKCORE_ERR_NO_DEVICE;
         }
         d->source = std::make_unique<audio::RealTimeSource>(std::move(wav), timeScale_);
         d->ownSink = std::make_unique<audio::NullSink>();
@@ -239,7 +239,7 @@ int32_t Engine::start(int32_t window, int32_t card, int32_t channels) {
         std::fill(publishedFft_.begin(), publishedFft_.end(), 0);
         // Under the same lock as the configuration read above: a setting changed from now on
         // is queued as a command instead of being lost.
-        simulated_ = spec.kind == SourceSpec::Sim;
+        simulated_ = source.kind == SourceSpec::Sim;
         window_ = window;
         dsp_ = std::move(d);
         stopping_ = false;
@@ -764,9 +764,9 @@ int32_t Engine::setComPort(int32_t port, int32_t mode) {
 
 // ---------------------------------------------------------------- test hooks
 
-int32_t Engine::setSource(const char* spec) {
+int32_t Engine::setSource(const char* source) {
     SourceSpec s;
-    if (!spec || !parseSourceSpec(spec, s)) return PSKCORE_ERR_BAD_ARGUMENT;
+    if (!source || !parseSourceSpec(source, s)) return PSKCORE_ERR_BAD_ARGUMENT;
     std::lock_guard<std::mutex> api(apiMutex_);
     source_ = s;
     return 0;

@@ -27,7 +27,7 @@ struct SourceSpec {
     std::string path;
 };
 // "auto", "device", "sim", "sim:SEED", "wav:PATH", "none".
-bool parseSourceSpec(const std::string& text, SourceSpec& spec);
+bool parseSourceSpec(const std::string& text, SourceSpec& source);
 
 class Engine {
 public:
@@ -68,7 +68,7 @@ public:
     int32_t setClockCorrection(int32_t ppm);
 
     // Test hooks.
-    int32_t setSource(const char* spec);
+    int32_t setSource(const char* source);
     void setTimeScale(int32_t factor);
     void setPttObserver(ObservedPttLine::Observer observer);
     bool simulatedBand();

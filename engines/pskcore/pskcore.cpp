@@ -168,8 +168,8 @@ int32_t fnGetErrorString(int32_t code, char* buffer, int32_t size) {
     return int32_t(n);
 }
 
-int32_t pskcoreSetSource(const char* spec) {
-    return engine().setSource(spec);
+int32_t pskcoreSetSource(const char* source) {
+    return engine().setSource(source);
 }
 void pskcoreSetTimeScale(int32_t factor) {
     engine().setTimeScale(factor);

@@ -101,7 +101,7 @@ PSKCORE_API int32_t fnGetErrorString(int32_t code, char* buffer, int32_t size);
 //   "none"      no capture device at all
 // The simulated band and files run at real time unless pskcoreSetTimeScale says otherwise.
 // Returns 0, or PSKCORE_ERR_BAD_ARGUMENT for anything else.
-PSKCORE_API int32_t pskcoreSetSource(const char* spec);
+PSKCORE_API int32_t pskcoreSetSource(const char* source);
 
 // Runs the simulated band or a WAV file factor (1..64) times faster than real time from the
 // next fnStartSoundCard on.

@@ -4,7 +4,7 @@
 namespace psk {
 
 const PSKSpec& linkedPskEngine() {
-    static const PSKSpec spec{
+    static const PSKSpec table{
         fnStartSoundCard,   fnStopSoundCard,       fnSetRXFrequency,     fnGetRXFrequency,
         fnSetRXPSKMode,     fnSetAFCLimit,         fnSetSquelchThreshold, fnSetFFTMode,
         fnGetFFTData,       fnGetVectorData,       fnGetSignalLevel,     fnStartTX,
@@ -14,7 +14,7 @@ const PSKSpec& linkedPskEngine() {
         fnSendTXString,     fnGetTXCharsRemaining, fnClearTXBuffer,      fnSetClockErrorAdjustment,
         fnGetErrorString,
     };
-    return spec;
+    return table;
 }
 
 } // namespace psk

@@ -229,7 +229,7 @@ private slots:
         ini.close();
         platform::SettingsStore reread(f.settings.fileName());
         platform::Services services{reread, f.dialogs, f.clock, f.shell, f.dir.path()};
-        mainwindow::TonedeckApp app(services, FakePskEngine::spec());
+        mainwindow::TonedeckApp app(services, FakePskEngine::table());
         app.main.Form_Load();
         QVERIFY(app.main.ModeButton[0]->isChecked());
         QCOMPARE(app.xcvr.SoundCardIndex(), -1);
@@ -245,7 +245,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         platform::Services services{f.settings, f.dialogs, f.clock, f.shell, bogus};
-        mainwindow::TonedeckApp app(services, FakePskEngine::spec());
+        mainwindow::TonedeckApp app(services, FakePskEngine::table());
         app.main.Form_Load();
         QVERIFY(FakePskEngine::instance().postStatus(12));
         QTest::qWait(20);

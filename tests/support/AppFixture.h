@@ -55,7 +55,7 @@ struct AppFixture {
     mainwindow::TonedeckApp& create() {
         auto r = std::make_unique<FakeRtty>();
         rtty = r.get();
-        app = std::make_unique<mainwindow::TonedeckApp>(services, FakePskEngine::spec(),
+        app = std::make_unique<mainwindow::TonedeckApp>(services, FakePskEngine::table(),
                                                         std::move(r));
         return *app;
     }

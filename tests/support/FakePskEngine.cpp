@@ -45,7 +45,7 @@ bool FakePskEngine::postImd(int32_t db, int32_t ch) const {
     return platform::postMessage(window, psk::kMsgNewIMD, db, ch);
 }
 
-const psk::PSKSpec& FakePskEngine::spec() {
+const psk::PSKSpec& FakePskEngine::table() {
     static const psk::PSKSpec s{
         [](int32_t w, int32_t card, int32_t n) {
             rec("fnStartSoundCard", {card, n});

@@ -12,7 +12,7 @@ class FakePskEngine {
 public:
     static FakePskEngine& instance();
     // The engine's functions, all routed to instance().
-    static const psk::PSKSpec& spec();
+    static const psk::PSKSpec& table();
 
     void reset();
 
