@@ -1,98 +1,243 @@
 #include "PSKDisplay.h"
 #include "TonedeckApp.h"
+#include <common/Convert.h>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
-#include <QTextCursor>
 #include <QTextEdit>
 
 namespace mainwindow {
 
 namespace {
-// Default pane text colours (red + 256 green + 65536 blue): yellow, green, cyan.
-constexpr int kPaneColor[3] = {0xFFFF, 0xFF00, 0xFFFF00};
-constexpr int kTransmittedTextColor = 0xFFFFFF;
+constexpr int kDefaultPaneColor[3] = {0xFFFF, 0xFF00, 0xFFFF00}; // yellow, green, cyan
+constexpr int kRed = 0xFF;
+constexpr int kBlack = 0;
 } // namespace
 
-QColor PSKDisplay::ToQColor(int v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
+QColor PSKDisplay::ToQColor(int v) {
+    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+int PSKDisplay::FromQColor(const QColor& c) {
+    return c.red() + 256 * c.green() + 65536 * c.blue();
+}
+
+int PSKDisplay::readColor(const QString& key, int defaultValue) {
+    auto& store = app_.services.settings;
+    int value = defaultValue;
+    try {
+        value = common::parseInt32(store.getSetting("Display", key, QString::number(defaultValue)));
+        if (value < 0 || value > 0xFFFFFF)
+            throw common::RuntimeError(common::err::InvalidPropertyValue);
+    } catch (const common::RuntimeError& e) {
+        app_.common.ReportError(e.number(), QStringLiteral("PSKDisplay.Initialize"));
+        value = defaultValue;
+    }
+    store.saveSetting("Display", key, QString::number(value));
+    return value;
+}
 
 void PSKDisplay::Initialize() {
     common::guard(app_.common, "PSKDisplay.Initialize", [&] {
         TonedeckMain& m = app_.main;
+        auto& store = app_.services.settings;
         for (int i = 0; i < 3; ++i) {
-            QPalette p = m.Display[i]->palette();
-            p.setColor(QPalette::Base, Qt::black);
-            p.setColor(QPalette::Text, ToQColor(kPaneColor[i]));
-            m.Display[i]->setPalette(p);
+            ReceivePaneColor[i] =
+                readColor(QStringLiteral("PaneColor%1").arg(i), kDefaultPaneColor[i]);
+            PaneBackgroundColor[i] = readColor(QStringLiteral("PaneBackgroundColor%1").arg(i), 0);
         }
+        TransmittedTextColor = readColor("TransmittedTextColor", 0xFFFFFF);
+        SelectedPanelIDFontColor = readColor("SelectedPanelIDFontColor", kRed);
+        SaveFileDirectory = store.getSetting("Display", "SaveFileDirectory");
+        store.saveSetting("Display", "SaveFileDirectory", SaveFileDirectory);
+
+        // The setup dialog's check boxes for these options; restoring them is not a change.
+        auto& setup = app_.setupDialog;
+        setup.IgnoreParameterChanges();
+        const QString slashed = store.getSetting("Display", "ShowSlashedZero", "0");
+        setup.SlashZeroCheckbox->setChecked(slashed == "1");
+        store.saveSetting("Display", "ShowSlashedZero", slashed == "1" ? "1" : "0");
+        const QString tips = store.getSetting("Display", "ShowTooltips", "1");
+        setup.TooltipsCheckbox->setChecked(tips != "0");
+        store.saveSetting("Display", "ShowTooltips", tips != "0" ? "1" : "0");
+        setup.SaveParameterChanges();
+
         bool ok = false;
-        int mode = app_.services.settings.getSetting("General", "Mode", "0").toInt(&ok);
+        int mode = store.getSetting("General", "Mode", "0").toInt(&ok);
         if (!ok || (mode != 0 && mode != 1)) mode = 0;
         m.ModeButton[mode]->setChecked(true);
-        app_.services.settings.saveSetting("General", "Mode", QString::number(mode));
+        store.saveSetting("General", "Mode", QString::number(mode));
         m.ModeRestored = true;
-        for (int i = 0; i < 3; ++i) UpdatePanelID(i);
+
+        app_.transmitPane.Initialize();
+        InitializePanes();
     });
 }
 
-void PSKDisplay::HandleNewChar(int source) {
-    common::guard(app_.common, "PSKDisplay.HandleNewChar", [&] {
-        if (source < 0 || source > 3) throw common::RuntimeError(9);
-        const int channel = source == 3 ? -1 : source;
-        const int pane = source == 3 ? app_.xcvr.ActiveChannel() : source;
-        for (uint8_t c = app_.xcvr.GetNewChar(channel); c != 0;
-             c = app_.xcvr.GetNewChar(channel))
-            appendChar(pane, source, c);
-    });
-}
-
-void PSKDisplay::appendChar(int pane, int source, uint8_t c) {
-    QTextEdit* edit = app_.main.Display[pane];
-    QTextCursor cursor(edit->document());
-    cursor.movePosition(QTextCursor::End);
-    QTextCharFormat fmt;
-    fmt.setForeground(ToQColor(source == 3 ? kTransmittedTextColor : kPaneColor[pane]));
-    // The echo of our own text always starts on a line of its own.
-    if (source != lastSource_[pane]) {
-        if (!edit->document()->isEmpty() && !edit->toPlainText().endsWith('\n'))
-            cursor.insertText(QStringLiteral("\n"), fmt);
-        lastSource_[pane] = source;
-    }
-    if (c == 13 || c == 10) {
-        // CR LF, LF CR, a lone CR or a lone LF each end one line.
-        if (pendingLineEnd_[pane] != 0 && pendingLineEnd_[pane] != c) {
-            pendingLineEnd_[pane] = 0;
-            return;
+void PSKDisplay::InitializePanes() {
+    common::guard(app_.common, "PSKDisplay.InitializePanes", [&] {
+        TonedeckMain& m = app_.main;
+        for (int i = 0; i < 3; ++i) {
+            PaneEnabled[i] = true;
+            m.PaneSuspended[i] = false;
+            PaneLastSource[i] = i;
+            PendingLineEnd[i] = 0;
+            QPalette p = m.Display[i]->palette();
+            p.setColor(QPalette::Base, ToQColor(PaneBackgroundColor[i]));
+            p.setColor(QPalette::Text, ToQColor(ReceivePaneColor[i]));
+            m.Display[i]->setPalette(p);
+            insertColor_[i] = ReceivePaneColor[i];
+            colorPanelID(i);
+            UpdatePanelID(i);
+            for (QString& field : PaneQSOFields[i])
+                field.clear();
         }
-        cursor.insertText(QStringLiteral("\n"), fmt);
-        pendingLineEnd_[pane] = c;
-        return;
-    }
-    pendingLineEnd_[pane] = 0;
-    if (c == 8) {
-        cursor.deletePreviousChar();
-        return;
-    }
-    if (c < 32) return;
-    cursor.insertText(QString(QChar(c)), fmt);
+    });
+}
+
+void PSKDisplay::colorPanelID(int pane) {
+    QLabel* id = app_.main.PanelID[pane];
+    const bool active = pane == activePane_;
+    QPalette p = id->palette();
+    p.setColor(QPalette::Window, ToQColor(ReceivePaneColor[pane]));
+    p.setColor(QPalette::WindowText,
+               ToQColor(active ? SelectedPanelIDFontColor : PaneBackgroundColor[pane]));
+    id->setPalette(p);
+    QFont f = id->font();
+    f.setBold(active);
+    id->setFont(f);
 }
 
 void PSKDisplay::UpdatePanelID(int pane) {
     common::guard(app_.common, "PSKDisplay.UpdatePanelID", [&] {
-        if (pane < 0 || pane > 2) throw common::RuntimeError(9);
+        common::checkIndex(pane, 0, 2);
         QLabel* id = app_.main.PanelID[pane];
-        const bool psk = app_.main.ModeButton[0]->isChecked();
-        if (psk)
+        if (app_.main.ModeButton[0]->isChecked())
             id->setText(QString::number(pane));
         else
-            id->setText(pane == 0 ? QStringLiteral("S") : pane == 1 ? QStringLiteral("X") : QString());
-        QPalette p = id->palette();
-        p.setColor(QPalette::Window, ToQColor(kPaneColor[pane]));
-        const bool active = pane == app_.xcvr.ActiveChannel();
-        p.setColor(QPalette::WindowText, active ? ToQColor(255) : QColor(Qt::black));
-        id->setPalette(p);
-        QFont f = id->font();
-        f.setBold(active);
-        id->setFont(f);
+            id->setText(pane == 0   ? QStringLiteral("S")
+                        : pane == 1 ? QStringLiteral("X")
+                                    : QString());
+    });
+}
+
+bool PSKDisplay::TooltipsEnabled() const {
+    return app_.setupDialog.TooltipsCheckbox->isChecked();
+}
+
+void PSKDisplay::SetReceivePane(int pane) {
+    common::guard(app_.common, "PSKDisplay.SetReceivePane", [&] {
+        common::checkIndex(pane, 0, 2);
+        TonedeckMain& m = app_.main;
+        QLineEdit* fields[6] = {m.Callsign, m.OperatorName, m.QTH,
+                                m.RSTsent,  m.RSTreceived,  m.GridSquare};
+        const int old = activePane_;
+        for (int i = 0; i < 6; ++i)
+            PaneQSOFields[old][i] = fields[i]->text();
+        // Each channel keeps its own contact information.
+        activePane_ = pane;
+        for (int i = 0; i < 6; ++i)
+            fields[i]->setText(PaneQSOFields[pane][i]);
+        for (int p : {old, pane}) {
+            colorPanelID(p);
+            if (m.PaneSuspended[p])
+                m.PanelID[p]->clear();
+            else
+                UpdatePanelID(p);
+        }
+        SetModeCaptions();
+        if (TooltipsEnabled())
+            m.Waterfall->setToolTip(
+                QStringLiteral("click to select channel %1's receive frequency").arg(pane));
+    });
+}
+
+void PSKDisplay::SelectReceivePane(int pane, float x, float y, int button, int shift) {
+    common::guard(app_.common, "PSKDisplay.SelectReceivePane", [&] {
+        common::checkIndex(pane, 0, 2);
+        MouseX[pane] = x;
+        MouseY[pane] = y;
+        MouseButton[pane] = button;
+        MouseShift[pane] = shift;
+        // The active pane never changes during a transmission.
+        if (!app_.xcvr.Transmitting()) SetReceivePane(pane);
+    });
+}
+
+void PSKDisplay::SetModeCaptions() {
+    common::guard(app_.common, "PSKDisplay.SetModeCaptions", [&] {
+        TonedeckMain& m = app_.main;
+        const QString n = QString::number(activePane_);
+        m.ReceiveFrame->setTitle(QStringLiteral("Receive Channel ") + n + QStringLiteral(" (") +
+                                 app_.xcvr.ReceiveModulationName() + QStringLiteral(")"));
+        m.TXFreqLock->setText(QStringLiteral("net chan ") + n);
+        if (TooltipsEnabled()) {
+            m.SetTXFreqFromRXFreqCmd->setToolTip(
+                QStringLiteral("set transmit frequency to that of receive channel ") + n);
+            m.TXFreqLock->setToolTip(
+                QStringLiteral("lock transmit frequency that of receive channel ") + n);
+        }
+    });
+}
+
+void PSKDisplay::UpdateOverloadIndicator(int overload) {
+    common::guard(app_.common, "PSKDisplay.UpdateOverloadIndicator", [&] {
+        TonedeckMain& m = app_.main;
+        if (overload > 0) {
+            m.ReceiveFrame->setTitle(QStringLiteral("Receive soundcard overload!"));
+            psk::setForeColor(m.ReceiveFrame, kRed);
+        } else {
+            SetModeCaptions();
+            psk::setForeColor(m.ReceiveFrame, kBlack);
+        }
+    });
+}
+
+void PSKDisplay::SetPaneSuspended(int pane, bool suspended) {
+    common::guard(app_.common, "PSKDisplay.SetPaneSuspended", [&] {
+        common::checkIndex(pane, 0, 2);
+        TonedeckMain& m = app_.main;
+        m.PaneSuspended[pane] = suspended;
+        if (suspended)
+            m.PanelID[pane]->clear();
+        else
+            UpdatePanelID(pane);
+        if (TooltipsEnabled())
+            m.PanelID[pane]->setToolTip(
+                (suspended ? QStringLiteral("click to enable the display of incoming information "
+                                            "on receive pane ")
+                           : QStringLiteral("click to suspend the display of incoming information "
+                                            "on receive pane ")) +
+                QString::number(pane));
+    });
+}
+
+bool PSKDisplay::IsPaneSuspended(int pane) const {
+    return pane >= 0 && pane <= 2 && app_.main.PaneSuspended[pane];
+}
+
+void PSKDisplay::ResumePane(int pane) {
+    if (IsPaneSuspended(pane)) SetPaneSuspended(pane, false);
+}
+
+void PSKDisplay::PanelID_Click(int pane) {
+    common::guard(app_.common, "TonedeckMain.PanelID_Click", [&] {
+        common::checkIndex(pane, 0, 2);
+        TonedeckMain& m = app_.main;
+        if (IsPaneSuspended(pane)) {
+            QTextCursor cursor = m.Display[pane]->textCursor();
+            cursor.clearSelection();
+            m.Display[pane]->setTextCursor(cursor);
+            m.UnlockPane(pane);
+            SetPaneSuspended(pane, false);
+        } else {
+            // Locked, the pane's characters wait in their buffer until it is resumed.
+            m.LockPane(pane);
+            SetPaneSuspended(pane, true);
+        }
     });
 }
 

@@ -1,6 +1,11 @@
 #pragma once
-// The display module: what reaches the receive panes, and the window's layout.
+// The display module: what reaches the receive panes and how they behave, and the window's
+// layout.
+//   PSKDisplay.cpp       settings, the active pane, captions, identification boxes, layout
+//   PSKDisplayPanes.cpp  text rules, mouse behaviour, the pane menu, saving a pane
+#include <cstdint>
 #include <QColor>
+#include <QPoint>
 #include <QString>
 
 namespace mainwindow {
@@ -11,22 +16,79 @@ class PSKDisplay {
 public:
     explicit PSKDisplay(TonedeckApp& app) : app_(app) {}
 
+    // Start-up: pane colours and options from the settings, the mode, the panes.
     void Initialize();
+    void InitializePanes();
+    void AdjustWindowControls();
+
+    // Text.
     // Drains one character source into its pane: 0..2 the receive channels, 3 the echo of
     // transmitted text, shown in the active channel's pane.
     void HandleNewChar(int source);
+    void Append(int pane, int character, bool useColor, int color);
+    void AppendNewline(int pane);
+    // -1 is the active channel.
+    void PaneNewline(int channel);
+    QString DeSlash(const QString& text) const;
+    void Clear(int pane);
+    int GetPaneColor(int pane) const;
+    void SetPaneColor(int pane, int color);
+
+    // The active pane.
+    void SelectReceivePane(int pane, float x, float y, int button, int shift);
+    void SetReceivePane(int pane);
+    int ActivePane() const { return activePane_; }
+    void SetModeCaptions();
     void UpdatePanelID(int pane);
-    void AdjustWindowControls();
+    void UpdateOverloadIndicator(int overload);
+
+    // Suspending a pane's display.
+    void SetPaneSuspended(int pane, bool suspended);
+    bool IsPaneSuspended(int pane) const;
+    void PanelID_Click(int pane);
+    void ResumePane(int pane);
+
+    // Mouse on a receive pane. button and shift as the platform reports them: buttons 1 left,
+    // 2 right, 4 middle; shift 1 Shift, 2 Ctrl, 4 Alt.
+    void Display_MouseDown(int pane, int button, int shift, QPoint at);
+    void Display_Click(int pane);
+    void Display_DblClick(int pane);
+    void popClear_Click();
+    void popSave_Click();
+    void SaveFile(int pane);
+
+    bool TooltipsEnabled() const;
 
     // Colours are stored as red + 256 * green + 65536 * blue.
     static QColor ToQColor(int value);
+    static int FromQColor(const QColor& c);
+
+    // Per pane.
+    bool PaneEnabled[3]{};
+    int PaneLastSource[3] = {0, 1, 2};
+    int PendingLineEnd[3]{};
+    int ReceivePaneColor[3] = {0xFFFF, 0xFF00, 0xFFFF00};
+    int PaneBackgroundColor[3]{};
+    // Callsign, OperatorName, QTH, RSTsent, RSTreceived, GridSquare of each pane.
+    QString PaneQSOFields[3][6];
+    // The last mouse press on each pane.
+    float MouseX[3]{}, MouseY[3]{};
+    int MouseButton[3]{}, MouseShift[3]{};
+
+    int TransmittedTextColor = 0xFFFFFF;
+    int SelectedPanelIDFontColor = 0xFF;
+    QString SaveFileDirectory;
 
 private:
-    void appendChar(int pane, int source, uint8_t c);
+    void colorPanelID(int pane);
+    int readColor(const QString& key, int defaultValue);
 
     TonedeckApp& app_;
-    int pendingLineEnd_[3]{};
-    int lastSource_[3] = {0, 1, 2};
+    int activePane_ = 0;
+    int insertColor_[3] = {0xFFFF, 0xFF00, 0xFFFF00};
+    // A release that ends a double click is not a click.
+    bool releaseEndsDoubleClick_[3]{};
+    friend class TonedeckMain;
 };
 
 } // namespace mainwindow

@@ -6,9 +6,11 @@ namespace mainwindow {
 TonedeckApp::TonedeckApp(platform::Services& s, const psk::PSKSpec& e,
                          std::unique_ptr<rtty::RTTYXcvr> r)
     : services(s), event(s.clock, s.programDir, kProductName, Version()),
-      common(s, kProductName, Version()), engine(e),
-      main(*this), display(*this), xcvr(e, main, s, common, event),
-      rtty(r ? std::move(r) : std::make_unique<rtty::RTTYXcvr>()) {}
+      common(s, kProductName, Version()), engine(e), main(*this), display(*this),
+      transmitPane(*this), xcvr(e, main, s, common, event),
+      rtty(r ? std::move(r) : std::make_unique<rtty::RTTYXcvr>()) {
+    setupDialog.Attach(xcvr, common, s.settings);
+}
 
 TonedeckApp::~TonedeckApp() = default;
 

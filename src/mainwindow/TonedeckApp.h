@@ -3,6 +3,7 @@
 // a fresh one with its own settings file, dialogs, clock and engine.
 #include "PSKDisplay.h"
 #include "TonedeckMain.h"
+#include "TransmitPane.h"
 #include <common/Common.h>
 #include <common/PSKEvent.h>
 #include <common/Trap.h>
@@ -32,6 +33,7 @@ public:
     setup::TonedeckSetup setupDialog;
     TonedeckMain main;
     PSKDisplay display;
+    TransmitPane transmitPane;
     psk::PSKXcvr xcvr;
     std::unique_ptr<rtty::RTTYXcvr> rtty;
 };

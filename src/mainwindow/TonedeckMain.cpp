@@ -1,13 +1,19 @@
 #include "TonedeckMain.h"
 #include "TonedeckApp.h"
-#include <QCloseEvent>
-#include <QLineEdit>
+#include <common/Format.h>
+#include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTextEdit>
-#include <common/Format.h>
 
 namespace mainwindow {
 
@@ -22,10 +28,11 @@ TonedeckMain::TonedeckMain(TonedeckApp& app) : app_(app) {
     }
     PskTimers.ReceiveStatusTimer.setInterval(10000);
     PskTimers.IMDBlankingTimer.setInterval(1000);
+    ShowPopupMenu = [](QMenu& menu) { menu.exec(QCursor::pos()); };
+    fillPskControls();
     connectControls();
+    installEventFilters();
 }
-
-TonedeckMain::~TonedeckMain() = default;
 
 void TonedeckMain::connectControls() {
     connect(&ClockTimer, &QTimer::timeout, this, &TonedeckMain::ClockTimer_Timer);
@@ -47,19 +54,70 @@ void TonedeckMain::connectControls() {
         common::guard(app_.common, "TonedeckMain.HelpCmd_Click",
                       [&] { app_.common.InvokeHelp(QStringLiteral("Index.htm")); });
     });
+    connect(SetupCmd, &QPushButton::clicked, this, [this] {
+        common::guard(app_.common, "TonedeckMain.SetupCmd_Click", [&] {
+            app_.setupDialog.show();
+            app_.setupDialog.raise();
+        });
+    });
+    for (int i = 0; i < 3; ++i)
+        connect(&PskTimers.IdentificationTimer[i], &QTimer::timeout, this,
+                [this, i] { app_.xcvr.IdentificationTick(i); });
+
+    // Receive and transmit controls of the PSK side.
+    connect(RcvAFCEnabledCheckbox, &QCheckBox::clicked, this, [this](bool on) {
+        app_.xcvr.ReceiveAFCEnabledChanged(on ? 1 : 0);
+        Keyboard->setFocus();
+    });
+    connect(TXFreqLock, &QCheckBox::clicked, this, [this] {
+        app_.xcvr.TransmitLockChanged();
+        app_.display.SetModeCaptions();
+        Keyboard->setFocus();
+    });
+    TransmitPane& tx = app_.transmitPane;
+    connect(SetTXFreqFromRXFreqCmd, &QPushButton::clicked, this,
+            [&tx] { tx.SetTXFreqFromRXFreqCmd_Click(); });
+    connect(StartXmitCmd, &QPushButton::clicked, this, [&tx] { tx.StartXmitCmd_Click(); });
+    connect(StopTransmitCmd, &QPushButton::clicked, this, [&tx] { tx.StopTransmitCmd_Click(); });
+    connect(AbortTransmitCmd, &QPushButton::clicked, this, [&tx] { tx.AbortTransmitCmd_Click(); });
+    connect(IDCmd, &QPushButton::clicked, this, [&tx] { tx.IDCmd_Click(); });
+    connect(ClearXmitPaneCmd, &QPushButton::clicked, this, [&tx] { tx.ClearXmitPaneCmd_Click(); });
+    // Also when the program clears it at shut-down: the modulation goes back.
+    connect(TuneCheckbox, &QCheckBox::toggled, this, [&tx](bool on) { tx.TuneCheckbox_Click(on); });
+    for (int i = 0; i < 8; ++i)
+        connect(Macro[i], &QPushButton::clicked, this, [&tx, i] { tx.FireMacro(i); });
+    connect(AltCheckbox, &QCheckBox::toggled, this, [&tx](bool on) {
+        if (on)
+            tx.DisplayAltMacros();
+        else
+            tx.DisplayNormalMacros();
+    });
+
+    // The pane menu.
+    connect(popClear, &QAction::triggered, this, [this] { app_.display.popClear_Click(); });
+    connect(popSave, &QAction::triggered, this, [this] { app_.display.popSave_Click(); });
+    connect(popPaste, &QAction::triggered, this, [this, &tx] {
+        tx.TransmitClipboard(true);
+        Keyboard->setFocus();
+    });
+    connect(popTransmit, &QAction::triggered, this, [this, &tx] {
+        tx.TransmitFile();
+        Keyboard->setFocus();
+    });
 }
 
 void TonedeckMain::Form_Load() {
     common::guard(app_.common, "TonedeckMain.Form_Load", [&] {
         app_.common.Initialize();
         if (app_.engine.fnGetDLLVersion() < 106) ReplayCmd->setVisible(false);
-        for (QTimer* t : {&MMTTYShutdownTimer, &RTTYModemShutdownTimer, &MMTTYEndTimer,
-                          &MMTTYKickoffTimer}) {
+        for (QTimer* t :
+             {&MMTTYShutdownTimer, &RTTYModemShutdownTimer, &MMTTYEndTimer, &MMTTYKickoffTimer}) {
             t->stop();
             t->setInterval(100);
         }
         app_.event.Initialize();
-        for (bool& b : CharHandlerLocked) b = false;
+        for (bool& b : CharHandlerLocked)
+            b = false;
         MMTTYCharHandlerLocked = false;
         RTTYModemCharHandlerLocked = false;
         SplitterDragging[0] = SplitterDragging[1] = false;
@@ -101,7 +159,6 @@ void TonedeckMain::Form_Unload(int& cancel) {
     step([&] {
         app_.xcvr.Disable();
         app_.xcvr.Terminate();
-        app_.setupDialog.close();
     });
     step([&] { app_.event.Shutdown(); });
     step([&] { app_.common.Shutdown(); });
@@ -140,7 +197,8 @@ void TonedeckMain::closeEvent(QCloseEvent* event) {
         return;
     }
     unloaded_ = true;
-    for (QTimer* t : findChildren<QTimer*>()) t->stop();
+    for (QTimer* t : findChildren<QTimer*>())
+        t->stop();
     ClockTimer.stop();
     BlinkTimer.stop();
     event->accept();
@@ -171,7 +229,12 @@ void TonedeckMain::LockPane(int pane) {
 void TonedeckMain::UnlockPane(int pane) {
     common::guard(app_.common, "TonedeckMain.UnlockPane", [&] {
         if (ModeButton[0]->isChecked()) {
-            if (pane >= 0 && pane <= 3) CharHandlerLocked[pane] = false;
+            if (pane >= 0 && pane <= 3) {
+                CharHandlerLocked[pane] = false;
+                // What arrived while the pane was held shows now, not with the next character.
+                QTimer& drain = PskTimers.CharTimer[pane];
+                if (!drain.isActive()) drain.start();
+            }
         } else if (ModeButton[1]->isChecked()) {
             if (pane == 0) MMTTYCharHandlerLocked = false;
             if (pane == 1) RTTYModemCharHandlerLocked = false;
@@ -189,7 +252,8 @@ void TonedeckMain::SetCaptionSuffix(const QString& text) {
 }
 
 QString TonedeckMain::Caption() const {
-    QString caption = QStringLiteral("%1 %2").arg(TonedeckApp::kProductName, TonedeckApp::Version());
+    QString caption =
+        QStringLiteral("%1 %2").arg(TonedeckApp::kProductName, TonedeckApp::Version());
     const QString call = myCallsign();
     if (!call.isEmpty()) caption += QStringLiteral(" for ") + call;
     caption += QStringLiteral(" @ ") +
@@ -202,8 +266,7 @@ QString TonedeckMain::Caption() const {
 }
 
 void TonedeckMain::ClockTimer_Timer() {
-    common::guard(app_.common, "TonedeckMain.ClockTimer_Timer",
-                  [&] { setWindowTitle(Caption()); });
+    common::guard(app_.common, "TonedeckMain.ClockTimer_Timer", [&] { setWindowTitle(Caption()); });
 }
 
 void TonedeckMain::BlinkTimer_Timer() {
@@ -224,8 +287,8 @@ void TonedeckMain::BlinkTimer_Timer() {
 void TonedeckMain::DataTimer_Timer() {
     PskTimers.DataTimer.stop();
     common::guard(app_.common, "TonedeckMain.DataTimer_Timer", [&] {
-        app_.xcvr.UpdateSignalStrength(
-            app_.engine.fnGetSignalLevel(app_.xcvr.ActiveChannel()));
+        app_.xcvr.UpdateSignalStrength(app_.engine.fnGetSignalLevel(app_.xcvr.ActiveChannel()));
+        app_.xcvr.UpdateFrequencies();
     });
 }
 
@@ -262,7 +325,8 @@ void TonedeckMain::MMTTYEndTimer_Timer() {
         if (app_.rtty->MMTTYWindowExists()) return;
         MMTTYEndTimer.stop();
         unloaded_ = true;
-        for (QTimer* t : findChildren<QTimer*>()) t->stop();
+        for (QTimer* t : findChildren<QTimer*>())
+            t->stop();
         ClockTimer.stop();
         BlinkTimer.stop();
         close();
@@ -273,8 +337,8 @@ void TonedeckMain::ModeButton_Click(int index) {
     if (!ModeRestored) return;
     common::guard(app_.common, "TonedeckMain.ModeButton_Click", [&] {
         for (int pane = 0; pane < 3; ++pane) {
-            PaneSuspended[pane] = false;
-            CharHandlerLocked[pane] = false;
+            app_.display.ResumePane(pane);
+            UnlockPane(pane);
         }
         MMTTYCharHandlerLocked = false;
         RTTYModemCharHandlerLocked = false;
@@ -298,35 +362,5 @@ void TonedeckMain::ModeButton_Click(int index) {
         app_.services.settings.saveSetting("General", "Mode", QString::number(index));
     });
 }
-
-void TonedeckMain::showReceiveStatus(int color, const QString& tooltip) {
-    QPalette p = ReceiveStatus->palette();
-    p.setColor(QPalette::Window, PSKDisplay::ToQColor(color));
-    ReceiveStatus->setPalette(p);
-    ReceiveStatus->setToolTip(tooltip);
-    ReceiveStatus->setVisible(true);
-}
-
-void TonedeckMain::hideReceiveStatus() { ReceiveStatus->setVisible(false); }
-
-bool TonedeckMain::pskModeSelected() const { return ModeButton[0]->isChecked(); }
-
-void TonedeckMain::setPskControlsVisible(bool visible) {
-    for (QWidget* w : {static_cast<QWidget*>(ReceiveFrame), static_cast<QWidget*>(TransmitFrame),
-                       Frequency, static_cast<QWidget*>(IMDFrame), Waterfall})
-        w->setVisible(visible);
-}
-
-void TonedeckMain::setIdentificationLabelsVisible(bool visible) {
-    for (QLabel* l : XmitStatus) l->setVisible(visible);
-}
-
-void TonedeckMain::showTransmitState(bool transmitting) {
-    TransmitIndicator->setText(transmitting ? QStringLiteral("TX") : QStringLiteral("RX"));
-}
-
-QString TonedeckMain::myCallsign() const { return app_.setupDialog.MyCallsign->text(); }
-
-void TonedeckMain::setMyCallsign(const QString& call) { app_.setupDialog.MyCallsign->setText(call); }
 
 } // namespace mainwindow

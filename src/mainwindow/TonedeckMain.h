@@ -2,9 +2,11 @@
 // The main window: start-up and shut-down in their fixed order, the timers that drive the
 // program, the caption clock and the blink cycle.
 #include "TonedeckMainForm.h"
-#include <QTimer>
+#include <functional>
 #include <platform/Messages.h>
 #include <psk/PskHost.h>
+#include <QRect>
+#include <QTimer>
 
 namespace mainwindow {
 
@@ -28,8 +30,12 @@ public:
     void LockPane(int pane);
     void UnlockPane(int pane);
     void TransmitCWID();
+    // Keyboard navigation between the fields by Ctrl+letter codes; handled is set when the key
+    // was one of them.
+    void Navigate(int keyAscii, bool& handled);
     void SetCaptionSuffix(const QString& text);
     QString Caption() const;
+    QString myCallsign() const;
 
     // Window state.
     bool ShuttingDown = false;
@@ -38,6 +44,8 @@ public:
     bool MMTTYCharHandlerLocked = false;
     bool RTTYModemCharHandlerLocked = false;
     bool SplitterDragging[2]{};
+    int ClickPosition[3]{};
+    int ClickColor[3]{};
     int PopupPane = 0;
     bool PopupActive = false;
     bool AltSelectToQTH = false;
@@ -62,20 +70,33 @@ public:
     QTimer MMTTYEndTimer;
     QTimer RTTYModemShutdownTimer;
 
+    // Shows a popup menu and returns when it has closed (tests replace it).
+    std::function<void(QMenu&)> ShowPopupMenu;
+    // The squelch mark last set on the signal meter.
+    QRect SquelchMarker;
+
     platform::MessageWindow& Hwnd() { return hwnd_; }
     bool Unloaded() const { return unloaded_; }
 
     // PskHost.
     platform::MessageWindow& messageWindow() override { return hwnd_; }
     psk::PskTimers& pskTimers() override { return PskTimers; }
+    psk::PskControls& pskControls() override { return controls_; }
     void showReceiveStatus(int color, const QString& tooltip) override;
     void hideReceiveStatus() override;
     bool pskModeSelected() const override;
     void setPskControlsVisible(bool visible) override;
-    void setIdentificationLabelsVisible(bool visible) override;
-    void showTransmitState(bool transmitting) override;
-    QString myCallsign() const override;
-    void setMyCallsign(const QString& call) override;
+    void setSetupIgnoringChanges(bool ignoring) override;
+    void setSampleTransmitTexts(const QString& text) override;
+    void setReceivePane(int pane) override;
+    void updatePanelID(int pane) override;
+    void setModeCaptions() override;
+    void trimTransmittedText() override;
+    void showSquelchMarker(int left, int right) override;
+    bool transceiverControlConnected() const override;
+    void transceiverControlCommand(const QString& command) override;
+    void resetPttPort(int port) override;
+    void unloadSecondaryWindows() override;
 
     // Timer ticks.
     void ClockTimer_Timer();
@@ -92,17 +113,22 @@ public:
     bool ModeRestored = false;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     void connectControls();
+    void fillPskControls();
+    void installEventFilters();
     int windowStateCode() const;
 
     TonedeckApp& app_;
     platform::MessageWindow hwnd_;
+    psk::PskControls controls_;
     bool loaded_ = false;
+    bool releaseInFlight_ = false;
     bool unloaded_ = false;
 };
 

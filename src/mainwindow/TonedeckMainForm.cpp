@@ -3,9 +3,11 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
@@ -19,20 +21,28 @@ template <class W> W* named(W* w, const QString& name) {
     w->setObjectName(name);
     return w;
 }
-QString indexed(const char* base, int i) { return QStringLiteral("%1(%2)").arg(base).arg(i); }
+QString indexed(const char* base, int i) {
+    return QStringLiteral("%1(%2)").arg(base).arg(i);
+}
+QPushButton* button(const char* caption, const char* name, const char* tip = nullptr) {
+    auto* b = named(new QPushButton(QString::fromLatin1(caption)), QString::fromLatin1(name));
+    if (tip) b->setToolTip(QString::fromLatin1(tip));
+    b->setFocusPolicy(Qt::NoFocus); // the focus belongs to the transmit pane
+    return b;
+}
 } // namespace
 
 TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     setObjectName("TonedeckMain");
-    resize(900, 640);
+    resize(1000, 720);
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(4, 4, 4, 4);
     root->setSpacing(4);
 
     // QSO information row.
-    static const char* const kLabels[9] = {"Call",  "Name", "QTH",    "RST sent", "RST rcvd",
-                                           "Freq", "Band", "Ser rcvd", "Grid"};
+    static const char* const kLabels[9] = {"callsign",  "name", "QTH",        "sent", "rcvd",
+                                           "xcvr freq", "band", "rx serial#", "grid"};
     auto* qso = new QGridLayout;
     for (int i = 0; i < 9; ++i) {
         QSOLabel[i] = named(new QLabel(kLabels[i]), indexed("QSOLabel", i));
@@ -47,9 +57,12 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     BandCombo = named(new QComboBox, "BandCombo");
     RXSerialNumber = named(new QLineEdit, "RXSerialNumber");
     GridSquare = named(new QLineEdit, "GridSquare");
-    QWidget* fields[9] = {Callsign,     OperatorName, QTH,           RSTsent,   RSTreceived,
-                          QSOFrequency, BandCombo,    RXSerialNumber, GridSquare};
-    for (int i = 0; i < 9; ++i) qso->addWidget(fields[i], 1, i);
+    QWidget* fields[9] = {Callsign,  OperatorName,   QTH,       RSTsent, RSTreceived, QSOFrequency,
+                          BandCombo, RXSerialNumber, GridSquare};
+    for (int i = 0; i < 9; ++i)
+        qso->addWidget(fields[i], 1, i);
+    ClearQSOInfoCmd = button("Clear", "ClearQSOInfoCmd", "click to clear all QSO info textboxes");
+    qso->addWidget(ClearQSOInfoCmd, 1, 9);
     root->addLayout(qso);
 
     // Receive panes with their identification boxes.
@@ -64,30 +77,45 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
         PanelID[i]->setAutoFillBackground(true);
         Display[i] = named(new QTextEdit, indexed("Display", i));
         Display[i]->setReadOnly(true);
+        Display[i]->setUndoRedoEnabled(false);
+        Display[i]->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                            Qt::TextSelectableByKeyboard);
+        Display[i]->setToolTip(QStringLiteral("information received from channel %1").arg(i));
         h->addWidget(PanelID[i]);
         h->addWidget(Display[i], 1);
         panes->addWidget(row);
     }
     root->addWidget(panes, 3);
 
-    // Tuning display and the PSK frames.
+    // Receive frame, tuning display and IMD.
     auto* tuning = new QHBoxLayout;
-    ReceiveFrame = named(new QFrame, "ReceiveFrame");
-    ReceiveFrame->setFrameShape(QFrame::StyledPanel);
-    auto* rf = new QVBoxLayout(ReceiveFrame);
+    ReceiveFrame = named(new QGroupBox("Receive Channel 0 (BPSK)"), "ReceiveFrame");
+    auto* rf = new QGridLayout(ReceiveFrame);
+    RXFreq = named(new QLabel, "RXFreq");
+    RXFreq->setToolTip("receive frequency (kHz)");
     ReceiveStatus = named(new QLabel, "ReceiveStatus");
     ReceiveStatus->setFixedSize(12, 12);
     ReceiveStatus->setAutoFillBackground(true);
-    ReplayCmd = named(new QPushButton("Replay"), "ReplayCmd");
-    ReplayCmd->setToolTip("replay the last 25 seconds");
+    RcvAFCEnabledCheckbox = named(new QCheckBox("AFC"), "RcvAFCEnabledCheckbox");
+    RcvAFCEnabledCheckbox->setFocusPolicy(Qt::NoFocus);
+    SignalStrengthControl = named(new QWidget, "SignalStrengthControl");
+    SignalStrengthControl->setFixedSize(100, 14);
+    SignalStrengthControl->setAutoFillBackground(true);
+    SignalStrengthControl->setToolTip("click to set the squelch threshold");
+    RcvSquelchThresholdDisplay = named(new QLabel("50"), "RcvSquelchThresholdDisplay");
+    ReplayCmd = button("Replay", "ReplayCmd", "replay the last 25 seconds");
     auto* idRow = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
-        XmitStatus[i] = named(new QLabel(QString("ID %1").arg(i)), indexed("XmitStatus", i));
+        XmitStatus[i] = named(new QLabel(QStringLiteral("ID %1").arg(i)), indexed("XmitStatus", i));
         idRow->addWidget(XmitStatus[i]);
     }
-    rf->addWidget(ReceiveStatus);
-    rf->addLayout(idRow);
-    rf->addWidget(ReplayCmd);
+    rf->addWidget(RXFreq, 0, 0);
+    rf->addWidget(ReceiveStatus, 0, 1);
+    rf->addWidget(SignalStrengthControl, 1, 0);
+    rf->addWidget(RcvSquelchThresholdDisplay, 1, 1);
+    rf->addWidget(RcvAFCEnabledCheckbox, 2, 0);
+    rf->addWidget(ReplayCmd, 2, 1);
+    rf->addLayout(idRow, 3, 0, 1, 2);
 
     auto* wf = new QVBoxLayout;
     Waterfall = named(new QWidget, "Waterfall");
@@ -98,14 +126,13 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     wf->addWidget(Waterfall, 1);
     wf->addWidget(Frequency);
 
-    IMDFrame = named(new QFrame, "IMDFrame");
-    IMDFrame->setFrameShape(QFrame::StyledPanel);
+    IMDFrame = named(new QGroupBox("IMD"), "IMDFrame");
     auto* imd = new QVBoxLayout(IMDFrame);
-    ResetIMDcmd = named(new QPushButton("Reset IMD"), "ResetIMDcmd");
-    OptimalOffsetCmd = named(new QPushButton("Optimal offset"), "OptimalOffsetCmd");
-    OptimalOffsetCmd->setToolTip("set xcvr freq for optimal audio offset");
-    RTTYOptimalOffsetCmd = named(new QPushButton("Optimal offset"), "RTTYOptimalOffsetCmd");
-    RTTYOptimalOffsetCmd->setToolTip("set xcvr freq for optimal audio offset");
+    ResetIMDcmd = button("Reset IMD", "ResetIMDcmd");
+    OptimalOffsetCmd =
+        button("Optimal offset", "OptimalOffsetCmd", "set xcvr freq for optimal audio offset");
+    RTTYOptimalOffsetCmd =
+        button("Optimal offset", "RTTYOptimalOffsetCmd", "set xcvr freq for optimal audio offset");
     RTTYOptimalOffsetCmd->hide();
     imd->addWidget(ResetIMDcmd);
     imd->addWidget(OptimalOffsetCmd);
@@ -120,27 +147,71 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     auto* tx = new QHBoxLayout;
     Keyboard = named(new QTextEdit, "Keyboard");
     Keyboard->setAcceptRichText(false);
-    TransmitFrame = named(new QFrame, "TransmitFrame");
-    TransmitFrame->setFrameShape(QFrame::StyledPanel);
-    auto* tf = new QVBoxLayout(TransmitFrame);
-    TransmitIndicator = named(new QLabel("RX"), "TransmitIndicator");
-    TuneCheckbox = named(new QCheckBox("Tune"), "TuneCheckbox");
-    tf->addWidget(TransmitIndicator);
-    tf->addWidget(TuneCheckbox);
+    Keyboard->setUndoRedoEnabled(false);
+    Keyboard->setToolTip("type here to transmit");
+    TransmitFrame = named(new QGroupBox("Transmit (BPSK)"), "TransmitFrame");
+    auto* tf = new QGridLayout(TransmitFrame);
+    TXFreq = named(new QLabel, "TXFreq");
+    TXFreq->setToolTip("transmit frequency (kHz)");
+    TXFreqLock = named(new QCheckBox("net chan 0"), "TXFreqLock");
+    TXFreqLock->setFocusPolicy(Qt::NoFocus);
+    SetTXFreqFromRXFreqCmd = button("TX = RX", "SetTXFreqFromRXFreqCmd");
+    StartXmitCmd = button("Start", "StartXmitCmd", "start transmitting");
+    StopTransmitCmd =
+        button("Stop", "StopTransmitCmd", "stop transmitting when all characters have been sent");
+    AbortTransmitCmd = button("Abort", "AbortTransmitCmd", "stop transmitting immediately");
+    IDCmd = button("CW ID", "IDCmd", "Send a CW ID when transmission terminates");
+    TuneCheckbox = named(new QCheckBox("tune"), "TuneCheckbox");
+    TuneCheckbox->setFocusPolicy(Qt::NoFocus);
+    tf->addWidget(TXFreq, 0, 0);
+    tf->addWidget(TXFreqLock, 0, 1);
+    tf->addWidget(SetTXFreqFromRXFreqCmd, 0, 2);
+    tf->addWidget(StartXmitCmd, 1, 0);
+    tf->addWidget(StopTransmitCmd, 1, 1);
+    tf->addWidget(AbortTransmitCmd, 1, 2);
+    tf->addWidget(IDCmd, 2, 0);
+    tf->addWidget(TuneCheckbox, 2, 1);
+
     auto* side = new QVBoxLayout;
     ModeButton[0] = named(new QRadioButton("PSK"), "ModeButton(0)");
     ModeButton[1] = named(new QRadioButton("RTTY"), "ModeButton(1)");
-    HelpCmd = named(new QPushButton("Help"), "HelpCmd");
-    LogCmd = named(new QPushButton("Log"), "LogCmd");
-    SetupCmd = named(new QPushButton("Config"), "SetupCmd");
+    ModeButton[0]->setFocusPolicy(Qt::NoFocus);
+    ModeButton[1]->setFocusPolicy(Qt::NoFocus);
+    ClearXmitPaneCmd = button("Clear", "ClearXmitPaneCmd", "click to  clear the transmit pane");
+    HelpCmd = button("Help", "HelpCmd");
+    LogCmd = button("Log", "LogCmd");
+    SetupCmd = button("Config", "SetupCmd");
     for (QWidget* w : {static_cast<QWidget*>(ModeButton[0]), static_cast<QWidget*>(ModeButton[1]),
-                       static_cast<QWidget*>(HelpCmd), static_cast<QWidget*>(LogCmd),
-                       static_cast<QWidget*>(SetupCmd)})
+                       static_cast<QWidget*>(ClearXmitPaneCmd), static_cast<QWidget*>(HelpCmd),
+                       static_cast<QWidget*>(LogCmd), static_cast<QWidget*>(SetupCmd)})
         side->addWidget(w);
     tx->addWidget(Keyboard, 1);
     tx->addWidget(TransmitFrame);
     tx->addLayout(side);
     root->addLayout(tx, 1);
+
+    // Macro buttons.
+    auto* macros = new QHBoxLayout;
+    for (int i = 0; i < 8; ++i) {
+        Macro[i] = named(new QPushButton(QStringLiteral("F%1").arg(i + 5)), indexed("Macro", i));
+        Macro[i]->setFocusPolicy(Qt::NoFocus);
+        macros->addWidget(Macro[i]);
+    }
+    AltCheckbox = named(new QCheckBox("Alt"), "AltCheckbox");
+    AltCheckbox->setToolTip("click to select or deselect the second bank of macros");
+    AltCheckbox->setFocusPolicy(Qt::NoFocus);
+    macros->addWidget(AltCheckbox);
+    root->addLayout(macros);
+
+    popPane = named(new QMenu(this), "popPane");
+    popClear = popPane->addAction("Clear receive pane");
+    popClear->setObjectName("popClear");
+    popSave = popPane->addAction("Save receive pane to file");
+    popSave->setObjectName("popSave");
+    popPaste = popPane->addAction("Paste (transmit from clipboard)");
+    popPaste->setObjectName("popPaste");
+    popTransmit = popPane->addAction("Transmit from file");
+    popTransmit->setObjectName("popTransmit");
 }
 
 } // namespace mainwindow

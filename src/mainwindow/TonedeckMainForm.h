@@ -1,12 +1,16 @@
 #pragma once
-// The main window's controls and their arrangement; the behaviour lives in TonedeckMain.
+// The main window's controls and their arrangement; the behaviour lives in TonedeckMain,
+// PSKDisplay and TransmitPane.
 #include <QWidget>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTextEdit;
@@ -26,24 +30,46 @@ public:
     // Mode selector: 0 "PSK", 1 "RTTY".
     QRadioButton* ModeButton[2]{};
 
-    // PSK receive and transmit frames and the tuning display.
-    QFrame* ReceiveFrame = nullptr;
-    QFrame* TransmitFrame = nullptr;
-    QFrame* IMDFrame = nullptr;
-    QWidget* Waterfall = nullptr;
-    QWidget* Frequency = nullptr;
+    // PSK receive controls.
+    QGroupBox* ReceiveFrame = nullptr;
     QLabel* ReceiveStatus = nullptr;
     QLabel* XmitStatus[3]{};
-    QLabel* TransmitIndicator = nullptr;
-    QCheckBox* TuneCheckbox = nullptr;
-
+    QLabel* RXFreq = nullptr;
+    QCheckBox* RcvAFCEnabledCheckbox = nullptr;
+    QWidget* SignalStrengthControl = nullptr;
+    QLabel* RcvSquelchThresholdDisplay = nullptr;
     QPushButton* ReplayCmd = nullptr;
+
+    // Tuning display.
+    QWidget* Waterfall = nullptr;
+    QWidget* Frequency = nullptr;
+
+    // IMD and optimal offset.
+    QGroupBox* IMDFrame = nullptr;
+    QPushButton* ResetIMDcmd = nullptr;
     QPushButton* OptimalOffsetCmd = nullptr;
     QPushButton* RTTYOptimalOffsetCmd = nullptr;
-    QPushButton* ResetIMDcmd = nullptr;
+
+    // PSK transmit controls.
+    QGroupBox* TransmitFrame = nullptr;
+    QLabel* TXFreq = nullptr;
+    QCheckBox* TXFreqLock = nullptr;
+    QPushButton* SetTXFreqFromRXFreqCmd = nullptr;
+    QPushButton* StartXmitCmd = nullptr;
+    QPushButton* StopTransmitCmd = nullptr;
+    QPushButton* AbortTransmitCmd = nullptr;
+    QPushButton* IDCmd = nullptr;
+    QCheckBox* TuneCheckbox = nullptr;
+
+    // Beside the transmit pane.
+    QPushButton* ClearXmitPaneCmd = nullptr;
     QPushButton* HelpCmd = nullptr;
     QPushButton* LogCmd = nullptr;
     QPushButton* SetupCmd = nullptr;
+
+    // Macro buttons (F5..F12) and the second bank.
+    QPushButton* Macro[8]{};
+    QCheckBox* AltCheckbox = nullptr;
 
     // QSO information.
     QLabel* QSOLabel[9]{};
@@ -56,6 +82,14 @@ public:
     QComboBox* BandCombo = nullptr;
     QLineEdit* RXSerialNumber = nullptr;
     QLineEdit* GridSquare = nullptr;
+    QPushButton* ClearQSOInfoCmd = nullptr;
+
+    // The pane menu, shared by the receive panes and the transmit pane.
+    QMenu* popPane = nullptr;
+    QAction* popClear = nullptr;
+    QAction* popSave = nullptr;
+    QAction* popPaste = nullptr;
+    QAction* popTransmit = nullptr;
 };
 
 } // namespace mainwindow

@@ -1,16 +1,16 @@
-#include "PSKXcvr.h"
 #include "PSKCoreMsgHandler.h"
-#include <common/Common.h>
-#include <common/Trap.h>
+#include "PSKXcvrInternal.h"
 #include <common/PSKEvent.h>
 #include <platform/MsgInterceptor.h>
 #include <platform/Services.h>
+#include <QLabel>
 
 namespace psk {
 
 namespace {
-constexpr int kRed = 255;
-const char* boolWord(bool b) { return b ? "True" : "False"; }
+const char* boolWord(bool b) {
+    return b ? "True" : "False";
+}
 } // namespace
 
 PSKXcvr::PSKXcvr(const PSKSpec& engine, PskHost& host, platform::Services& services,
@@ -22,10 +22,6 @@ PSKXcvr::~PSKXcvr() = default;
 QString PSKXcvr::whereWithFlag(const char* procedure) const {
     return QString::fromLatin1(procedure) + QStringLiteral("; InterceptionStarted = ") +
            boolWord(interceptionStarted_);
-}
-
-template <class F> void PSKXcvr::trap(const char* where, F&& body) {
-    common::guard(common_, where, std::forward<F>(body));
 }
 
 QString PSKXcvr::StatusText(int32_t code) {
@@ -62,19 +58,37 @@ QString PSKXcvr::StatusText(int32_t code) {
 }
 
 void PSKXcvr::Initialize() {
-    common::guard(common_, [&] { return whereWithFlag("PSKXcvr.Initialize"); }, [&] {
-        host_.setPskControlsVisible(false);
-        pskEnabled_ = false;
-        interceptionStarted_ = false;
-        host_.hideReceiveStatus();
-        host_.setIdentificationLabelsVisible(false);
-        InitializeNewCharBuffer();
-        InitializeTimers();
-        SetReceive();
-        SetActiveChannel(0);
-        InitializeSettings();
-        SetActiveChannel(0);
-    });
+    common::guard(
+        common_, [&] { return whereWithFlag("PSKXcvr.Initialize"); },
+        [&] {
+            // A PTT line left keyed by a previous run is released before anything else.
+            bool ok = false;
+            const int mode =
+                services_.settings.getSetting("Transmitter", "PTTMode", "-1").toInt(&ok);
+            if (ok && mode != -1 && mode != 0) {
+                const int port =
+                    services_.settings.getSetting("Transmitter", "PTTPort", "-1").toInt(&ok);
+                if (ok && port != -1) host_.resetPttPort(port);
+            }
+            host_.setPskControlsVisible(false);
+            pskEnabled_ = false;
+            interceptionStarted_ = false;
+            host_.hideReceiveStatus();
+            for (QLabel* id : c().XmitStatus)
+                id->setVisible(false);
+            peakImd_ = -999;
+            sentCharacters_.clear();
+            InitializeNewCharBuffer();
+            InitializeTimers();
+            SetReceive();
+            SetActiveChannel(0);
+            host_.setSetupIgnoringChanges(true);
+            InitializeSettings();
+            SetActiveChannel(0);
+            host_.setSetupIgnoringChanges(false);
+        });
+    // Whatever failed above, the setup dialog's controls must act again.
+    host_.setSetupIgnoringChanges(false);
 }
 
 void PSKXcvr::InitializeTimers() {
@@ -87,84 +101,76 @@ void PSKXcvr::InitializeTimers() {
             timer->setInterval(1);
             timer->setSingleShot(true);
         }
-        for (QTimer& id : t.IdentificationTimer) {
-            id.stop();
-            id.setInterval(60000);
-        }
+        for (int ch = 0; ch < 3; ++ch)
+            ResetIdentificationReminder(ch);
         t.IMDBlankingTimer.stop();
         t.IMDBlankingTimer.setInterval(3000);
     });
 }
 
-void PSKXcvr::InitializeSettings() {
-    InitializeCallsign();
-    InitializeSoundCard();
-}
-
-void PSKXcvr::InitializeCallsign() {
-    trap("PSKXcvr.InitializeCallsign", [&] {
-        QString call = services_.settings.getSetting("General", "Callsign", QString()).trimmed();
-        // The identification rules need a callsign: keep asking until there is one.
-        while (call.isEmpty()) {
-            auto answer = services_.dialogs.inputBox(
-                QStringLiteral("Welcome to Tonedeck - please specify your callsign: "),
-                QStringLiteral("Tonedeck initialization"));
-            if (answer) call = answer->trimmed();
-        }
-        host_.setMyCallsign(call);
-        services_.settings.saveSetting("General", "Callsign", call);
-    });
-}
-
-void PSKXcvr::InitializeSoundCard() {
-    trap("PSKXcvr.InitializeSoundCard", [&] {
-        bool ok = false;
-        int index = services_.settings.getSetting("SoundCard", "Soundcard", "-1").toInt(&ok);
-        if (!ok || index < -1 || index > 3) index = -1;
-        soundCardIndex_ = index;
-        services_.settings.saveSetting("SoundCard", "Soundcard", QString::number(index));
-    });
-}
-
 void PSKXcvr::Enable() {
     if (!host_.pskModeSelected()) return;
-    common::guard(common_, [&] { return whereWithFlag("PSKXcvr.Enable"); }, [&] {
-        host_.setPskControlsVisible(true);
-        previousWindowProc_ = platform::MsgInterceptor::Install(host_.messageWindow(),
-                                                                PSKCoreMsgHandler::For(*this));
-        interceptionStarted_ = true;
-        int32_t code = engine_.fnStartSoundCard(host_.messageWindow().handle(), soundCardIndex_, 3);
-        if (code != 0) {
-            services_.dialogs.messageBox(
-                QStringLiteral("unable to start soundcard - error code: ") + QString::number(code),
-                QStringLiteral("Tonedeck"));
-            return;
-        }
-        pskEnabled_ = true;
-    });
+    common::guard(
+        common_, [&] { return whereWithFlag("PSKXcvr.Enable"); },
+        [&] {
+            UpdateXCVRMode(QStringLiteral("USB"));
+            host_.setPskControlsVisible(true);
+            previousWindowProc_ = platform::MsgInterceptor::Install(host_.messageWindow(),
+                                                                    PSKCoreMsgHandler::For(*this));
+            interceptionStarted_ = true;
+            int32_t code =
+                engine_.fnStartSoundCard(host_.messageWindow().handle(), soundCardIndex_, 3);
+            if (code != 0) {
+                services_.dialogs.messageBox(
+                    QStringLiteral("unable to start soundcard - error code: ") +
+                        QString::number(code),
+                    QStringLiteral("Tonedeck"));
+                return;
+            }
+            pskEnabled_ = true;
+            SetReceiveSearchLimits();
+            // The AFC switches and the transmit frequency shown must hold in the engine from the
+            // start, not only after the operator touches them.
+            SetReceiveAFCLimit();
+            SetReceiveModulation();
+            SetReceiveDisplayParameters();
+            SetReceiveSquelch();
+            SetTransmitCWID();
+            SetTransmitCWIDSpeed();
+            SetTransmitPTTPortMode();
+            SetTransmitFrequency();
+            for (int ch = 0; ch < 3; ++ch)
+                host_.updatePanelID(ch);
+        });
 }
 
 void PSKXcvr::Disable() {
-    common::guard(common_, [&] { return whereWithFlag("PSKXcvr.Disable"); }, [&] {
-        if (pskEnabled_) {
-            engine_.fnStopSoundCard();
-            pskEnabled_ = false;
-        }
-        if (interceptionStarted_) {
-            platform::MsgInterceptor::Remove(host_.messageWindow(), previousWindowProc_);
-            previousWindowProc_ = nullptr;
-            interceptionStarted_ = false;
-        }
-        host_.setPskControlsVisible(false);
-    });
+    common::guard(
+        common_, [&] { return whereWithFlag("PSKXcvr.Disable"); },
+        [&] {
+            if (pskEnabled_) {
+                engine_.fnStopSoundCard();
+                pskEnabled_ = false;
+                for (int ch = 0; ch < 3; ++ch)
+                    save("Receiver", QStringLiteral("Frequency%1").arg(ch), rcvFreq_[ch]);
+                save("Transmitter", QStringLiteral("Frequency"), xmitFreq_);
+            }
+            if (interceptionStarted_) {
+                platform::MsgInterceptor::Remove(host_.messageWindow(), previousWindowProc_);
+                previousWindowProc_ = nullptr;
+                interceptionStarted_ = false;
+            }
+            host_.setPskControlsVisible(false);
+        });
 }
 
-void PSKXcvr::Terminate() {}
+void PSKXcvr::Terminate() {
+    trap("PSKXcvr.Terminate", [&] { host_.unloadSecondaryWindows(); });
+}
 
 void PSKXcvr::SaveNewChar(int32_t character, int32_t channel) {
     trap("PSKXcvr.SaveNewChar", [&] {
-        if (channel < -1 || channel > 2)
-            throw common::RuntimeError(9); // subscript out of range
+        if (channel < -1 || channel > 2) throw common::RuntimeError(9); // subscript out of range
         if (character < 0 || character > 255) throw common::RuntimeError(6); // overflow
         if (!rings_[channel + 1].put(static_cast<uint8_t>(character))) {
             host_.showReceiveStatus(kRed, QStringLiteral("input buffer overflow"));
@@ -217,34 +223,9 @@ void PSKXcvr::HandleNewIMDInfo() {}
 
 void PSKXcvr::InitializeNewCharBuffer() {
     trap("PSKXcvr.InitializeNewCharBuffer", [&] {
-        for (CharRing& r : rings_) r.clear();
+        for (CharRing& r : rings_)
+            r.clear();
     });
-}
-
-void PSKXcvr::SetActiveChannel(int channel) {
-    trap("PSKXcvr.SetActiveChannel", [&] {
-        if (transmitting_) return;
-        if (channel < 0 || channel > 2) throw common::RuntimeError(9);
-        activeChannel_ = channel;
-    });
-}
-
-void PSKXcvr::SetTransmit() {
-    trap("PSKXcvr.SetTransmit", [&] {
-        transmitting_ = true;
-        host_.showTransmitState(true);
-    });
-}
-
-void PSKXcvr::SetReceive() {
-    trap("PSKXcvr.SetReceive", [&] {
-        transmitting_ = false;
-        host_.showTransmitState(false);
-    });
-}
-
-void PSKXcvr::Replay() {
-    trap("PSKXcvr.Replay", [&] { engine_.fnRewindInput(99); });
 }
 
 } // namespace psk

@@ -1,13 +1,17 @@
 #pragma once
 // The PSK side of the program: drives the engine, buffers what it reports, keeps the receive
-// and transmit settings of the three channels.
+// and transmit settings of the three channels and the controls that show them.
+//   PSKXcvr.cpp          life cycle, receive buffers, engine status
+//   PSKXcvrSettings.cpp  restoring and storing the settings
+//   PSKXcvrReceive.cpp   receive frequency, modulation, AFC, squelch, display parameters
+//   PSKXcvrTransmit.cpp  transmission, transmit frequency, CW identification, PTT, reminders
 #include "CharRing.h"
-#include "PSKSpec.h"
 #include "PskHost.h"
-#include <QString>
+#include "PSKSpec.h"
 #include <array>
 #include <cstdint>
 #include <platform/Messages.h>
+#include <QString>
 
 namespace platform {
 struct Services;
@@ -20,6 +24,10 @@ class PSKEvent;
 namespace psk {
 
 class PSKCoreMsgHandler;
+
+// A control's text colour (red + 256 * green + 65536 * blue); of a frame, only its caption's.
+void setForeColor(QWidget* w, int color);
+int foreColor(const QWidget* w);
 
 class PSKXcvr {
 public:
@@ -35,12 +43,38 @@ public:
     // Life cycle.
     void Initialize();
     void InitializeTimers();
-    void InitializeSettings();
-    void InitializeCallsign();
-    void InitializeSoundCard();
     void Enable();
     void Disable();
     void Terminate();
+
+    // Restoring the settings, in the order InitializeSettings runs them.
+    void InitializeSettings();
+    void InitializeCallsign();
+    void InitializeSoundCard();
+    void InitializeRcvModulation();
+    void InitializeRcvFreq();
+    void InitializeRcvIntensity();
+    void InitializeRcvClipping();
+    void InitializeRcvSmoothing();
+    void InitializeRcvAFCLimit();
+    void InitializeRcvAFCEnabled();
+    void InitializeRcvSearchLimit();
+    void InitializeTraceWidth();
+    void InitializeRcvSquelchThreshold();
+    void InitializeRcvSquelchSpeed();
+    void InitializeRcvSquelchSpeedSetting();
+    void InitializeRcvDisplay();
+    void InitializeOptimalOffset();
+    void InitializeWaterfallColor();
+    void InitializeSpectrumDisplayColor();
+    void InitializeXmitModulation();
+    void InitializeXmitFrequency();
+    void InitializeXmitLock();
+    void InitializeXmitOffset();
+    void InitializeXmitCWIDSpeed();
+    void InitializeXmitCWIDString();
+    void InitializeXmitPTTMode();
+    void InitializeXmitPTTPort();
 
     // Receive buffers and engine reports.
     void SaveNewChar(int32_t character, int32_t channel);
@@ -51,24 +85,98 @@ public:
     void HandleNewIMDInfo();
     void InitializeNewCharBuffer();
 
-    // Receive/transmit state.
+    // Receive control.
     void SetActiveChannel(int channel);
     int ActiveChannel() const { return activeChannel_; }
-    void SetTransmit();
-    void SetReceive();
-    bool Transmitting() const { return transmitting_; }
+    void SetReceiveFrequency(double hz);
+    void SetReceiveFrequencyAndSearchLimit(int channel, double hz);
+    void SetReceiveSearchLimits();
+    void UpdateReceiveFrequency();
+    // After each poll of the engine: the channels' frequencies follow the engine (AFC), the
+    // frequency labels are refreshed and a locked transmit frequency follows the active channel.
+    void UpdateFrequencies();
+    void UpdateReceiveModulation(int index);
+    void SetReceiveModulation();
+    static QString ReceiveModulationName(int index);
+    QString ReceiveModulationName() const { return ReceiveModulationName(rcvModulation_); }
+    int RcvModulation() const { return rcvModulation_; }
+    void SetReceiveAFCEnabled(int value);
+    void SetReceiveAFCLimit();
+    void UpdateSquelchThreshold(int channel, double x);
+    void SetReceiveSquelch();
+    void DisplayRcvSquelchThreshold(int channel);
+    void SetReceiveDisplayParameters();
     void Replay();
+    // Tells the transceiver-control program the dial frequency and mode.
+    void UpdateXCVRMode(const QString& mode);
+    void SetSoundCard(int index) { soundCardIndex_ = index; }
+    // Setup dialog changes: apply where needed and store the control's value.
+    void SoundCardChanged(int buttonIndex);
+    void ReceiveDisplayParametersChanged();
+    void ReceiveSearchLimitChanged();
+    void ReceiveAFCLimitChanged();
+    void ReceiveAFCEnabledChanged(int value);
+    void ReceiveSquelchSpeedChanged();
+    void TraceWidthChanged();
+    void ReceiveDisplayChanged();
+    void WaterfallColorChanged();
+    void OptimalOffsetChanged();
+    void TransmitOffsetChanged();
+    void TransmitLockChanged();
+    void TransmitCWIDChanged();
+
     // The active channel's signal level as last read from the engine (0..99).
     void UpdateSignalStrength(int level) { signalLevel_ = level; }
     int SignalLevel() const { return signalLevel_; }
 
+    // Transmit control.
+    void StartTransmit();
+    void StopTransmit();
+    void AbortTransmit();
+    void TransmitAutoStop();
+    void TransmitCharacter(int code);
+    void SetTransmit();
+    void SetReceive();
+    bool Transmitting() const { return transmitting_; }
+    void SetTransmitFrequency();
+    void UpdateTransmitToReceiveFrequency();
+    void UpdateTransmitModulation(int index);
+    int GetTransmitModulation() const { return xmitModulation_; }
+    static QString TransmitModulationName(int index);
+    QString TransmitModulationName() const { return TransmitModulationName(xmitModulation_); }
+    void UpdateTransmitPanelCaption();
+    // index is the speed's number, 1 (37 wpm) .. 4 (9 wpm).
+    void UpdateTransmitCWIDSpeed(int index);
+    void SetTransmitCWIDSpeed();
+    void SetTransmitCWID();
+    void UpdateTransmitPTTMode(int index);
+    // 1..8 for com 1..com 8.
+    void UpdateTransmitPTTPort(int index);
+    void SetTransmitPTTPortMode();
+    int GetPTTMode() const { return pttMode_; }
+    int GetPTTPort() const { return pttPort_; }
+    void IdentificationTick(int channel);
+    void ResetIdentificationReminder(int channel);
+
+    // State.
     bool PSKEnabled() const { return pskEnabled_; }
     bool InterceptionStarted() const { return interceptionStarted_; }
     int SoundCardIndex() const { return soundCardIndex_; }
-    void SetSoundCard(int index) { soundCardIndex_ = index; }
     int32_t LastStatus() const { return lastStatus_; }
     int32_t IMDValue() const { return imdValue_; }
     int32_t IMDChannel() const { return imdChannel_; }
+    double RcvFreq(int channel) const;
+    int32_t RcvFreqBin(int channel) const;
+    float HzPerBin() const { return hzPerBin_; }
+    void SetHzPerBin(float hz) { hzPerBin_ = hz; }
+    int AFCEnabled(int channel) const;
+    int SquelchThreshold(int channel) const;
+    double XmitFreq() const { return xmitFreq_; }
+    int XmitCWIDSpeed() const { return xmitCWIDSpeed_; }
+    QString SentCharacters() const { return sentCharacters_; }
+    int IdentificationCount(int channel) const;
+    int PeakIMD() const { return peakImd_; }
+    int SpectrumDisplayColor() const { return spectrumDisplayColor_; }
 
     // The procedure the message handler replaced; unhandled messages go there.
     const platform::WindowProc& PreviousWindowProc() const { return previousWindowProc_; }
@@ -79,6 +187,21 @@ public:
 private:
     template <class F> void trap(const char* where, F&& body);
     QString whereWithFlag(const char* procedure) const;
+    PskControls& c() { return host_.pskControls(); }
+    void save(const char* section, const QString& key, const QString& value);
+    void save(const char* section, const QString& key, double value);
+    // A stored whole number in lower..upper. A value that is not a number, or lies outside the
+    // range, is reported under where (13, or rangeError) and the default is used instead.
+    int storedInt(const char* section, const QString& key, int defaultValue, int lower, int upper,
+                  int rangeError, const char* where);
+    double storedDouble(const char* section, const QString& key, double defaultValue, double lower,
+                        double upper, const char* where);
+    // A number typed into a text field; the default when the stored text is not a number.
+    QString storedNumberText(const char* section, const QString& key, const QString& defaultValue,
+                             const char* where);
+    // The dial frequency in kHz from the QSO frequency field (0 when it is not a number).
+    double dialKHz();
+    void setTransmitIndications(bool transmitting);
 
     const PSKSpec& engine_;
     PskHost& host_;
@@ -97,6 +220,23 @@ private:
     int32_t imdValue_ = 0;
     int32_t imdChannel_ = 0;
     platform::WindowProc previousWindowProc_;
+
+    int rcvModulation_ = 0;
+    double rcvFreq_[3] = {1500, 1500, 1500};
+    int32_t rcvFreqBin_[3]{};
+    float hzPerBin_ = 4000.0f / 1023.0f;
+    int afcEnabled_[3] = {1, 1, 1};
+    int squelchThreshold_[3] = {50, 50, 50};
+    int peakImd_ = -999;
+    int spectrumDisplayColor_ = 16777215;
+
+    int xmitModulation_ = 0;
+    double xmitFreq_ = 1500;
+    int xmitCWIDSpeed_ = 2;
+    int pttMode_ = 0;
+    int pttPort_ = 0;
+    QString sentCharacters_;
+    int identificationCount_[3]{};
 };
 
 } // namespace psk

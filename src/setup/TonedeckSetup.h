@@ -1,24 +1,52 @@
 #pragma once
 // The setup dialog. It lives, hidden or shown, for the whole run: the modules read its controls
-// at the moment of use.
-#include <QDialog>
+// at the moment of use, and its handlers pass each change to the module that owns the setting.
+#include "TonedeckSetupForm.h"
 
-class QLineEdit;
+namespace common {
+class Common;
+}
+namespace platform {
+class SettingsStore;
+}
+namespace psk {
+class PSKXcvr;
+}
 
 namespace setup {
 
-class TonedeckSetup : public QDialog {
+class TonedeckSetup : public TonedeckSetupForm {
     Q_OBJECT
 public:
     explicit TonedeckSetup(QWidget* parent = nullptr);
+
+    // Connects the handlers to the modules; before this the controls only hold values.
+    void Attach(psk::PSKXcvr& xcvr, common::Common& common, platform::SettingsStore& settings);
 
     void IgnoreParameterChanges() { ignoring_ = true; }
     void SaveParameterChanges() { ignoring_ = false; }
     bool IgnoringParameterChanges() const { return ignoring_; }
 
-    QLineEdit* MyCallsign = nullptr;
+    // 0 fast, 1 slow, 2 slider.
+    int GetReceiveSquelchSpeed() const;
+    // The squelch-speed slider is shown only with the "slider" option.
+    void DisplayAppropriateSquelchControls();
+    // "de " and the callsign in the previews of the panes.
+    void SetSampleTransmitTexts(const QString& text);
+    // The help page of each tab.
+    static QString HelpPage(int tab);
+
+signals:
+    void slashedZeroChanged(bool on);
+    void tooltipsChanged(bool on);
 
 private:
+    // Runs a change handler unless the program itself is setting the controls.
+    template <class F> void handle(const char* name, F&& body);
+
+    psk::PSKXcvr* xcvr_ = nullptr;
+    common::Common* common_ = nullptr;
+    platform::SettingsStore* settings_ = nullptr;
     bool ignoring_ = false;
 };
 

@@ -34,7 +34,8 @@ private slots:
             QVERIFY(!t->isActive());
             QCOMPARE(t->interval(), 100);
         }
-        for (QTimer& t : m.PskTimers.CharTimer) QCOMPARE(t.interval(), 1);
+        for (QTimer& t : m.PskTimers.CharTimer)
+            QCOMPARE(t.interval(), 1);
         QCOMPARE(m.PskTimers.IMDBlankingTimer.interval(), 3000);
         QCOMPARE(m.PskTimers.IdentificationTimer[2].interval(), 60000);
         QVERIFY(!m.OptimalOffsetCmd->isEnabled());
@@ -123,8 +124,9 @@ private slots:
         app.event.LogEvent("something happened");
         f.clock.advanceSeconds(60);
         app.main.ClockTimer_Timer();
-        QCOMPARE(app.main.windowTitle(), "Tonedeck 0.1.0 @ 06 Dec 26  0706Z>>> Check error log in " +
-                                             f.dir.path() + "/ErrorLog.txt");
+        QCOMPARE(app.main.windowTitle(),
+                 "Tonedeck 0.1.0 @ 06 Dec 26  0706Z>>> Check error log in " + f.dir.path() +
+                     "/ErrorLog.txt");
     }
 
     void resizeAfterMinimizedDoesNotRelayout() {
@@ -177,7 +179,8 @@ private slots:
         FakePskEngine::instance().startResult = 2;
         auto& app = f.start();
         QCOMPARE(f.dialogs.messages().size(), 1);
-        QCOMPARE(f.dialogs.messages().first(), QString("unable to start soundcard - error code: 2"));
+        QCOMPARE(f.dialogs.messages().first(),
+                 QString("unable to start soundcard - error code: 2"));
         QVERIFY(!app.xcvr.PSKEnabled());
         QVERIFY(app.xcvr.InterceptionStarted());
         QVERIFY(app.main.ClockTimer.isActive());
@@ -213,7 +216,8 @@ private slots:
         QVERIFY(!app.xcvr.PSKEnabled());
         QCOMPARE(FakePskEngine::instance().count("fnStopSoundCard"), 1);
         QCOMPARE(f.settings.getSetting("General", "Mode"), QString("1"));
-        QCOMPARE(app.main.Display[0]->toolTip(), QString("information received from soundcard RTTY"));
+        QCOMPARE(app.main.Display[0]->toolTip(),
+                 QString("information received from soundcard RTTY"));
         app.main.ModeButton[0]->click();
         QCOMPARE(log, (QStringList{"RTTY.Enable", "RTTY.Disable"}));
         QVERIFY(app.xcvr.PSKEnabled());
@@ -258,10 +262,12 @@ private slots:
         AppFixture f;
         auto& app = f.start();
         auto& e = FakePskEngine::instance();
-        for (int i = 0; i < 100000; ++i) QVERIFY(e.postChar('a' + i % 26, 2));
+        for (int i = 0; i < 100000; ++i)
+            QVERIFY(e.postChar('a' + i % 26, 2));
         QTRY_COMPARE_WITH_TIMEOUT(app.main.Display[2]->toPlainText().size(), 4096, 60000);
         const QString text = app.main.Display[2]->toPlainText();
-        for (int i = 0; i < text.size(); ++i) QCOMPARE(text[i], QChar('a' + i % 26));
+        for (int i = 0; i < text.size(); ++i)
+            QCOMPARE(text[i], QChar('a' + i % 26));
         QVERIFY(!app.main.ReceiveStatus->isHidden());
         // The ring drained: later text flows again.
         QVERIFY(e.postChar('!', 2));

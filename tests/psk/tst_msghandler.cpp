@@ -1,10 +1,12 @@
 // Engine messages: interception, ring buffers, status handling, the drain timers.
 #include "AppFixture.h"
-#include <QLabel>
-#include <QTextEdit>
-#include <QtTest>
 #include <psk/CharRing.h>
 #include <psk/PSKCoreMsgHandler.h>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
 
 using fake::AppFixture;
 using fake::FakePskEngine;
@@ -22,13 +24,15 @@ class TestMsgHandler : public QObject {
 private slots:
     void ringOverflowDropsAndRecovers() {
         psk::CharRing ring;
-        for (int i = 0; i < psk::CharRing::kSize; ++i) QVERIFY(ring.put('a' + i % 26));
+        for (int i = 0; i < psk::CharRing::kSize; ++i)
+            QVERIFY(ring.put('a' + i % 26));
         QVERIFY(!ring.put('!'));
         QCOMPARE(ring.get(), uint8_t('a'));
         // One slot freed: the next character goes in, the one after that overflows again.
         QVERIFY(ring.put('z'));
         QVERIFY(!ring.put('y'));
-        for (int i = 1; i < psk::CharRing::kSize; ++i) QCOMPARE(ring.get(), uint8_t('a' + i % 26));
+        for (int i = 1; i < psk::CharRing::kSize; ++i)
+            QCOMPARE(ring.get(), uint8_t('a' + i % 26));
         QCOMPARE(ring.get(), uint8_t('z'));
         QCOMPARE(ring.get(), uint8_t(0));
     }
@@ -37,7 +41,8 @@ private slots:
         AppFixture f;
         auto& app = f.start();
         auto& x = app.xcvr;
-        for (int i = 0; i < 4096; ++i) x.SaveNewChar('A', 1);
+        for (int i = 0; i < 4096; ++i)
+            x.SaveNewChar('A', 1);
         QVERIFY(app.main.ReceiveStatus->isHidden());
         x.SaveNewChar('B', 1); // the 4097th
         QVERIFY(!app.main.ReceiveStatus->isHidden());
@@ -45,7 +50,8 @@ private slots:
         QCOMPARE(app.main.ReceiveStatus->palette().color(QPalette::Window), QColor(255, 0, 0));
         QVERIFY(app.main.PskTimers.ReceiveStatusTimer.isActive());
         int n = 0;
-        while (x.GetNewChar(1) == 'A') ++n;
+        while (x.GetNewChar(1) == 'A')
+            ++n;
         QCOMPARE(n, 4096);
         x.SaveNewChar('C', 1);
         QCOMPARE(x.GetNewChar(1), uint8_t('C'));
@@ -59,7 +65,8 @@ private slots:
         psk::PSKCoreMsgHandler::WindowProc(app.xcvr, app.main.Hwnd().handle(), psk::kMsgNewChar,
                                            'E', -1);
         QVERIFY(app.main.PskTimers.CharTimer[3].isActive());
-        for (int i = 0; i < 3; ++i) QVERIFY(!app.main.PskTimers.CharTimer[i].isActive());
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(!app.main.PskTimers.CharTimer[i].isActive());
         QCOMPARE(app.xcvr.GetNewChar(0), uint8_t(0));
         QCOMPARE(app.xcvr.GetNewChar(-1), uint8_t('E'));
     }
@@ -82,11 +89,13 @@ private slots:
         psk::PSKCoreMsgHandler::WindowProc(app.xcvr, app.main.Hwnd().handle(), psk::kMsgNewChar,
                                            code, channel);
         if (channel < -1 || channel > 2)
-            for (auto& t : app.main.PskTimers.CharTimer) QVERIFY(!t.isActive());
-        for (int ch = -1; ch <= 2; ++ch) QCOMPARE(app.xcvr.GetNewChar(ch), uint8_t(0));
+            for (auto& t : app.main.PskTimers.CharTimer)
+                QVERIFY(!t.isActive());
+        for (int ch = -1; ch <= 2; ++ch)
+            QCOMPARE(app.xcvr.GetNewChar(ch), uint8_t(0));
         const QString log = f.errorLog();
-        QVERIFY2(log.contains(QString("program error %1 in module PSKXcvr.SaveNewChar: ")
-                                  .arg(errorNumber)),
+        QVERIFY2(log.contains(
+                     QString("program error %1 in module PSKXcvr.SaveNewChar: ").arg(errorNumber)),
                  qPrintable(log));
         QVERIFY(log.contains("Tonedeck version 0.1.0 startup"));
     }
@@ -103,7 +112,8 @@ private slots:
         QVERIFY(e.postStatus(3));
         settle();
         QVERIFY(app.xcvr.Transmitting());
-        QCOMPARE(app.main.TransmitIndicator->text(), QString("TX"));
+        QCOMPARE(psk::foreColor(app.main.TransmitFrame), 255);
+        QVERIFY(!app.main.StartXmitCmd->isEnabled());
     }
 
     void statusCodesAreLoggedWithTheirTexts_data() {

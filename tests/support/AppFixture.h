@@ -52,11 +52,11 @@ struct AppFixture {
         if (app && !app->main.Unloaded()) app->main.close();
     }
 
-    mainwindow::TonedeckApp& create() {
+    // With the fake engine unless another is given (the real one for end-to-end tests).
+    mainwindow::TonedeckApp& create(const psk::PSKSpec& engine = FakePskEngine::table()) {
         auto r = std::make_unique<FakeRtty>();
         rtty = r.get();
-        app = std::make_unique<mainwindow::TonedeckApp>(services, FakePskEngine::table(),
-                                                        std::move(r));
+        app = std::make_unique<mainwindow::TonedeckApp>(services, engine, std::move(r));
         return *app;
     }
     mainwindow::TonedeckApp& start() {

@@ -2,6 +2,7 @@
 // A PSK engine for tests: records every call with its arguments, answers with values the test
 // chooses, and posts the engine's four messages on request to the window it was started with.
 #include <cstdint>
+#include <functional>
 #include <platform/Messages.h>
 #include <psk/PSKSpec.h>
 #include <QStringList>
@@ -21,6 +22,9 @@ public:
     int32_t startResult = 0;
     int32_t signalLevel = 0;
     int32_t rxFrequency[3] = {1500, 1500, 1500};
+    // Runs inside fnSendTXCharacter, after the call is recorded (a test can act "while the
+    // engine takes a character").
+    std::function<void(int32_t character, int32_t flag)> onSendTXCharacter;
 
     // What the program asked, in order, e.g. "fnStartSoundCard(-1,3)" (the window handle is
     // kept in window, not in the text, since it differs per run).
@@ -29,6 +33,10 @@ public:
     bool running = false;
 
     int count(const QString& prefix) const;
+    // The calls that start with prefix, in order.
+    QStringList callsStartingWith(const QString& prefix) const;
+    // The characters sent with fnSendTXCharacter(c, 0), in order.
+    QByteArray sentCharacters() const;
     int indexOf(const QString& prefix) const;
 
     // Posting as the engine does.

@@ -1,0 +1,331 @@
+// The receive panes: line ends, colours, slashed zero, the echo, suspending, the mouse, the pane
+// menu, saving and the overload caption.
+#include "AppFixture.h"
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QtTest>
+
+using fake::AppFixture;
+using fake::FakePskEngine;
+
+class TestPanes : public QObject {
+    Q_OBJECT
+
+    static void settle() {
+        QCoreApplication::processEvents();
+        QTest::qWait(20);
+    }
+    static QString pane(mainwindow::TonedeckApp& app, int i) {
+        return app.main.Display[i]->toPlainText();
+    }
+    // Characters from a source, drained at once as the character timer would.
+    static void receive(mainwindow::TonedeckApp& app, int source, const QByteArray& text) {
+        for (char c : text)
+            app.xcvr.SaveNewChar(static_cast<uint8_t>(c), source == 3 ? -1 : source);
+        app.display.HandleNewChar(source);
+    }
+    // The colour of the character at a position of a pane's text.
+    static int colorAt(mainwindow::TonedeckApp& app, int i, int position) {
+        QTextCursor c(app.main.Display[i]->document());
+        c.setPosition(position);
+        c.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+        return mainwindow::PSKDisplay::FromQColor(c.charFormat().foreground().color());
+    }
+    static QPoint endOf(QTextEdit* e) {
+        QTextCursor c(e->document());
+        c.movePosition(QTextCursor::End);
+        return e->cursorRect(c).center();
+    }
+
+private slots:
+    void lineEnds_data() {
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("CR LF") << QByteArray("A\r\nB") << "A\nB";
+        QTest::newRow("LF CR") << QByteArray("A\n\rB") << "A\nB";
+        QTest::newRow("lone CR") << QByteArray("A\rB") << "A\nB";
+        QTest::newRow("lone LF") << QByteArray("A\nB") << "A\nB";
+        QTest::newRow("CR CR") << QByteArray("A\r\rB") << "A\n\nB";
+        QTest::newRow("LF LF") << QByteArray("A\n\nB") << "A\n\nB";
+        QTest::newRow("CR LF CR LF") << QByteArray("A\r\n\r\nB") << "A\n\nB";
+        QTest::newRow("trailing CR") << QByteArray("A\r") << "A";
+        QTest::newRow("backspace after line end") << QByteArray("A\r\bB") << "AB";
+        QTest::newRow("backspace") << QByteArray("AB\bC") << "AC";
+        QTest::newRow("backspace on empty pane") << QByteArray("\b\bA") << "A";
+        QTest::newRow("control character") << QByteArray("A\x01"
+                                                         "B\t")
+                                           << "AB";
+        QTest::newRow("control clears line end") << QByteArray("A\r\x07"
+                                                               "B")
+                                                 << "AB";
+    }
+    void lineEnds() {
+        QFETCH(QByteArray, received);
+        QFETCH(QString, shown);
+        AppFixture f;
+        auto& app = f.start();
+        receive(app, 1, received);
+        QCOMPARE(pane(app, 1), shown);
+    }
+
+    void trailingLineEndShowsWithTheNextCharacter() {
+        AppFixture f;
+        auto& app = f.start();
+        receive(app, 0, "CQ\r");
+        QCOMPARE(pane(app, 0), QString("CQ"));
+        receive(app, 0, "\n");
+        QCOMPARE(pane(app, 0), QString("CQ\n"));
+        receive(app, 0, "de");
+        QCOMPARE(pane(app, 0), QString("CQ\nde"));
+        // Received text takes the pane's colour.
+        QCOMPARE(colorAt(app, 0, 0), 0xFFFF);
+    }
+
+    void slashedZeroInAndOut() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& d = app.display;
+        receive(app, 2, "10");
+        QCOMPARE(pane(app, 2), QString("10"));
+        app.setupDialog.SlashZeroCheckbox->click();
+        QCOMPARE(f.settings.getSetting("Display", "ShowSlashedZero"), QString("1"));
+        receive(app, 2, " 0");
+        const QString text = pane(app, 2);
+        QCOMPARE(text, QString("10 ") + QChar(216));
+        QCOMPARE(d.DeSlash(text), QString("10 0"));
+        app.setupDialog.SlashZeroCheckbox->click();
+        QCOMPARE(d.DeSlash(text), text);
+    }
+
+    void echoStartsItsOwnLineInTheTransmittedColour() {
+        AppFixture f;
+        auto& app = f.start();
+        receive(app, 0, "ab");
+        receive(app, 3, "xy");
+        receive(app, 0, "c\r");
+        receive(app, 3, "z");
+        QCOMPARE(pane(app, 0), QString("ab\nxy\nc\nz"));
+        QCOMPARE(colorAt(app, 0, 0), 0xFFFF);
+        QCOMPARE(colorAt(app, 0, 3), 0xFFFFFF);
+        QCOMPARE(colorAt(app, 0, 6), 0xFFFF);
+        // The echo goes to the active channel's pane, nowhere else.
+        app.xcvr.SetActiveChannel(1);
+        receive(app, 3, "k");
+        QCOMPARE(pane(app, 1), QString("k"));
+        QCOMPARE(pane(app, 0), QString("ab\nxy\nc\nz"));
+        QCOMPARE(colorAt(app, 1, 0), 0xFFFFFF);
+        // Characters on the active channel keep the IMD reading; others do not touch it.
+        app.main.PskTimers.IMDBlankingTimer.stop();
+        receive(app, 2, "q");
+        QVERIFY(!app.main.PskTimers.IMDBlankingTimer.isActive());
+        receive(app, 1, "q");
+        QVERIFY(app.main.PskTimers.IMDBlankingTimer.isActive());
+    }
+
+    void suspendedPaneBuffersAndShowsAllOnResume() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& m = app.main;
+        auto& e = FakePskEngine::instance();
+        m.show();
+        QTest::mouseClick(m.PanelID[1], Qt::LeftButton);
+        QVERIFY(app.display.IsPaneSuspended(1));
+        QCOMPARE(m.PanelID[1]->text(), QString());
+        QCOMPARE(m.PanelID[1]->toolTip(),
+                 QString("click to enable the display of incoming information on receive pane 1"));
+        for (char c : QByteArray("while away"))
+            QVERIFY(e.postChar(static_cast<uint8_t>(c), 1));
+        QVERIFY(e.postChar('x', 0));
+        settle();
+        QCOMPARE(pane(app, 1), QString());
+        QCOMPARE(pane(app, 0), QString("x"));
+        QTest::mouseClick(m.PanelID[1], Qt::LeftButton);
+        QVERIFY(!app.display.IsPaneSuspended(1));
+        QCOMPARE(m.PanelID[1]->text(), QString("1"));
+        // Without waiting for another character.
+        QTRY_COMPARE(pane(app, 1), QString("while away"));
+    }
+
+    void clickSelectsThePaneAndSwapsTheQsoFields() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& m = app.main;
+        m.show();
+        receive(app, 2, "text");
+        m.Callsign->setText("AA1AA");
+        m.GridSquare->setText("JO62");
+        QTest::mouseClick(m.Display[2]->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(app.xcvr.ActiveChannel(), 2);
+        QCOMPARE(app.display.ActivePane(), 2);
+        QCOMPARE(m.Callsign->text(), QString());
+        QVERIFY(m.PanelID[2]->font().bold());
+        QVERIFY(!m.PanelID[0]->font().bold());
+        QCOMPARE(m.PanelID[2]->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(m.ReceiveFrame->title(), QString("Receive Channel 2 (BPSK)"));
+        QVERIFY(!m.CharHandlerLocked[2]); // the click releases the press's lock
+        m.Callsign->setText("BB2BB");
+        m.RSTsent->setText("599");
+        QTest::mouseClick(m.Display[0]->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(m.Callsign->text(), QString("AA1AA"));
+        QCOMPARE(m.GridSquare->text(), QString("JO62"));
+        QCOMPARE(m.RSTsent->text(), QString());
+        QTest::mouseClick(m.Display[2]->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(m.Callsign->text(), QString("BB2BB"));
+        QCOMPARE(m.RSTsent->text(), QString("599"));
+        // The click noted where it was and the colour of the text there.
+        QCOMPARE(m.ClickColor[2], 0xFFFF00);
+        QCOMPARE(m.focusWidget(), m.Keyboard);
+    }
+
+    void paneClickWhileTransmittingKeepsTheActiveChannel() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& m = app.main;
+        m.show();
+        QVERIFY(FakePskEngine::instance().postStatus(1));
+        settle();
+        QTest::mouseClick(m.Display[1]->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(app.xcvr.ActiveChannel(), 0);
+        QCOMPARE(app.display.ActivePane(), 0);
+        QVERIFY(!m.CharHandlerLocked[1]);
+    }
+
+    void selectionGoesToTheClipboardOrWithAltToQth() {
+        AppFixture f;
+        f.settings.saveSetting("Display", "ShowSlashedZero", "1");
+        auto& app = f.start();
+        auto& m = app.main;
+        auto& d = app.display;
+        receive(app, 1, "name is Bob, QTH Oslo 10");
+        auto select = [&](int from, int to) {
+            QTextCursor c = m.Display[1]->textCursor();
+            c.setPosition(from);
+            c.setPosition(to, QTextCursor::KeepAnchor);
+            m.Display[1]->setTextCursor(c);
+        };
+        d.Display_MouseDown(1, 1, 0, {});
+        QVERIFY(m.CharHandlerLocked[1]);
+        select(17, 24);
+        d.Display_Click(1);
+        QCOMPARE(f.dialogs.clipboardText(), QString("Oslo 10"));
+        QVERIFY(m.CharHandlerLocked[1]); // held until the next plain click
+        QCOMPARE(m.QTH->text(), QString());
+        d.Display_MouseDown(1, 1, 4, {}); // Alt
+        select(17, 21);
+        d.Display_Click(1);
+        QCOMPARE(m.QTH->text(), QString("Oslo"));
+        QVERIFY(!m.Display[1]->textCursor().hasSelection());
+        QVERIFY(!m.CharHandlerLocked[1]);
+    }
+
+    void paneMenuClearsAndSaves() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& m = app.main;
+        m.show();
+        receive(app, 1, "line one\r\nline two 0");
+        QStringList visible;
+        QString chosen;
+        m.ShowPopupMenu = [&](QMenu& menu) {
+            visible.clear();
+            for (QAction* a : menu.actions())
+                if (a->isVisible()) visible << a->text();
+            for (QAction* a : menu.actions())
+                if (a->objectName() == chosen) a->trigger();
+        };
+        const QString path = f.dir.path() + "/pane1";
+        f.dialogs.answerSaveFile(path);
+        chosen = "popSave";
+        QTest::mouseClick(m.Display[1]->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(visible, (QStringList{"Clear receive pane 1", "Save receive pane 1 to file"}));
+        QVERIFY(m.PopupActive);
+        QCOMPARE(m.PopupPane, 1);
+        QCOMPARE(app.xcvr.ActiveChannel(), 0); // a right click selects nothing
+        const auto& call = f.dialogs.calls().last();
+        QCOMPARE(call.text, QString("Save text from receive pane 1 to selected file"));
+        QCOMPARE(call.filter, QString("Text (*.txt)|*.txt"));
+        QFile saved(path + ".txt");
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray("line one\nline two 0"));
+        QCOMPARE(f.settings.getSetting("Display", "SaveFileDirectory"), f.dir.path());
+        // The next save starts there; cancelling it is silent.
+        chosen = "popSave";
+        QTest::mouseClick(m.Display[1]->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(f.dialogs.calls().last().defaultText, f.dir.path());
+        // A file that cannot be written is reported.
+        f.dialogs.answerSaveFile(f.dir.path() + "/no/such/dir/x.txt");
+        QTest::mouseClick(m.Display[1]->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        QVERIFY(f.errorLog().contains("program error 75 in module PSKDisplay.SaveFile"));
+        chosen = "popClear";
+        QTest::mouseClick(m.Display[1]->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(pane(app, 1), QString());
+        // A left press on a pane ends the menu's hold on clicks.
+        QTest::mouseClick(m.Display[2]->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!m.PopupActive);
+        QCOMPARE(app.xcvr.ActiveChannel(), 2);
+    }
+
+    void overloadCaption() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& m = app.main;
+        app.display.UpdateOverloadIndicator(1);
+        QCOMPARE(m.ReceiveFrame->title(), QString("Receive soundcard overload!"));
+        QCOMPARE(psk::foreColor(m.ReceiveFrame), 255);
+        app.display.UpdateOverloadIndicator(0);
+        QCOMPARE(m.ReceiveFrame->title(), QString("Receive Channel 0 (BPSK)"));
+        QCOMPARE(psk::foreColor(m.ReceiveFrame), 0);
+    }
+
+    void colourSettingsAndBadInput() {
+        AppFixture f;
+        f.settings.saveSetting("Display", "PaneColor1", "255");
+        f.settings.saveSetting("Display", "PaneBackgroundColor1", "16777215");
+        f.settings.saveSetting("Display", "TransmittedTextColor", "zzz");
+        auto& app = f.start();
+        auto& m = app.main;
+        receive(app, 1, "r");
+        QCOMPARE(colorAt(app, 1, 0), 255);
+        QCOMPARE(m.PanelID[1]->palette().color(QPalette::Window), QColor(255, 0, 0));
+        QCOMPARE(m.PanelID[1]->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+        QCOMPARE(app.display.TransmittedTextColor, 0xFFFFFF);
+        QCOMPARE(f.settings.getSetting("Display", "TransmittedTextColor"), QString("16777215"));
+        QVERIFY(f.errorLog().contains("program error 13 in module PSKDisplay.Initialize"));
+        app.display.SetPaneColor(1, 0xFF00);
+        receive(app, 1, "g");
+        QCOMPARE(colorAt(app, 1, 1), 0xFF00);
+        QCOMPARE(f.settings.getSetting("Display", "PaneColor1"), QString("65280"));
+        // Bad indexes are reported, not obeyed.
+        app.display.Append(3, 'a', false, 0);
+        app.display.HandleNewChar(4);
+        QVERIFY(f.errorLog().contains("program error 9 in module PSKDisplay.Append"));
+        QVERIFY(f.errorLog().contains("program error 9 in module PSKDisplay.HandleNewChar"));
+        // A disabled pane takes nothing.
+        app.display.PaneEnabled[0] = false;
+        receive(app, 0, "nothing");
+        app.display.PaneNewline(-1);
+        QCOMPARE(pane(app, 0), QString());
+    }
+
+    void rttyModeLabelsTheBoxes() {
+        AppFixture f;
+        auto& app = f.start();
+        app.main.ModeButton[1]->click();
+        for (int i = 0; i < 3; ++i)
+            app.display.UpdatePanelID(i);
+        QCOMPARE(app.main.PanelID[0]->text(), QString("S"));
+        QCOMPARE(app.main.PanelID[1]->text(), QString("X"));
+        QCOMPARE(app.main.PanelID[2]->text(), QString());
+    }
+};
+
+QTEST_MAIN(TestPanes)
+#include "tst_panes.moc"
