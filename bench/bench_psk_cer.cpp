@@ -1,5 +1,6 @@
-// Character error rate of the PSK31 receiver against SNR, false characters on noise, and CPU
-// cost. SNR is signal power over noise power in 3000 Hz (see Noise.h).
+// Character error rate of the PSK31 receiver against SNR, false characters on noise and in the
+// noise after a transmission, and CPU cost. SNR is signal power over noise power in 3000 Hz
+// (see Noise.h).
 //
 //   bench_psk_cer [--chars N] [--noise-minutes M] [--snr LO HI] [--only bpsk|qpsk]
 #include "Noise.h"
@@ -126,6 +127,44 @@ double falseChars(int mode, double minutes, uint64_t seed) {
     return static_cast<double>(out.size()) / minutes;
 }
 
+// Characters printed after the end of a transmission at squelch 50 (noise getting through the
+// squelch tail), over `overs` short transmissions each followed by 5 s of noise.
+size_t tailChars(int mode, double snrDb, int overs, uint64_t seed) {
+    size_t extra = 0;
+    for (int k = 0; k < overs; ++k) {
+        dsp::PskTransmitter tx(kRate);
+        tx.setFrequency(1000.0);
+        tx.start(mode);
+        for (char ch : makeText(40, seed + static_cast<uint64_t>(k)))
+            tx.queueChar(static_cast<uint8_t>(ch));
+        tx.requestStop();
+        const auto lead = static_cast<size_t>(kRate);
+        std::vector<float> audio(lead, 0.0f);
+        std::vector<dsp::PskTransmitter::Event> events;
+        std::vector<float> block(80);
+        while (tx.active()) {
+            tx.process(block.size(), block.data(), events);
+            audio.insert(audio.end(), block.begin(), block.end());
+        }
+        const size_t end = audio.size();
+        const double power = dsp::meanPower(audio.data() + lead, end - lead);
+        audio.resize(end + static_cast<size_t>(5 * kRate), 0.0f);
+        dsp::GaussianNoise noise(seed * 31 + static_cast<uint64_t>(k));
+        dsp::addNoise(audio.data(), audio.size(), snrDb, noise, power, kRate);
+        dsp::PskReceiver rx(kRate);
+        rx.setMode(static_cast<dsp::PskMode>(mode));
+        rx.setAfcLimit(25.0);
+        rx.setSquelch(50, 0);
+        rx.setFrequency(1000.0, 0.0);
+        std::vector<uint8_t> out;
+        rx.process(end, audio.data(), out);
+        const size_t atEnd = out.size();
+        rx.process(audio.size() - end, audio.data() + end, out);
+        extra += out.size() - atEnd;
+    }
+    return extra;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -188,6 +227,19 @@ int main(int argc, char** argv) {
             noiseMinutes);
         if (doBpsk) std::printf("  BPSK: %.2f\n", falseChars(0, noiseMinutes, 4242));
         if (doQpsk) std::printf("  QPSK: %.2f\n", falseChars(1, noiseMinutes, 4343));
+        std::printf("\nCharacters printed in the 5 s of noise after a transmission, squelch 50, "
+                    "in 20 transmissions:\n%8s",
+                    "SNR dB");
+        for (int snr : {10, 0, -5, -10})
+            std::printf(" %6d", snr);
+        std::printf("\n");
+        for (int mode = 0; mode < 2; ++mode) {
+            if ((mode == 0 && !doBpsk) || (mode == 1 && !doQpsk)) continue;
+            std::printf("%8s", mode == 0 ? "BPSK" : "QPSK");
+            for (int snr : {10, 0, -5, -10})
+                std::printf(" %6zu", tailChars(mode, snr, 20, 7000 + static_cast<uint64_t>(mode)));
+            std::printf("\n");
+        }
     }
 
     // Cost: one channel, and the spectrum, per second of audio.

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <utility>
 
 namespace dsp {
 namespace {
@@ -22,7 +23,16 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // The channel runs at about 500 Hz after the first filter: 16 samples per symbol at 8000 Hz.
 constexpr double kInnerRate = 500.0;
 constexpr double kMaxSearchHz = 120.0;
+// A signal found this close to where the channel is tuned is left to the AFC and the loops.
+constexpr double kHereHz = 5.0;
+// Input kept for decoding afresh when the search retunes: enough to reach back to the start
+// of a signal the search has just found.
+constexpr double kReplaySeconds = 4.0;
 constexpr int kImdRing = 512;
+
+cd toCd(cf v) {
+    return {v.real(), v.imag()};
+}
 
 double wrapPi(double a) {
     while (a > kPi)
@@ -103,74 +113,184 @@ public:
     // carrier whatever the text, so for BPSK the centre is where the spectrum best matches its
     // mirror image; QPSK's only on average, so for QPSK it is where the spectrum best matches
     // the expected shape. On success sets centreHz and returns true; false if nothing stands
-    // out of the noise.
+    // out of the noise. Only a peak inside the range counts: the skirt of a signal beyond it is
+    // not a signal.
     bool find(double loHz, double hiHz, bool slow, bool bpsk, double& centreHz) const {
-        const auto& spectrum = slow ? m_slow : m_power;
-        auto power = [&](int k) {
-            return spectrum[static_cast<size_t>(((k % kSize) + kSize) % kSize)];
-        };
+        const Scan sc = scan(loHz, hiHz, slow, bpsk);
+        if (!sc.valid) return false;
+        int bestC = sc.cLo;
+        for (int ci = sc.cLo; ci <= sc.cHi; ++ci)
+            if (sc.at(ci) > sc.at(bestC)) bestC = ci;
+        if (sc.at(bestC) <= 0.0 || !isSignal(sc, bestC)) return false;
+        centreHz = std::clamp(refine(sc, bestC), loHz, hiHz);
+        return true;
+    }
+
+    // Whether a PSK31 signal is centred within hz +/- tolHz, in either spectrum.
+    bool signalAt(double hz, double tolHz, bool bpsk) const {
+        for (bool slow : {false, true}) {
+            const Scan sc = scan(hz - tolHz, hz + tolHz, slow, bpsk);
+            for (int ci = sc.cLo; sc.valid && ci <= sc.cHi; ++ci)
+                if (sc.at(ci) > 0.0 && isSignal(sc, ci)) return true;
+        }
+        return false;
+    }
+
+    // Looks, in the last second, for the PSK31 signal whose centre is nearest targetHz within
+    // [loHz, hiHz]. Only a signal whose peak lies inside the range counts, so the skirt of a
+    // neighbour just outside it is not taken for a signal; lesser peaks within 20 Hz of a
+    // stronger one belong to it.
+    bool findNearest(double loHz, double hiHz, double targetHz, bool bpsk, double& centreHz) const {
+        const Scan sc = scan(loHz, hiHz, false, bpsk);
+        if (!sc.valid) return false;
+        double strongest = 0.0;
+        for (int ci = sc.cLo; ci <= sc.cHi; ++ci)
+            strongest = std::max(strongest, sc.at(ci));
+        if (strongest <= 0.0) return false;
+        // Mirror scores grow with the square of the power, shape scores in proportion to it:
+        // either way a signal down to about 20 dB below the strongest is considered.
+        const double minScore = strongest * (bpsk ? 1e-4 : 1e-2);
+        const int nms = static_cast<int>(std::lround(20.0 / sc.step));
+        bool found = false;
+        double bestDist = 0.0;
+        for (int ci = sc.cLo; ci <= sc.cHi; ++ci) {
+            const double v = sc.at(ci);
+            if (v < minScore || !isPeak(sc, ci)) continue;
+            bool dominated = false;
+            for (int cj = std::max(sc.cFirst, ci - nms); cj <= std::min(sc.cLast, ci + nms); ++cj)
+                if (sc.at(cj) > v) {
+                    dominated = true;
+                    break;
+                }
+            if (dominated || !isSignal(sc, ci)) continue;
+            const double hz = refine(sc, ci);
+            if (!found || std::fabs(hz - targetHz) < bestDist) {
+                found = true;
+                bestDist = std::fabs(hz - targetHz);
+                centreHz = std::clamp(hz, loHz, hiHz);
+            }
+        }
+        return found;
+    }
+
+private:
+    // Scores of candidate centres on a grid, from a little below the range to a little above
+    // it, with the noise floor they were measured against.
+    static constexpr int kMaxScores = 1400;
+    struct Scan {
+        const std::array<double, kSize>* spectrum = nullptr;
+        bool valid = false;
+        double step = 1.0;
+        double floor = 0.0;
+        int cLo = 0, cHi = -1;      // the range asked for
+        int cFirst = 0, cLast = -1; // what was scored
+        std::array<double, kMaxScores> score{};
+        double at(int ci) const {
+            return (ci < cFirst || ci > cLast) ? 0.0 : score[static_cast<size_t>(ci - cFirst)];
+        }
+    };
+
+    static double power(const Scan& sc, int k) {
+        return (*sc.spectrum)[static_cast<size_t>(((k % kSize) + kSize) % kSize)];
+    }
+    static double excess(const Scan& sc, int k) { return std::max(0.0, power(sc, k) - sc.floor); }
+
+    Scan scan(double loHz, double hiHz, bool slow, bool bpsk) const {
+        Scan sc;
+        sc.spectrum = slow ? &m_slow : &m_power;
         // Noise floor: median bin within the flat part of the channel filter.
         std::array<double, kSize> tmp{};
         int n = 0;
         const int flat = static_cast<int>(100.0 / m_binHz);
         for (int k = -flat; k <= flat; ++k)
-            tmp[static_cast<size_t>(n++)] = power(k);
+            tmp[static_cast<size_t>(n++)] = power(sc, k);
         std::nth_element(tmp.begin(), tmp.begin() + n / 2, tmp.begin() + n);
-        const double floor = tmp[static_cast<size_t>(n / 2)];
-        auto excess = [&](int k) { return std::max(0.0, power(k) - floor); };
+        sc.floor = tmp[static_cast<size_t>(n / 2)];
 
         // Candidate centres on a grid: half bins for the mirror test (bins pair up exactly),
         // a quarter hertz for the shape test.
-        const double step = bpsk ? m_binHz / 2.0 : 0.25;
-        const int half = static_cast<int>(std::lround(25.0 / m_binHz));
-        auto score = [&](int ci) {
-            double sc = 0.0;
+        sc.step = bpsk ? m_binHz / 2.0 : 0.25;
+        sc.cLo = static_cast<int>(std::ceil(loHz / sc.step));
+        sc.cHi = static_cast<int>(std::floor(hiHz / sc.step));
+        if (sc.cHi < sc.cLo) return sc;
+        const int margin = static_cast<int>(std::ceil(3.0 / sc.step));
+        sc.cFirst = sc.cLo - margin;
+        sc.cLast = std::min(sc.cHi + margin, sc.cFirst + kMaxScores - 1);
+        for (int ci = sc.cFirst; ci <= sc.cLast; ++ci) {
+            double v = 0.0;
             if (bpsk) {
-                // Bins k and ci - k mirror each other about ci / 2 bins; a bin is not paired
-                // with itself or its neighbour (a single line would match its own image).
-                const int kc = static_cast<int>(std::floor(ci / 2.0));
-                for (int k = kc - half; k <= kc + half + 1; ++k)
-                    if (std::abs(2 * k - ci) > 1) sc += excess(k) * excess(ci - k);
+                v = mirror(sc, ci).first;
             } else {
-                const double c = ci * step;
+                const double c = ci * sc.step;
                 const int k0 = static_cast<int>(std::ceil((c - kLobeHz) / m_binHz));
                 const int k1 = static_cast<int>(std::floor((c + kLobeHz) / m_binHz));
                 for (int k = k0; k <= k1; ++k)
-                    sc += excess(k) * lookup(k * m_binHz - c);
+                    v += excess(sc, k) * lookup(k * m_binHz - c);
             }
-            return sc;
-        };
-        const int cLo = static_cast<int>(std::ceil(loHz / step));
-        const int cHi = static_cast<int>(std::floor(hiHz / step));
-        if (cHi < cLo) return false;
-        double best = -1.0;
-        int bestC = cLo;
-        for (int ci = cLo; ci <= cHi; ++ci) {
-            const double sc = score(ci);
-            if (sc > best) {
-                best = sc;
-                bestC = ci;
-            }
+            sc.score[static_cast<size_t>(ci - sc.cFirst)] = v;
         }
-        if (best <= 0.0) return false;
-        // The signal must stand clear of the noise within +/- 20 Hz of that centre.
+        sc.cHi = std::min(sc.cHi, sc.cLast);
+        sc.valid = true;
+        return sc;
+    }
+
+    // How well the spectrum within 25 Hz of half-bin hc / 2 matches its mirror image: the sum
+    // of products of mirrored bins, and the largest that sum could be.
+    std::pair<double, double> mirror(const Scan& sc, int hc) const {
+        const int half = static_cast<int>(std::lround(25.0 / m_binHz));
+        const int kc = static_cast<int>(std::floor(hc / 2.0));
+        double v = 0.0, best = 0.0;
+        for (int k = kc - half; k <= kc + half + 1; ++k) {
+            const double e = excess(sc, k);
+            v += e * excess(sc, hc - k);
+            best += e * e;
+        }
+        return {v, best};
+    }
+
+    static bool isPeak(const Scan& sc, int ci) {
+        return sc.at(ci) >= sc.at(ci - 1) && sc.at(ci) > sc.at(ci + 1);
+    }
+
+    // A peak of the score is a signal if the spectrum around it is much like that of a signal
+    // centred there (not the slope of one further off), stands clear of the noise within
+    // +/- 20 Hz, and is not just the skirt of a much stronger signal nearby: more than 25 dB
+    // down on anything within 150 Hz (PSK31's own sidelobes are 33 dB down 40 Hz out).
+    bool isSignal(const Scan& sc, int ci) const {
+        if (!isPeak(sc, ci)) return false;
+        const auto [v, best] =
+            mirror(sc, static_cast<int>(std::lround(ci * sc.step * 2.0 / m_binHz)));
+        if (best <= 0.0 || v < 0.5 * best) return false;
         const int sigHalf = static_cast<int>(std::lround(20.0 / m_binHz));
-        const int kc = static_cast<int>(std::lround(bestC * step / m_binHz));
-        double energy = 0.0;
-        for (int k = kc - sigHalf; k <= kc + sigHalf; ++k)
-            energy += excess(k);
-        if (energy < 1.5 * floor * (2 * sigHalf + 1)) return false;
-        double frac = 0.0;
-        if (bestC > cLo && bestC < cHi) {
-            const double before = score(bestC - 1), after = score(bestC + 1);
-            const double den = before - 2.0 * best + after;
-            if (den < 0.0) frac = std::clamp(0.5 * (before - after) / den, -0.5, 0.5);
-        }
-        centreHz = (bestC + frac) * step;
+        auto band = [&](int kc) {
+            double e = 0.0;
+            for (int k = kc - sigHalf; k <= kc + sigHalf; ++k)
+                e += excess(sc, k);
+            return e;
+        };
+        const int kc = static_cast<int>(std::lround(ci * sc.step / m_binHz));
+        const double energy = band(kc);
+        if (energy < 1.5 * sc.floor * (2 * sigHalf + 1)) return false;
+        // A lone carrier matches its own mirror image but is no PSK31 signal.
+        double core = 0.0;
+        for (int k = kc - 2; k <= kc + 2; ++k)
+            core += excess(sc, k);
+        if (core > 0.7 * energy) return false;
+        const int reach = static_cast<int>(std::lround(150.0 / m_binHz));
+        const int edge = static_cast<int>(std::lround(200.0 / m_binHz)) - sigHalf;
+        for (int k = std::max(kc - reach, -edge); k <= std::min(kc + reach, edge); ++k)
+            if (band(k) > 316.0 * energy) return false;
         return true;
     }
 
-private:
+    // Centre of the peak at ci, between grid points.
+    static double refine(const Scan& sc, int ci) {
+        const double before = sc.at(ci - 1), best = sc.at(ci), after = sc.at(ci + 1);
+        const double den = before - 2.0 * best + after;
+        const double frac = den < 0.0 ? std::clamp(0.5 * (before - after) / den, -0.5, 0.5) : 0.0;
+        return (ci + frac) * sc.step;
+    }
+
     static constexpr double kTemplateStep = 0.01;
     static constexpr int kTemplateHalf = static_cast<int>(kLobeHz / kTemplateStep) + 1;
     double lookup(double hz) const {
@@ -226,17 +346,31 @@ struct PskReceiver::Impl {
     cd timingAcc{0.0, 0.0};
     double tNext = 0.0;
     long symbolCount = 0;
+    long timingCount = 0; // symbols the timing average has had, since tuning or a signal's arrival
 
     // Carrier.
     double phase = 0.0; // rad
     double nu = 0.0;    // residual rotation, rad per symbol
     cd fll2{0.0, 0.0};
     cd fll4{0.0, 0.0};
-    double amp = 0.0; // average symbol amplitude
+    double amp = 0.0; // average symbol amplitude while the carrier is there
+    int ampCount = 0;
     CentreFinder centre;
     int coarseHold = 0;
     int coarseVotes = 0;
     double lastCoarse = 0.0;
+
+    // Search.
+    bool searchArmed = false;
+    int searchHold = 0;
+    int searchVotes = 0;
+    double lastSearch = 0.0; // Hz, absolute
+    bool jumpPending = false;
+    double jumpTarget = 0.0;
+    bool replaying = false;
+    std::vector<float> history; // the latest input, a ring
+    size_t historyPos = 0;
+    size_t historyFill = 0;
 
     // Detection.
     std::array<cf, 3> rawSym{};
@@ -248,14 +382,31 @@ struct PskReceiver::Impl {
     std::array<uint8_t, 256> hardPairs{};
     VaricodeDecoder varicode;
     int zeroRun = 0;
+    bool inCode = false;   // a character's bits are coming in
+    bool codeOpen = false; // the squelch was open when they began
+    int openSymbols = 0;   // how long it has been open
+    int closedSymbols = 0; // or shut
+    bool fresh = false;    // it opened after a second or more shut
 
     // Quality and squelch.
     cd quality{0.0, 0.0}; // averaged over the squelch time
     cd lockQuality{0.0, 0.0};
     bool locked = false;
-    bool dropped = false;
-    double ampFast = 0.0;
+    bool centred = false; // the spectrum shows a signal where the loops are
+    bool fading = false;  // the amplitude has collapsed: the end of the transmission?
+    bool dropped = false; // it was: the carrier is gone
+    int fadeSymbols = 0;
+    double fadeSum = 0.0;
+    int droppedSymbols = 0;
+    std::array<uint8_t, 16> held{}; // characters decoded while fading
+    size_t heldCount = 0;
+    double pFast = 0.0;    // symbol power, the last two symbols or so
+    double pOn = 0.0;      // symbol power while the carrier is there
+    double noisePow = 0.0; // noise power per symbol, measured across the decision axes
+    int noiseCount = 0;
     double qualityCount = 0.0;
+    bool present = false; // the phase changes line up: a PSK31 signal is there
+    long restartAt = -1;  // QPSK: symbol at which the quality averages start afresh
     bool acquiring = true;
     int unlockedSymbols = 0;
     double level = 0.0;
@@ -264,6 +415,18 @@ struct PskReceiver::Impl {
     // Displays.
     std::array<cf, 8> vectors{};
     int vectorPos = 0;
+    std::array<cf, 8> raws{}; // matched-filter output at the decision points
+    int rawPos = 0;
+    std::array<float, 16> syncs{}; // timing errors, in symbols
+    int syncPos = 0;
+    struct Decision {
+        double t = 0.0; // inner sample time
+        cd y{0.0, 0.0};
+    };
+    static constexpr int kDecisions = 6;
+    std::array<Decision, kDecisions> decisions{}; // the latest, a ring
+    int decisionPos = 0;
+    int decisionCount = 0;
 
     // IMD.
     std::array<cf, kImdRing> imdRing{};
@@ -278,7 +441,19 @@ struct PskReceiver::Impl {
     bool tracking() const {
         const double presence =
             std::max(std::abs(fll2), mode == PskMode::Bpsk ? 0.0 : std::abs(fll4));
-        return locked || (!dropped && presence > 0.7);
+        return locked || (!carrierGone() && presence > 0.7);
+    }
+    bool carrierGone() const { return fading || dropped; }
+    // How far AFC may take the channel. When searching, never further from the set frequency
+    // than the search range (or the AFC limit, if larger): a neighbour beyond it is not ours.
+    void afcWindow(double& lo, double& hi) const {
+        lo = fAnchor - afcLimit;
+        hi = fAnchor + afcLimit;
+        if (searchRange > 0.0) {
+            const double reach = std::max(searchRange, afcLimit);
+            lo = std::max(lo, fSet - reach);
+            hi = std::min(hi, fSet + reach);
+        }
     }
     void setNco(double hz) {
         ncoFreq = std::clamp(hz, 50.0, fs / 2.0 - 50.0);
@@ -290,7 +465,17 @@ struct PskReceiver::Impl {
     void resetLoops();
     void resetAll();
     void coarseTune();
+    void checkCentred();
+    bool search();
+    void jump(std::vector<uint8_t>& out);
+    void feed(float x, std::vector<uint8_t>& out);
     void innerSample(cf b, std::vector<uint8_t>& out);
+    cf interpolate(double t) const;
+    void timingError();
+    void watchCarrier(double p, std::vector<uint8_t>& out);
+    void clearQuality();
+    void noteArrival();
+    void restartQuality();
     void symbol(cf y, std::vector<uint8_t>& out);
     void bit(int b, std::vector<uint8_t>& out);
     void imdCheck();
@@ -314,6 +499,7 @@ PskReceiver::Impl::Impl(double rate)
     for (auto& t : mf)
         t /= sum;
     matched.init(mf, 1);
+    history.assign(static_cast<size_t>(std::lround(kReplaySeconds * fs)), 0.0f);
     setNco(fSet);
     resetAll();
 }
@@ -322,26 +508,31 @@ void PskReceiver::Impl::resetLoops() {
     timingAcc = {0.0, 0.0};
     tNext = static_cast<double>(nAbs) + sps;
     symbolCount = 0;
+    timingCount = 0;
     phase = 0.0;
     nu = 0.0;
     fll2 = fll4 = {0.0, 0.0};
     centre.reset();
+    centred = false;
     coarseHold = 0;
     coarseVotes = 0;
+    searchArmed = searchRange > 0.0;
+    searchHold = 0;
+    searchVotes = 0;
+    jumpPending = false;
+    ampCount = 0;
     havePrev = false;
     viterbi.reset();
     reencoder.reset();
     varicode.reset();
-    locked = false;
+    inCode = false;
     acquiring = true;
     unlockedSymbols = 0;
-    // QPSK quality is a match rate whose noise value is about 0.65.
-    quality = lockQuality = (mode == PskMode::Bpsk) ? cd{0.0, 0.0} : cd{0.65, 0.0};
-    qualityCount = 0.0;
-    level = 0.0;
-    open = sqThreshold == 0;
-    dropped = false;
-    ampFast = 0.0;
+    clearQuality();
+    fading = dropped = false;
+    heldCount = 0;
+    pFast = 0.0;
+    decisionCount = 0;
     zeroRun = 0;
     imdSinceReading = 0;
 }
@@ -351,8 +542,11 @@ void PskReceiver::Impl::resetAll() {
     matched.reset();
     hist.fill(cf{});
     imdRing.fill(cf{});
-    amp = 0.0;
+    amp = pOn = noisePow = 0.0;
+    noiseCount = 0;
     vectors.fill(cf{});
+    raws.fill(cf{});
+    syncs.fill(0.0f);
     imdFresh = false;
     resetLoops();
 }
@@ -380,28 +574,21 @@ void PskReceiver::Impl::retune(double hz) {
 // disagreement with the longer spectrum average corrects that.
 void PskReceiver::Impl::coarseTune() {
     if (centre.frames() < 3) return;
+    if (searchHold > 0) --searchHold;
     if (coarseHold > 0) {
         --coarseHold;
         return;
     }
-    double c = 0.0;
-    if (acquiring && searchRange > 0.0) {
-        const double lo = fSet - searchRange - ncoFreq;
-        const double hi = fSet + searchRange - ncoFreq;
-        if (centre.find(lo, hi, false, mode == PskMode::Bpsk, c) && std::fabs(c) > 2.0) {
-            fAnchor = ncoFreq + c;
-            retune(fAnchor);
-            // Give the symbol loops about three seconds to lock before looking again.
-            coarseHold = 12;
-        }
-        return;
-    }
+    if (acquiring && searchArmed && !replaying && searchHold == 0 && search()) return;
     if (afcLimit <= 0.0) return;
     // In lock, a look every other frame is plenty.
     if (!acquiring && (centre.frames() < 12 || centre.frames() % 2 != 0)) return;
+    double winLo = 0.0, winHi = 0.0;
+    afcWindow(winLo, winHi);
     const double reach = std::min(afcLimit, 30.0);
-    const double lo = std::max(-reach, fAnchor - afcLimit - ncoFreq);
-    const double hi = std::min(reach, fAnchor + afcLimit - ncoFreq);
+    const double lo = std::max(-reach, winLo - ncoFreq);
+    const double hi = std::min(reach, winHi - ncoFreq);
+    double c = 0.0;
     if (!centre.find(lo, hi, !acquiring, mode == PskMode::Bpsk, c)) {
         coarseVotes = 0;
         return;
@@ -410,9 +597,11 @@ void PskReceiver::Impl::coarseTune() {
     // Acquiring, more than 2 Hz (2.5 for the less precise QPSK estimate) is corrected at once:
     // the symbol loops would take seconds to pull that far, or settle on a blind spot. Locked,
     // only an error near a blind spot is a false lock: 15.6 Hz (180 degrees per symbol) for
-    // BPSK, 7.8 Hz for QPSK.
+    // BPSK, 7.8 Hz for QPSK. (A second of text can put the centre a few hertz off, which must
+    // not move a channel that is decoding, however recently it locked.)
     const bool bpsk = mode == PskMode::Bpsk;
-    const double threshold = acquiring ? (bpsk ? 2.0 : 2.5) : (bpsk ? 10.0 : 4.0);
+    const bool searching = acquiring && !locked;
+    const double threshold = searching ? (bpsk ? 2.0 : 2.5) : (bpsk ? 10.0 : 4.0);
     if (std::fabs(residual) <= threshold) {
         coarseVotes = 0;
         return;
@@ -421,7 +610,7 @@ void PskReceiver::Impl::coarseTune() {
     // single estimate can be thrown off, for instance by a signal just starting.
     coarseVotes = (coarseVotes > 0 && std::fabs(c - lastCoarse) < 1.5) ? coarseVotes + 1 : 1;
     lastCoarse = c;
-    if (coarseVotes < (acquiring ? 2 : 3)) return;
+    if (coarseVotes < (searching ? 2 : 3)) return;
     coarseVotes = 0;
     moveNco(c);
     nu = 0.0;
@@ -429,10 +618,80 @@ void PskReceiver::Impl::coarseTune() {
     coarseHold = 2;
 }
 
+// The search: the signal nearest the set frequency within the search range. One found where
+// the channel is tuned is left to the AFC, and once the channel has locked onto it the search
+// rests until ten seconds pass without a lock. One found elsewhere, twice running, is jumped
+// to, and the input kept from the last seconds is decoded afresh there, so that nothing it sent
+// before it was found is lost. Returns true when it has taken charge of this frame.
+bool PskReceiver::Impl::search() {
+    if (locked) {
+        searchArmed = false;
+        return false;
+    }
+    const double target = fSet - ncoFreq;
+    double c = 0.0;
+    if (!centre.findNearest(target - searchRange, target + searchRange, target,
+                            mode == PskMode::Bpsk, c)) {
+        searchVotes = 0;
+        return false;
+    }
+    if (std::fabs(c) <= kHereHz) {
+        searchVotes = 0;
+        return false;
+    }
+    const double hz = ncoFreq + c;
+    searchVotes = (searchVotes > 0 && std::fabs(hz - lastSearch) < 2.0) ? searchVotes + 1 : 1;
+    lastSearch = hz;
+    if (searchVotes >= 2) {
+        jumpPending = true;
+        jumpTarget = hz;
+    }
+    return true;
+}
+
+// The loops can lock onto the leakage of a strong signal outside the channel, aliased to look
+// like one within it; the spectrum tells them apart, since only a signal of our own is centred
+// where the loops are. Until it shows one there the squelch stays shut and AFC holds still.
+void PskReceiver::Impl::checkCentred() {
+    const double at = std::clamp(nu * kPskBaud / kTwoPi, -8.0, 8.0);
+    centred = centre.frames() >= 2 && centre.signalAt(at, kHereHz, mode == PskMode::Bpsk);
+}
+
+void PskReceiver::Impl::jump(std::vector<uint8_t>& out) {
+    jumpPending = false;
+    setNco(jumpTarget);
+    fAnchor = ncoFreq;
+    resetAll();
+    replaying = true;
+    const size_t size = history.size();
+    size_t pos = (historyPos + size - historyFill) % size;
+    for (size_t i = 0; i < historyFill; ++i) {
+        feed(history[pos], out);
+        pos = (pos + 1 == size) ? 0 : pos + 1;
+    }
+    replaying = false;
+    // About three seconds for the loops to lock before looking again.
+    searchHold = 12;
+}
+
+void PskReceiver::Impl::feed(float x, std::vector<uint8_t>& out) {
+    const cf mixed = ncoPhasor * x;
+    ncoPhasor *= ncoStep;
+    if (++ncoRenorm >= 256) {
+        ncoRenorm = 0;
+        ncoPhasor /= std::abs(ncoPhasor);
+    }
+    cf b;
+    if (decimator.push(mixed, b)) innerSample(b, out);
+}
+
 void PskReceiver::Impl::innerSample(cf b, std::vector<uint8_t>& out) {
     imdRing[static_cast<size_t>(imdPos)] = b;
     imdPos = (imdPos + 1) % kImdRing;
-    if (centre.push(b)) coarseTune();
+    if (centre.push(b)) {
+        checkCentred();
+        coarseTune();
+    }
 
     cf m;
     matched.push(b, m);
@@ -441,23 +700,13 @@ void PskReceiver::Impl::innerSample(cf b, std::vector<uint8_t>& out) {
 
     // Timing: the energy of the filtered signal peaks at symbol centres.
     const double clock = std::fmod(static_cast<double>(nAbs - 1) / sps, 1.0);
-    const double tau = std::min(static_cast<double>(symbolCount) + 2.0, 96.0) * sps;
+    const double tau = std::min(static_cast<double>(timingCount) + 2.0, 96.0) * sps;
     timingAcc += (std::polar(static_cast<double>(std::norm(m)), -kTwoPi * clock) - timingAcc) / tau;
 
     // Sample the symbol once the interpolator has the points it needs.
     while (tNext + 2.0 <= static_cast<double>(nAbs - 1)) {
         const double t = tNext;
-        const auto i1 = static_cast<long long>(std::floor(t));
-        const float mu = static_cast<float>(t - static_cast<double>(i1));
-        const cf p0 = hist[static_cast<size_t>((i1 - 1) & (kHist - 1))];
-        const cf p1 = hist[static_cast<size_t>(i1 & (kHist - 1))];
-        const cf p2 = hist[static_cast<size_t>((i1 + 1) & (kHist - 1))];
-        const cf p3 = hist[static_cast<size_t>((i1 + 2) & (kHist - 1))];
-        // Catmull-Rom cubic.
-        const cf a = -0.5f * p0 + 1.5f * p1 - 1.5f * p2 + 0.5f * p3;
-        const cf bq = p0 - 2.5f * p1 + 2.0f * p2 - 0.5f * p3;
-        const cf c = -0.5f * p0 + 0.5f * p2;
-        const cf y = ((a * mu + bq) * mu + c) * mu + p1;
+        const cf y = interpolate(t);
 
         // Next sampling instant: one symbol on, nudged toward the energy peak.
         double next = t + sps;
@@ -468,6 +717,11 @@ void PskReceiver::Impl::innerSample(cf b, std::vector<uint8_t>& out) {
             next += std::clamp(delta * sps, -2.0, 2.0);
         }
         tNext = next;
+        raws[static_cast<size_t>(rawPos)] = y;
+        rawPos = (rawPos + 1) % 8;
+        decisions[static_cast<size_t>(decisionPos)] = {t, toCd(y)};
+        decisionPos = (decisionPos + 1) % kDecisions;
+        if (++decisionCount >= kDecisions) timingError();
         // Each neighbour leaks a sixth of its amplitude into a symbol after the matched
         // filter; a three-tap equaliser takes it out (one symbol of delay).
         rawSym[0] = rawSym[1];
@@ -477,19 +731,164 @@ void PskReceiver::Impl::innerSample(cf b, std::vector<uint8_t>& out) {
     }
 }
 
+// The matched filter's output at inner sample time t (Catmull-Rom cubic through the history).
+cf PskReceiver::Impl::interpolate(double t) const {
+    const auto i1 = static_cast<long long>(std::floor(t));
+    const float mu = static_cast<float>(t - static_cast<double>(i1));
+    const cf p0 = hist[static_cast<size_t>((i1 - 1) & (kHist - 1))];
+    const cf p1 = hist[static_cast<size_t>(i1 & (kHist - 1))];
+    const cf p2 = hist[static_cast<size_t>((i1 + 1) & (kHist - 1))];
+    const cf p3 = hist[static_cast<size_t>((i1 + 2) & (kHist - 1))];
+    const cf a = -0.5f * p0 + 1.5f * p1 - 1.5f * p2 + 0.5f * p3;
+    const cf bq = p0 - 2.5f * p1 + 2.0f * p2 - 0.5f * p3;
+    const cf c = -0.5f * p0 + 0.5f * p2;
+    return ((a * mu + bq) * mu + c) * mu + p1;
+}
+
+// The timing error of the pair of decisions two and three before the newest, from the output
+// half-way between them. The filtered pulse g (transmit and matched filter, in symbols) has
+// g(0.5) = 0.659, g(1) = 1/6, g(1.5) = 0.0075 and a slope of -1.118 at 0.5. With the sampling
+// right, the midpoint is g(0.5) times the sum of the two symbols plus g(1.5) times that of their
+// outer neighbours, each symbol taken clean of its neighbours' leakage (to second order);
+// sampled late by x symbols, it moves on by 1.118 x times their difference. A pair without a
+// phase change says nothing about timing, so each error is weighted by the size of the change
+// (a reversal counts fully, a 90-degree step half).
+void PskReceiver::Impl::timingError() {
+    constexpr double kMid = 0.6592, kOuter = 0.0075, kSlope = 1.1182;
+    std::array<cd, kDecisions> y{};
+    for (int i = 0; i < kDecisions; ++i)
+        y[static_cast<size_t>(i)] =
+            decisions[static_cast<size_t>((decisionPos + i) % kDecisions)].y; // oldest first
+    auto clean2 = [&](size_t k) {
+        return y[k] * (1.0 + 2.0 / 36.0) - (y[k - 1] + y[k + 1]) / 6.0 +
+               (y[k - 2] + y[k + 2]) / 36.0;
+    };
+    auto clean1 = [&](size_t k) { return y[k] - (y[k - 1] + y[k + 1]) / 6.0; };
+    const cd s1 = clean2(2), s2 = clean2(3);
+    const double t1 = decisions[static_cast<size_t>((decisionPos + 2) % kDecisions)].t;
+    const double t2 = decisions[static_cast<size_t>((decisionPos + 3) % kDecisions)].t;
+    const cd mid = toCd(interpolate(0.5 * (t1 + t2)));
+    const cd expected = kMid * (s1 + s2) + kOuter * (clean1(1) + clean1(4));
+    const cd change = s2 - s1;
+    const double size = std::norm(change);
+    float err = 0.0f;
+    if (size > 0.0 && pOn > 0.0) {
+        const double x = (std::conj(change) * (mid - expected)).real() / size / kSlope;
+        const double weight = std::min(1.0, size / (4.0 * pOn));
+        err = static_cast<float>(std::clamp(x, -0.5, 0.5) * weight);
+    }
+    syncs[static_cast<size_t>(syncPos)] = err;
+    syncPos = (syncPos + 1) % 16;
+}
+
+// The end of a transmission: the carrier falls to the noise within a symbol or two. A sudden
+// loss of power while locked holds back the characters being decoded and freezes the loops. If
+// the power stays down for four symbols the carrier is gone: those characters (noise) are
+// dropped and the squelch shuts and must be earned afresh, so nothing that follows the
+// transmission passes it. A fade that recovers costs nothing. The threshold sits between the
+// noise (measured across the decision axes) and the signal; below about 11 dB of signal to
+// noise per symbol (-8 dB in 3 kHz) a few symbols cannot tell them apart reliably enough, and
+// the squelch's quality measure has to notice instead.
+void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
+    pFast += 0.5 * (p - pFast);
+    const double signal = pOn - noisePow;
+    const double low = noisePow + 0.3 * signal;
+    const double high = noisePow + 0.6 * signal;
+    if (dropped) {
+        // Until the carrier is back, or for a second, after which a weaker signal starting
+        // here is measured afresh.
+        if (pFast > high) {
+            dropped = false;
+        } else if (++droppedSymbols > 32) {
+            dropped = false;
+            ampCount = 0;
+        }
+        return;
+    }
+    if (fading) {
+        ++fadeSymbols;
+        fadeSum += p;
+        // Closer to the noise, a longer look.
+        const int needed = signal > 10.0 * noisePow ? 4 : 6;
+        if (fadeSymbols >= needed && fadeSum < low * fadeSymbols) {
+            fading = false;
+            dropped = true;
+            droppedSymbols = 0;
+            heldCount = 0;
+            varicode.reset();
+            inCode = false;
+            zeroRun = 0;
+            viterbi.reset();
+            reencoder.reset();
+            clearQuality();
+            open = false;
+        } else if (pFast > high || fadeSymbols > 8) {
+            fading = false;
+            open = level >= sqThreshold;
+            for (size_t i = 0; i < heldCount; ++i)
+                if (open) out.push_back(held[i]);
+            heldCount = 0;
+        }
+        return;
+    }
+    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow && pFast < low) {
+        fading = true;
+        fadeSymbols = 1;
+        fadeSum = p;
+        heldCount = 0;
+        open = false;
+    }
+}
+
+// A signal arriving (its preamble's reversals line up) restarts the symbol timing, and the
+// quality averages with a short window that grows to the squelch time, so that the squelch opens
+// within the preamble whatever its speed and whatever noise came before. QPSK's quality only
+// speaks for the new signal once the decoder's output and its re-encoding have caught up with
+// it (the decoder's depth and the code's memory later); it then starts again from the value
+// noise gives.
+void PskReceiver::Impl::noteArrival() {
+    const bool qpsk = mode != PskMode::Bpsk;
+    const double presence = std::max(std::abs(fll2), qpsk ? std::abs(fll4) : 0.0);
+    const bool was = present;
+    present = presence > 0.7 || (present && presence > 0.5);
+    if (!present || was || locked || carrierGone()) return;
+    timingCount = 0;
+    if (qpsk)
+        restartAt = symbolCount + viterbi.depth() + 10;
+    else
+        restartQuality();
+}
+
+void PskReceiver::Impl::restartQuality() {
+    restartAt = -1;
+    qualityCount = 0.0;
+    if (mode != PskMode::Bpsk) {
+        quality = std::max(quality.real(), 0.65);
+        lockQuality = std::max(lockQuality.real(), 0.65);
+    }
+}
+
+void PskReceiver::Impl::clearQuality() {
+    // QPSK quality is a match rate whose noise value is about 0.65.
+    quality = lockQuality = (mode == PskMode::Bpsk) ? cd{0.0, 0.0} : cd{0.65, 0.0};
+    qualityCount = 0.0;
+    present = false;
+    restartAt = -1;
+    level = 0.0;
+    locked = false;
+    open = sqThreshold == 0;
+}
+
 void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     ++symbolCount;
+    ++timingCount;
     const cd y(yIn.real(), yIn.imag());
     const double ay = std::abs(y);
-    amp += (ay - amp) / std::min(static_cast<double>(symbolCount), 16.0);
-    // A sudden loss of amplitude (the end of a transmission) closes the squelch at once rather
-    // than after the quality has decayed.
-    ampFast += 0.5 * (ay - ampFast);
-    const bool wasDropped = dropped;
-    dropped = symbolCount > 16 && ampFast < 0.2 * amp;
-    if (dropped && !wasDropped) {
-        varicode.reset();
-        open = false;
+    watchCarrier(ay * ay, out);
+    if (!carrierGone()) {
+        const double w = 1.0 / std::min(static_cast<double>(++ampCount), 16.0);
+        amp += w * (ay - amp);
+        pOn += w * (ay * ay - pOn);
     }
     const double norm = amp > 1e-20 ? 1.0 / amp : 0.0;
 
@@ -499,11 +898,15 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     // Carrier phase loop on the symbols (modulation removed by the M-th power).
     const cd z = y * std::polar(1.0, -phase);
     const double err = ay > 0.0 ? std::arg(std::pow(z / ay, order)) / order : 0.0;
+    if (locked && !carrierGone()) {
+        const double across = ay * std::sin(err);
+        noisePow += (2.0 * across * across - noisePow) / std::min(++noiseCount, 32);
+    }
     // QPSK's fourth power leaves only +/- 45 degrees of room, so its loop is wider: a drift of
     // 0.5 Hz/s then costs about 0.16 rad of steady phase error instead of 0.32.
     const double kKp = qpsk ? 0.2 : 0.14, kKi = qpsk ? 0.02 : 0.01;
     // The loops hold still while the carrier is gone.
-    if (!dropped) {
+    if (!carrierGone()) {
         phase = wrapPi(phase + nu + kKp * err);
         nu += kKi * err;
     }
@@ -515,7 +918,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     // Frequency assist: the phase change between symbols with the modulation removed. Idle
     // reversals (also the start of every QPSK transmission) allow the square, which has twice
     // the range of the fourth power.
-    if (std::abs(dRaw) > 0.0 && !dropped) {
+    if (std::abs(dRaw) > 0.0 && !carrierGone()) {
         const cd u = dRaw / std::abs(dRaw);
         fll2 += (u * u - fll2) / 8.0;
         fll4 += (u * u * u * u - fll4) / 8.0;
@@ -533,6 +936,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         const bool far = std::fabs(diffNu) > std::max(0.1, 3.0 * sigma) && !(qpsk && locked);
         nu += (far ? 0.3 : 0.02) * std::norm(a) * diffNu;
     }
+    noteArrival();
     nu = std::clamp(nu, -1.5, 1.5);
     const cd diff = dRaw * std::polar(1.0, -nu);
 
@@ -552,7 +956,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         aPrev = a;
         havePrev = true;
         // Quality: how tightly the phase change sits on the two points.
-        if (std::abs(diff) > 0.0) {
+        if (std::abs(diff) > 0.0 && !carrierGone()) {
             const cd u = diff / std::abs(diff);
             updateQuality(u * u);
         }
@@ -578,14 +982,17 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
             // of the time.
             const int expected = reencoder.push(b);
             const int then = hardPairs[static_cast<size_t>((symbolCount - depth + 1) % depth)];
-            updateQuality(expected == then ? 1.0 : 0.0);
+            if (symbolCount == restartAt) restartQuality();
+            if (!carrierGone()) updateQuality(expected == then ? 1.0 : 0.0);
         }
     }
 
     // Fine AFC: hand the loop's frequency over to the mixer while a signal is there.
-    if (afcLimit > 0.0 && tracking() && !dropped) {
+    if (afcLimit > 0.0 && tracking() && centred && !carrierGone()) {
         const double hz = 0.1 * nu * kPskBaud / kTwoPi;
-        const double target = std::clamp(ncoFreq + hz, fAnchor - afcLimit, fAnchor + afcLimit);
+        double lo = 0.0, hi = 0.0;
+        afcWindow(lo, hi);
+        const double target = std::clamp(ncoFreq + hz, lo, hi);
         if (target != ncoFreq) moveNco(target - ncoFreq);
     }
 }
@@ -603,7 +1010,8 @@ void PskReceiver::Impl::updateQuality(cd q) {
     };
     const double lq = scale(lockQuality);
     const double sq = scale(quality);
-    if (lq >= 0.45) {
+    // A lock needs the spectrum to agree that the signal is ours (not a neighbour's leakage).
+    if (lq >= 0.45 && (locked || centred)) {
         locked = true;
         // The coarse check stays on for the first seconds after tuning: a lock that early may
         // be a false one on a signal that was far off.
@@ -613,15 +1021,44 @@ void PskReceiver::Impl::updateQuality(cd q) {
         locked = false;
     }
     // After ten seconds without a signal, look afresh.
-    if (!locked && ++unlockedSymbols > 320) acquiring = true;
+    if (!locked && ++unlockedSymbols > 320) {
+        acquiring = true;
+        searchArmed = searchRange > 0.0;
+    }
     level = std::clamp(99.0 * sq, 0.0, 99.0);
-    open = level >= sqThreshold && !dropped;
+    open = level >= sqThreshold && !carrierGone() && (open || centred || sqThreshold == 0);
 }
 
 void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     uint8_t ch = 0;
     if (dropped) return;
-    if (varicode.push(b, ch) && open) out.push_back(ch);
+    // A character counts only if the squelch was open when it began (or had shut only a moment
+    // before: a weak signal's level flickers about the threshold), and on a BPSK signal that
+    // has just arrived, open for a few symbols: while its carrier phase is still pulling in,
+    // the phase changes can look clean before the decisions are, and a stray 1 in the preamble
+    // would print as a space.
+    if (open) {
+        if (openSymbols == 0) fresh = closedSymbols >= 32;
+        ++openSymbols;
+        closedSymbols = 0;
+    } else {
+        openSymbols = 0;
+        ++closedSymbols;
+    }
+    if (b && !inCode) {
+        inCode = true;
+        const bool settled = mode != PskMode::Bpsk || !fresh || openSymbols > 4;
+        codeOpen = open ? settled : (fading || closedSymbols < 32);
+    }
+    const bool done = varicode.push(b, ch);
+    if (!b && zeroRun > 0) inCode = false; // the "00" gap
+    if (done && codeOpen) {
+        if (fading) {
+            if (heldCount < held.size()) held[heldCount++] = ch;
+        } else if (open) {
+            out.push_back(ch);
+        }
+    }
     zeroRun = b ? 0 : zeroRun + 1;
     if (++imdSinceReading >= 8 && zeroRun >= 24) {
         imdSinceReading = 0;
@@ -673,9 +1110,10 @@ void PskReceiver::setFrequency(double hz, double searchRangeHz) {
 double PskReceiver::frequency() const {
     // With AFC off the channel stays where it was put; the symbol loops still follow a small
     // offset internally. Without a lock their estimate means nothing.
-    if (d->afcLimit <= 0.0 || !d->tracking()) return d->ncoFreq;
-    return std::clamp(d->ncoFreq + d->nu * kPskBaud / kTwoPi, d->fAnchor - d->afcLimit,
-                      d->fAnchor + d->afcLimit);
+    if (d->afcLimit <= 0.0 || !(d->locked || (d->centred && d->tracking()))) return d->ncoFreq;
+    double lo = 0.0, hi = 0.0;
+    d->afcWindow(lo, hi);
+    return std::clamp(d->ncoFreq + d->nu * kPskBaud / kTwoPi, lo, hi);
 }
 
 void PskReceiver::setMode(PskMode mode) {
@@ -702,23 +1140,21 @@ void PskReceiver::setSquelch(int threshold, int speed) {
         d->sqTau = 48;
     else
         d->sqTau = std::clamp(speed, 10, 200);
-    d->open = d->level >= d->sqThreshold;
+    d->open = d->level >= d->sqThreshold && !d->carrierGone();
 }
 
 void PskReceiver::process(size_t count, const float* in, std::vector<uint8_t>& out) {
     if (!in) return;
     Impl& s = *d;
+    const size_t size = s.history.size();
     for (size_t i = 0; i < count; ++i) {
         float x = in[i];
         if (!std::isfinite(x)) x = 0.0f;
-        const cf mixed = s.ncoPhasor * x;
-        s.ncoPhasor *= s.ncoStep;
-        if (++s.ncoRenorm >= 256) {
-            s.ncoRenorm = 0;
-            s.ncoPhasor /= std::abs(s.ncoPhasor);
-        }
-        cf b;
-        if (s.decimator.push(mixed, b)) s.innerSample(b, out);
+        s.history[s.historyPos] = x;
+        s.historyPos = (s.historyPos + 1 == size) ? 0 : s.historyPos + 1;
+        s.historyFill = std::min(s.historyFill + 1, size);
+        s.feed(x, out);
+        if (s.jumpPending) s.jump(out);
     }
 }
 
@@ -736,6 +1172,27 @@ void PskReceiver::vectorData(int32_t xy[16]) const {
         xy[2 * i] = static_cast<int32_t>(std::lround(std::clamp(v.real(), -1.0f, 1.0f) * 1000.0f));
         xy[2 * i + 1] =
             static_cast<int32_t>(std::lround(std::clamp(v.imag(), -1.0f, 1.0f) * 1000.0f));
+    }
+}
+
+void PskReceiver::syncData(int32_t xy[16]) const {
+    if (!xy) return;
+    for (int i = 0; i < 16; ++i) {
+        const float e = d->syncs[static_cast<size_t>((d->syncPos + i) % 16)];
+        xy[i] = static_cast<int32_t>(std::lround(std::clamp(e * 2000.0f, -1000.0f, 1000.0f)));
+    }
+}
+
+void PskReceiver::rawData(int32_t xy[16]) const {
+    if (!xy) return;
+    // Mixing halves the amplitude: a full-scale carrier gives 0.5 here.
+    auto scale = [](float v) {
+        return static_cast<int32_t>(std::lround(std::clamp(v * 65534.0f, -32767.0f, 32767.0f)));
+    };
+    for (int i = 0; i < 8; ++i) {
+        const cf v = d->raws[static_cast<size_t>((d->rawPos + i) % 8)];
+        xy[2 * i] = scale(v.real());
+        xy[2 * i + 1] = scale(v.imag());
     }
 }
 

@@ -21,9 +21,12 @@ public:
     PskReceiver& operator=(PskReceiver&&) noexcept;
 
     // Tunes the channel (hz clamped to 50 Hz from either band edge; NaN ignored). If
-    // searchRangeHz > 0 (at most 120), the receiver looks for the strongest PSK31 signal within
-    // +/- searchRangeHz of hz (about a second of spectrum) and retunes to it; it looks again
-    // whenever it has had no lock for ten seconds. AFC limits then count from the signal found.
+    // searchRangeHz > 0 (at most 120), the receiver looks for the PSK31 signal nearest hz within
+    // +/- searchRangeHz (about a second of spectrum); it looks again whenever it has had no lock
+    // for ten seconds. A signal found off the channel's frequency is retuned to and decoded from
+    // the input of the last four seconds, so the search costs none of its text. AFC limits then
+    // count from the signal found, but the channel never goes further from hz than the larger
+    // of the search range and the AFC limit.
     void setFrequency(double hz, double searchRangeHz);
     // Current frequency: with AFC on and a signal locked, where the signal is; otherwise where
     // the channel is tuned.
@@ -35,7 +38,10 @@ public:
     // threshold 0..99 compared with signalLevel(); 0 leaves the squelch open. speed: 0 fast
     // (level averaged over 16 symbols, about 0.5 s), 1 slow (48 symbols), or 10..200 symbols
     // (32 ms each); QPSK averages twice as long. The squelch also shuts at once when the
-    // signal's amplitude collapses (the end of a transmission).
+    // signal's amplitude collapses for four symbols (the end of a transmission), after which
+    // it has to be earned afresh; characters decoded while the amplitude is down are printed
+    // only if it comes back. It opens only on a signal centred in the channel, never on the
+    // leakage of a strong one beside it.
     void setSquelch(int threshold, int speed);
 
     // Consumes count samples and appends the decoded characters (0..255) to out.
@@ -49,6 +55,14 @@ public:
     // The last 8 symbols as (x, y) pairs, oldest first; the angle is the phase change from the
     // previous symbol (no change points up, i.e. negative y), 1000 = the usual signal amplitude.
     void vectorData(int32_t xy[16]) const;
+    // The symbol-timing errors of the last 16 symbols, oldest first: how late (positive) or
+    // early each was sampled, judged from the phase change to the next symbol, 1000 = half a
+    // symbol. A symbol without a phase change says nothing about timing and reads 0; a
+    // 90-degree QPSK step counts half.
+    void syncData(int32_t xy[16]) const;
+    // The last 8 matched-filter outputs at the symbol decision points as (x, y) pairs, oldest
+    // first, before carrier correction: 32767 = the level of a full-scale carrier (clamped).
+    void rawData(int32_t xy[16]) const;
     // IMD as a positive number of dB (28 means the third-order lines at f +/- 46.875 Hz are
     // 28 dB below the main lines at f +/- 15.625 Hz), measured over 16 symbols of idle
     // reversals, about every 8 symbols of idle. A reading is made only when the main lines

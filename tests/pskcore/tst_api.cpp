@@ -8,6 +8,7 @@
 
 #include "EngineProbe.h"
 #include "PortAudioDevice.h"
+#include "PskTransmitter.h"
 #include "WavFile.h"
 
 namespace {
@@ -221,6 +222,41 @@ private slots:
                                  10000);
         const int elsewhere = freq > 2000 ? 1000 : 3000;
         QCOMPARE(fnGetClosestPeak(elsewhere, 100), elsewhere);
+    }
+
+    // The receiver's timing and baseband readings reach the interface: on idle reversals the
+    // timing errors sit near zero and successive samples at the decision points are opposite.
+    void syncAndRawData() {
+        const std::string path = dir_.filePath("idle.wav").toStdString();
+        {
+            dsp::PskTransmitter tx(8000);
+            tx.setFrequency(1000);
+            tx.start(dsp::PskTransmitter::ModeBpsk);
+            std::vector<float> x(8000 * 20);
+            std::vector<dsp::PskTransmitter::Event> events;
+            tx.process(x.size(), x.data(), events);
+            audio::WavWriter w;
+            QVERIFY(w.open(path, 8000, 1, audio::WavFormat::Int16) && w.write(x.data(), x.size()) &&
+                    w.close());
+        }
+        QCOMPARE(pskcoreSetSource(("wav:" + path).c_str()), 0);
+        EngineProbe probe;
+        QCOMPARE(fnSetRXFrequency(1000, 0, 0), 0);
+        QCOMPARE(fnStartSoundCard(probe.handle(), -1, 3), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(probe.count(PSKCORE_MSG_DATA) >= 40, 20000);
+        int32_t sync[16], raw[16];
+        QCOMPARE(fnGetSyncData(sync, 0), 0);
+        QCOMPARE(fnGetRawData(raw, 0), 0);
+        for (int32_t v : sync)
+            QVERIFY2(std::abs(v) <= 100, qPrintable(QString::number(v)));
+        for (int i = 0; i < 8; ++i) {
+            const double mag = std::hypot(raw[2 * i], raw[2 * i + 1]);
+            QVERIFY2(mag > 4000 && mag < 16000, qPrintable(QString::number(mag)));
+            if (i > 0)
+                QVERIFY(double(raw[2 * i]) * raw[2 * i - 2] +
+                            double(raw[2 * i + 1]) * raw[2 * i - 1] <
+                        0);
+        }
     }
 
     // A clipping input raises the overload indication.

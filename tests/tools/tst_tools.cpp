@@ -145,8 +145,8 @@ private slots:
         QVERIFY(w.write(mix.data(), mix.size()));
         QVERIFY(w.close());
 
-        const Run dec = decode({"--freq", "1000", "--freq", "1100", "--freq", "1200", "--search",
-                                "0", "--squelch", "50", wav});
+        const Run dec =
+            decode({"--freq", "1000", "--freq", "1100", "--freq", "1200", "--squelch", "50", wav});
         QCOMPARE(dec.status, 0);
         QByteArray sections[3];
         int current = -1;
