@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <tuning/DisplaySettings.h>
 
 namespace mainwindow {
 
@@ -44,6 +45,29 @@ void PSKDisplay::Initialize() {
     common::guard(app_.common, "PSKDisplay.Initialize", [&] {
         TonedeckMain& m = app_.main;
         auto& store = app_.services.settings;
+
+        bool ok = false;
+        int mode = store.getSetting("General", "Mode", "0").toInt(&ok);
+        if (!ok || (mode != 0 && mode != 1)) mode = 0;
+        m.ModeButton[mode]->setChecked(true);
+        store.saveSetting("General", "Mode", QString::number(mode));
+        m.ModeRestored = true;
+        SetPaneTooltips();
+
+        InitializePosition();
+
+        KeyboardBackgroundColor = readColor("KeyboardBackgroundColor", 0xFFFFFF);
+        KeyboardColor = readColor("KeyboardColor", kBlack);
+        try {
+            m.Keyboard->setFont(display::ToQFont(display::ReadKeyboardFont(store)));
+        } catch (const common::RuntimeError& e) {
+            app_.common.ReportError(e.number(), QStringLiteral("PSKDisplay.Initialize"));
+            display::FontSetting f;
+            f.size = display::kDefaultKeyboardFontSize;
+            m.Keyboard->setFont(display::ToQFont(f));
+        }
+        applyKeyboardLook();
+
         for (int i = 0; i < 3; ++i) {
             ReceivePaneColor[i] =
                 readColor(QStringLiteral("PaneColor%1").arg(i), kDefaultPaneColor[i]);
@@ -53,27 +77,29 @@ void PSKDisplay::Initialize() {
         SelectedPanelIDFontColor = readColor("SelectedPanelIDFontColor", kRed);
         SaveFileDirectory = store.getSetting("Display", "SaveFileDirectory");
         store.saveSetting("Display", "SaveFileDirectory", SaveFileDirectory);
+        app_.transmitPane.Initialize();
 
+        app_.common.SetHelpBrowser(store.getSetting("General", "HelpBrowser"));
+        m.QSOFrequency->setText(store.getSetting("Display", "XcvrFreq"));
         // The setup dialog's check boxes for these options; restoring them is not a change.
         auto& setup = app_.setupDialog;
         setup.IgnoreParameterChanges();
         const QString slashed = store.getSetting("Display", "ShowSlashedZero", "0");
         setup.SlashZeroCheckbox->setChecked(slashed == "1");
         store.saveSetting("Display", "ShowSlashedZero", slashed == "1" ? "1" : "0");
-        const QString tips = store.getSetting("Display", "ShowTooltips", "1");
-        setup.TooltipsCheckbox->setChecked(tips != "0");
-        store.saveSetting("Display", "ShowTooltips", tips != "0" ? "1" : "0");
+        bool tips = true;
+        try {
+            tips = display::ReadDisplayBool(store, "ShowTooltips", true);
+        } catch (const common::RuntimeError& e) {
+            app_.common.ReportError(e.number(), QStringLiteral("PSKDisplay.Initialize"));
+        }
+        setup.TooltipsCheckbox->setChecked(tips);
+        store.saveSetting("Display", "ShowTooltips", tips ? "1" : "0");
         setup.SaveParameterChanges();
 
-        bool ok = false;
-        int mode = store.getSetting("General", "Mode", "0").toInt(&ok);
-        if (!ok || (mode != 0 && mode != 1)) mode = 0;
-        m.ModeButton[mode]->setChecked(true);
-        store.saveSetting("General", "Mode", QString::number(mode));
-        m.ModeRestored = true;
-
-        app_.transmitPane.Initialize();
         InitializePanes();
+        UpdateKeyboardHeight(m.Keyboard->font().pointSizeF());
+        m.SetCaptionSuffix(QString());
     });
 }
 
@@ -149,9 +175,8 @@ void PSKDisplay::SetReceivePane(int pane) {
                 UpdatePanelID(p);
         }
         SetModeCaptions();
-        if (TooltipsEnabled())
-            m.Waterfall->setToolTip(
-                QStringLiteral("click to select channel %1's receive frequency").arg(pane));
+        SetTooltip(m.Waterfall,
+                   QStringLiteral("click to select channel %1's receive frequency").arg(pane));
     });
 }
 
@@ -174,12 +199,10 @@ void PSKDisplay::SetModeCaptions() {
         m.ReceiveFrame->setTitle(QStringLiteral("Receive Channel ") + n + QStringLiteral(" (") +
                                  app_.xcvr.ReceiveModulationName() + QStringLiteral(")"));
         m.TXFreqLock->setText(QStringLiteral("net chan ") + n);
-        if (TooltipsEnabled()) {
-            m.SetTXFreqFromRXFreqCmd->setToolTip(
-                QStringLiteral("set transmit frequency to that of receive channel ") + n);
-            m.TXFreqLock->setToolTip(
-                QStringLiteral("lock transmit frequency that of receive channel ") + n);
-        }
+        SetTooltip(m.SetTXFreqFromRXFreqCmd,
+                   QStringLiteral("set transmit frequency to that of receive channel ") + n);
+        SetTooltip(m.TXFreqLock,
+                   QStringLiteral("lock transmit frequency that of receive channel ") + n);
     });
 }
 
@@ -205,13 +228,13 @@ void PSKDisplay::SetPaneSuspended(int pane, bool suspended) {
             m.PanelID[pane]->clear();
         else
             UpdatePanelID(pane);
-        if (TooltipsEnabled())
-            m.PanelID[pane]->setToolTip(
-                (suspended ? QStringLiteral("click to enable the display of incoming information "
-                                            "on receive pane ")
-                           : QStringLiteral("click to suspend the display of incoming information "
-                                            "on receive pane ")) +
-                QString::number(pane));
+        SetTooltip(m.PanelID[pane],
+                   (suspended
+                        ? QStringLiteral("click to enable the display of incoming information "
+                                         "on receive pane ")
+                        : QStringLiteral("click to suspend the display of incoming information "
+                                         "on receive pane ")) +
+                       QString::number(pane));
     });
 }
 
@@ -238,14 +261,6 @@ void PSKDisplay::PanelID_Click(int pane) {
             m.LockPane(pane);
             SetPaneSuspended(pane, true);
         }
-    });
-}
-
-void PSKDisplay::AdjustWindowControls() {
-    common::guard(app_.common, "PSKDisplay.AdjustWindowControls", [&] {
-        // RTTY uses two panes, PSK three.
-        const bool psk = app_.main.ModeButton[0]->isChecked();
-        app_.main.Display[2]->parentWidget()->setVisible(psk);
     });
 }
 

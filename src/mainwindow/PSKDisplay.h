@@ -1,8 +1,11 @@
 #pragma once
 // The display module: what reaches the receive panes and how they behave, and the window's
 // layout.
-//   PSKDisplay.cpp       settings, the active pane, captions, identification boxes, layout
+//   PSKDisplay.cpp       settings, the active pane, captions, identification boxes
 //   PSKDisplayPanes.cpp  text rules, mouse behaviour, the pane menu, saving a pane
+//   PSKDisplayLayout.cpp layout, stored fonts, colours, proportions and window position,
+//                        frequency scale, macro banks, tooltips
+#include <common/Tooltips.h>
 #include <cstdint>
 #include <QColor>
 #include <QPoint>
@@ -16,10 +19,42 @@ class PSKDisplay {
 public:
     explicit PSKDisplay(TonedeckApp& app) : app_(app) {}
 
-    // Start-up: pane colours and options from the settings, the mode, the panes.
+    // Start-up: the mode, the window's place, fonts and colours, the options kept in the setup
+    // dialog, the panes, the transmit pane's height.
     void Initialize();
     void InitializePanes();
+
+    // Layout and persistence. The main window's position keys start with kWindowPrefix.
+    static constexpr const char* kWindowPrefix = "TonedeckMain";
+    // Pane fonts, pane proportions, then the window's position, size and state.
+    void InitializePosition();
+    // At shut-down: the window, then SavePaneSetup, then SaveDisplaySetup.
+    void SaveWindowPositions();
+    void SavePaneSetup();
+    void SaveDisplaySetup();
+    // Lays the controls out for the window's size and mode: three panes (PSK) or two (RTTY),
+    // the waterfall's scale, the frequency scale.
     void AdjustWindowControls();
+    void UpdatePaneSplits();
+    // Every pane back to an equal share (Ctrl + right click on a pane).
+    void ResetPanePercentage();
+    // The transmit pane is as high as a few lines of its font.
+    void UpdateKeyboardHeight(double fontSize);
+    void DrawFrequencyScale();
+    void DisplayNormalMacros();
+    void DisplayAltMacros();
+
+    // Tooltips of every window, switched by the setup dialog's TooltipsCheckbox.
+    void InitializeTooltips();
+    void SaveTooltips();
+    void HideTooltips();
+    void ShowTooltips();
+    void TooltipsCheckbox_Click(bool on);
+    // A tooltip that changes while running; it waits while tooltips are off.
+    void SetTooltip(QWidget* control, const QString& text);
+    // The receive panes' tooltips for the mode selected.
+    void SetPaneTooltips();
+    common::Tooltips& Tooltips() { return tooltips_; }
 
     // Text.
     // Drains one character source into its pane: 0..2 the receive channels, 3 the echo of
@@ -77,13 +112,18 @@ public:
 
     int TransmittedTextColor = 0xFFFFFF;
     int SelectedPanelIDFontColor = 0xFF;
+    int KeyboardColor = 0;
+    int KeyboardBackgroundColor = 0xFFFFFF;
     QString SaveFileDirectory;
 
 private:
     void colorPanelID(int pane);
     int readColor(const QString& key, int defaultValue);
 
+    void applyKeyboardLook();
+
     TonedeckApp& app_;
+    common::Tooltips tooltips_;
     int activePane_ = 0;
     int insertColor_[3] = {0xFFFF, 0xFF00, 0xFFFF00};
     // A release that ends a double click is not a click.

@@ -162,8 +162,10 @@ void PSKDisplay::Display_MouseDown(int pane, int button, int shift, QPoint at) {
         TonedeckMain& m = app_.main;
         if (m.windowState() & Qt::WindowMinimized) return;
         if (button == kButtonRight) {
-            // Ctrl with the right button belongs to the pane proportions of the layout.
-            if (shift & kShiftCtrl) return;
+            if (shift & kShiftCtrl) {
+                ResetPanePercentage();
+                return;
+            }
             m.PopupPane = pane;
             m.popClear->setText(QStringLiteral("Clear receive pane %1").arg(pane));
             m.popSave->setText(QStringLiteral("Save receive pane %1 to file").arg(pane));

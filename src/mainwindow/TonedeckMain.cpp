@@ -1,6 +1,7 @@
 #include "TonedeckMain.h"
 #include "TonedeckApp.h"
 #include <common/Format.h>
+#include <common/WindowPositions.h>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,6 +13,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QSlider>
 #include <QTextEdit>
 
@@ -55,10 +57,8 @@ void TonedeckMain::connectControls() {
                       [&] { app_.common.InvokeHelp(QStringLiteral("Index.htm")); });
     });
     connect(SetupCmd, &QPushButton::clicked, this, [this] {
-        common::guard(app_.common, "TonedeckMain.SetupCmd_Click", [&] {
-            app_.setupDialog.show();
-            app_.setupDialog.raise();
-        });
+        common::guard(app_.common, "TonedeckMain.SetupCmd_Click",
+                      [&] { app_.setupDialog.ShowAtStoredPosition(); });
     });
     for (int i = 0; i < 3; ++i)
         connect(&PskTimers.IdentificationTimer[i], &QTimer::timeout, this,
@@ -84,13 +84,25 @@ void TonedeckMain::connectControls() {
     connect(ClearXmitPaneCmd, &QPushButton::clicked, this, [&tx] { tx.ClearXmitPaneCmd_Click(); });
     // Also when the program clears it at shut-down: the modulation goes back.
     connect(TuneCheckbox, &QCheckBox::toggled, this, [&tx](bool on) { tx.TuneCheckbox_Click(on); });
+    // The macro bar switches its banks itself; a button fires the macro of the bank shown.
     for (int i = 0; i < 8; ++i)
         connect(Macro[i], &QPushButton::clicked, this, [&tx, i] { tx.FireMacro(i); });
-    connect(AltCheckbox, &QCheckBox::toggled, this, [&tx](bool on) {
-        if (on)
-            tx.DisplayAltMacros();
-        else
-            tx.DisplayNormalMacros();
+    MacroBar->Title = [&tx](int index) { return tx.MacroTitle(index); };
+
+    connect(&app_.setupDialog, &setup::TonedeckSetup::tooltipsChanged, this,
+            [this](bool on) { app_.display.TooltipsCheckbox_Click(on); });
+
+    // Tuning displays.
+    connect(Waterfall, &platform::PictureBox::mousePressed, this,
+            [this](double x, double, Qt::MouseButton button, Qt::KeyboardModifiers mods) {
+                Waterfall_MouseDown(x, button, mods);
+            });
+    connect(QSOFrequency, &QLineEdit::textChanged, this,
+            [this] { app_.display.DrawFrequencyScale(); });
+    PaneArea->LogEvent = [this](const QString& line) { app_.event.LogEvent(line); };
+    connect(PaneArea, &display::PaneArea::panesPlaced, this, [this] {
+        for (int i = 0; i < 3; ++i)
+            if (!PaneSuspended[i]) app_.display.UpdatePanelID(i);
     });
 
     // The pane menu.
@@ -120,7 +132,7 @@ void TonedeckMain::Form_Load() {
             b = false;
         MMTTYCharHandlerLocked = false;
         RTTYModemCharHandlerLocked = false;
-        SplitterDragging[0] = SplitterDragging[1] = false;
+        PaneArea->SplitterDragging[0] = PaneArea->SplitterDragging[1] = false;
         PopupPane = 0;
         PopupActive = false;
         AltSelectToQTH = false;
@@ -138,6 +150,8 @@ void TonedeckMain::Form_Load() {
             app_.xcvr.Disable();
             app_.rtty->Enable();
         }
+        app_.display.InitializeTooltips();
+        app_.xcvr.InitializeVectorDisplay();
         LastWindowState = windowStateCode();
         ClockTimer.start();
         BlinkTimer.start();
@@ -180,9 +194,7 @@ void TonedeckMain::Form_Resize() {
 }
 
 int TonedeckMain::windowStateCode() const {
-    if (windowState() & Qt::WindowMinimized) return 1;
-    if (windowState() & Qt::WindowMaximized) return 2;
-    return 0;
+    return common::WindowStateCode(*this);
 }
 
 void TonedeckMain::closeEvent(QCloseEvent* event) {
@@ -207,6 +219,12 @@ void TonedeckMain::closeEvent(QCloseEvent* event) {
 void TonedeckMain::resizeEvent(QResizeEvent* event) {
     TonedeckMainForm::resizeEvent(event);
     Form_Resize();
+}
+
+void TonedeckMain::showEvent(QShowEvent* event) {
+    TonedeckMainForm::showEvent(event);
+    // The first layout: the window's size was set before it could be seen.
+    if (!event->spontaneous()) Form_Resize();
 }
 
 void TonedeckMain::changeEvent(QEvent* event) {
@@ -288,7 +306,7 @@ void TonedeckMain::DataTimer_Timer() {
     PskTimers.DataTimer.stop();
     common::guard(app_.common, "TonedeckMain.DataTimer_Timer", [&] {
         app_.xcvr.UpdateSignalStrength(app_.engine.fnGetSignalLevel(app_.xcvr.ActiveChannel()));
-        app_.xcvr.UpdateFrequencies();
+        app_.xcvr.Update();
     });
 }
 
@@ -333,6 +351,26 @@ void TonedeckMain::MMTTYEndTimer_Timer() {
     });
 }
 
+void TonedeckMain::Waterfall_MouseDown(double x, Qt::MouseButton button,
+                                       Qt::KeyboardModifiers mods) {
+    common::guard(app_.common, "TonedeckMain.Waterfall_MouseDown", [&] {
+        if (ModeButton[0]->isChecked()) {
+            // Only the left button picks a channel: Ctrl 0, Shift 1, Alt 2.
+            int channel = -1;
+            if (button == Qt::LeftButton) {
+                if (mods & Qt::ControlModifier)
+                    channel = 0;
+                else if (mods & Qt::ShiftModifier)
+                    channel = 1;
+                else if (mods & Qt::AltModifier)
+                    channel = 2;
+            }
+            app_.xcvr.SetReceiveFrequencyFromWaterfall(x, channel);
+        }
+        Keyboard->setFocus();
+    });
+}
+
 void TonedeckMain::ModeButton_Click(int index) {
     if (!ModeRestored) return;
     common::guard(app_.common, "TonedeckMain.ModeButton_Click", [&] {
@@ -350,14 +388,8 @@ void TonedeckMain::ModeButton_Click(int index) {
             app_.xcvr.Disable();
             app_.rtty->Enable();
         }
-        if (psk) {
-            for (int i = 0; i < 3; ++i)
-                Display[i]->setToolTip(QStringLiteral("information received from channel ") +
-                                       QString::number(i));
-        } else {
-            Display[0]->setToolTip(QStringLiteral("information received from soundcard RTTY"));
-            Display[1]->setToolTip(QStringLiteral("information received from the RTTY modem"));
-        }
+        app_.display.SetPaneTooltips();
+        app_.xcvr.ClearReceiveDisplay();
         app_.display.AdjustWindowControls();
         app_.services.settings.saveSetting("General", "Mode", QString::number(index));
     });

@@ -43,7 +43,6 @@ public:
     bool CharHandlerLocked[4]{};
     bool MMTTYCharHandlerLocked = false;
     bool RTTYModemCharHandlerLocked = false;
-    bool SplitterDragging[2]{};
     int ClickPosition[3]{};
     int ClickColor[3]{};
     int PopupPane = 0;
@@ -93,6 +92,10 @@ public:
     void setModeCaptions() override;
     void trimTransmittedText() override;
     void showSquelchMarker(int left, int right) override;
+    int paneColor(int channel) const override;
+    void updateOverloadIndicator(int overload) override;
+    void showSimulatedBand(bool simulated) override;
+    void saveWindowPositions() override;
     bool transceiverControlConnected() const override;
     void transceiverControlCommand(const QString& command) override;
     void resetPttPort(int port) override;
@@ -109,6 +112,8 @@ public:
     void MMTTYEndTimer_Timer();
 
     void ModeButton_Click(int index);
+    // A press on the waterfall at x (its scale units).
+    void Waterfall_MouseDown(double x, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     // Whether the mode has been restored at start-up; clicks before that are not switches.
     bool ModeRestored = false;
 
@@ -116,6 +121,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

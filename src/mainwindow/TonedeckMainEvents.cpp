@@ -36,6 +36,7 @@ void TonedeckMain::installEventFilters() {
         XmitStatus[i]->installEventFilter(this);
     }
     SignalStrengthControl->installEventFilter(this);
+    Frequency->installEventFilter(this);
     Keyboard->installEventFilter(this);
     Keyboard->viewport()->installEventFilter(this);
 }
@@ -98,6 +99,12 @@ bool TonedeckMain::eventFilter(QObject* watched, QEvent* event) {
             app_.xcvr.UpdateSquelchThreshold(app_.xcvr.ActiveChannel(), mouse->position().x());
             return true;
         }
+        return false;
+    }
+    if (watched == Frequency) {
+        // The scale follows the waterfall's width, which other controls' captions can change
+        // without the window changing size.
+        if (type == QEvent::Resize) app_.display.DrawFrequencyScale();
         return false;
     }
     if (watched == Keyboard) {

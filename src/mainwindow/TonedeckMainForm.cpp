@@ -1,6 +1,7 @@
 #include "TonedeckMainForm.h"
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -10,7 +11,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSplitter>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -65,12 +65,13 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     qso->addWidget(ClearQSOInfoCmd, 1, 9);
     root->addLayout(qso);
 
-    // Receive panes with their identification boxes.
-    auto* panes = named(new QSplitter(Qt::Vertical), "PaneSplitter");
+    // Receive panes with their identification boxes, stacked with two splitters between them.
+    PaneArea = new display::PaneArea;
     for (int i = 0; i < 3; ++i) {
-        auto* row = new QWidget;
+        auto* row = named(new QWidget, indexed("PaneRow", i));
         auto* h = new QHBoxLayout(row);
         h->setContentsMargins(0, 0, 0, 0);
+        h->setSpacing(2);
         PanelID[i] = named(new QLabel(QString::number(i)), indexed("PanelID", i));
         PanelID[i]->setFixedWidth(18);
         PanelID[i]->setAlignment(Qt::AlignCenter);
@@ -81,13 +82,15 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
         Display[i]->setTextInteractionFlags(Qt::TextSelectableByMouse |
                                             Qt::TextSelectableByKeyboard);
         Display[i]->setToolTip(QStringLiteral("information received from channel %1").arg(i));
-        h->addWidget(PanelID[i]);
+        h->addWidget(PanelID[i], 0, Qt::AlignTop);
         h->addWidget(Display[i], 1);
-        panes->addWidget(row);
+        PaneArea->setPane(i, row);
     }
-    root->addWidget(panes, 3);
+    for (int i = 0; i < 2; ++i)
+        Splitter[i] = PaneArea->Splitter[i];
+    root->addWidget(PaneArea, 4);
 
-    // Receive frame, tuning display and IMD.
+    // Receive frame, phase vectors, tuning display and IMD.
     auto* tuning = new QHBoxLayout;
     ReceiveFrame = named(new QGroupBox("Receive Channel 0 (BPSK)"), "ReceiveFrame");
     auto* rf = new QGridLayout(ReceiveFrame);
@@ -98,12 +101,16 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     ReceiveStatus->setAutoFillBackground(true);
     RcvAFCEnabledCheckbox = named(new QCheckBox("AFC"), "RcvAFCEnabledCheckbox");
     RcvAFCEnabledCheckbox->setFocusPolicy(Qt::NoFocus);
-    SignalStrengthControl = named(new QWidget, "SignalStrengthControl");
+    SignalStrengthControl = named(new platform::PictureBox, "SignalStrengthControl");
     SignalStrengthControl->setFixedSize(100, 14);
-    SignalStrengthControl->setAutoFillBackground(true);
     SignalStrengthControl->setToolTip("click to set the squelch threshold");
     RcvSquelchThresholdDisplay = named(new QLabel("50"), "RcvSquelchThresholdDisplay");
     ReplayCmd = button("Replay", "ReplayCmd", "replay the last 25 seconds");
+    SimulatedBandLabel = named(new QLabel("simulated band"), "SimulatedBandLabel");
+    SimulatedBandLabel->setToolTip(
+        "no sound card input: the engine listens to its built-in simulated band, not the radio");
+    SimulatedBandLabel->setStyleSheet("QLabel { color: #b00000; font-weight: bold; }");
+    SimulatedBandLabel->hide();
     auto* idRow = new QHBoxLayout;
     for (int i = 0; i < 3; ++i) {
         XmitStatus[i] = named(new QLabel(QStringLiteral("ID %1").arg(i)), indexed("XmitStatus", i));
@@ -116,13 +123,26 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     rf->addWidget(RcvAFCEnabledCheckbox, 2, 0);
     rf->addWidget(ReplayCmd, 2, 1);
     rf->addLayout(idRow, 3, 0, 1, 2);
+    rf->addWidget(SimulatedBandLabel, 4, 0, 1, 2);
 
+    VectorDisplay = named(new platform::PictureBox, "VectorDisplay");
+    VectorDisplay->setFixedSize(96, 96);
+    VectorDisplay->setToolTip("phase vectors of the active channel");
+
+    // The waterfall is never wider than its 1023 units, so every column shows a bin; the scale
+    // below it shares its width.
     auto* wf = new QVBoxLayout;
-    Waterfall = named(new QWidget, "Waterfall");
-    Waterfall->setMinimumHeight(96);
-    Waterfall->setAutoFillBackground(true);
-    Frequency = named(new QWidget, "Frequency");
-    Frequency->setFixedHeight(16);
+    wf->setSpacing(0);
+    Waterfall = named(new platform::PictureBox, "Waterfall");
+    Waterfall->setMinimumSize(256, 64);
+    Waterfall->setMaximumWidth(1023);
+    Waterfall->setToolTip("click to select channel 0's receive frequency");
+    Frequency = named(new platform::PictureBox, "Frequency");
+    Frequency->setMaximumWidth(1023);
+    Frequency->setFixedHeight(QFontMetrics(Frequency->font()).height() + 8);
+    Frequency->setBackColor(0xFFFFFF);
+    Frequency->setForeColor(0);
+    Frequency->setToolTip("waterfall frequency (kHz)");
     wf->addWidget(Waterfall, 1);
     wf->addWidget(Frequency);
 
@@ -139,6 +159,7 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     imd->addWidget(RTTYOptimalOffsetCmd);
 
     tuning->addWidget(ReceiveFrame);
+    tuning->addWidget(VectorDisplay, 0, Qt::AlignVCenter);
     tuning->addLayout(wf, 1);
     tuning->addWidget(IMDFrame);
     root->addLayout(tuning, 1);
@@ -185,23 +206,19 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
                        static_cast<QWidget*>(ClearXmitPaneCmd), static_cast<QWidget*>(HelpCmd),
                        static_cast<QWidget*>(LogCmd), static_cast<QWidget*>(SetupCmd)})
         side->addWidget(w);
-    tx->addWidget(Keyboard, 1);
+    tx->addWidget(Keyboard, 1, Qt::AlignTop);
     tx->addWidget(TransmitFrame);
     tx->addLayout(side);
-    root->addLayout(tx, 1);
+    root->addLayout(tx);
 
-    // Macro buttons.
-    auto* macros = new QHBoxLayout;
+    // Macro buttons: F5..F12, or the second bank.
+    MacroBar = new display::MacroBar;
     for (int i = 0; i < 8; ++i) {
-        Macro[i] = named(new QPushButton(QStringLiteral("F%1").arg(i + 5)), indexed("Macro", i));
-        Macro[i]->setFocusPolicy(Qt::NoFocus);
-        macros->addWidget(Macro[i]);
+        Macro[i] = MacroBar->Macro[i];
+        MacroLabel[i] = MacroBar->MacroLabel[i];
     }
-    AltCheckbox = named(new QCheckBox("Alt"), "AltCheckbox");
-    AltCheckbox->setToolTip("click to select or deselect the second bank of macros");
-    AltCheckbox->setFocusPolicy(Qt::NoFocus);
-    macros->addWidget(AltCheckbox);
-    root->addLayout(macros);
+    AltCheckbox = MacroBar->AltCheckbox;
+    root->addWidget(MacroBar);
 
     popPane = named(new QMenu(this), "popPane");
     popClear = popPane->addAction("Clear receive pane");

@@ -1,7 +1,10 @@
 #pragma once
 // The main window's controls and their arrangement; the behaviour lives in TonedeckMain,
 // PSKDisplay and TransmitPane.
+#include <platform/PictureBox.h>
 #include <QWidget>
+#include <tuning/MacroBar.h>
+#include <tuning/PaneArea.h>
 
 class QAction;
 class QCheckBox;
@@ -22,9 +25,12 @@ class TonedeckMainForm : public QWidget {
 public:
     explicit TonedeckMainForm(QWidget* parent = nullptr);
 
-    // Receive panes, their identification boxes and the transmit pane.
+    // Receive panes, their identification boxes and the transmit pane. Each pane and its box
+    // sit in a row of the pane area, with Splitter(0) and Splitter(1) between the rows.
     QTextEdit* Display[3]{};
     QLabel* PanelID[3]{};
+    display::PaneArea* PaneArea = nullptr;
+    QFrame* Splitter[2]{};
     QTextEdit* Keyboard = nullptr;
 
     // Mode selector: 0 "PSK", 1 "RTTY".
@@ -36,13 +42,16 @@ public:
     QLabel* XmitStatus[3]{};
     QLabel* RXFreq = nullptr;
     QCheckBox* RcvAFCEnabledCheckbox = nullptr;
-    QWidget* SignalStrengthControl = nullptr;
+    platform::PictureBox* SignalStrengthControl = nullptr;
+    // Shown while the engine listens to its simulated band instead of the radio.
+    QLabel* SimulatedBandLabel = nullptr;
     QLabel* RcvSquelchThresholdDisplay = nullptr;
     QPushButton* ReplayCmd = nullptr;
 
-    // Tuning display.
-    QWidget* Waterfall = nullptr;
-    QWidget* Frequency = nullptr;
+    // Tuning displays: waterfall or spectrum, its frequency scale, the phase vectors.
+    platform::PictureBox* Waterfall = nullptr;
+    platform::PictureBox* Frequency = nullptr;
+    platform::PictureBox* VectorDisplay = nullptr;
 
     // IMD and optimal offset.
     QGroupBox* IMDFrame = nullptr;
@@ -67,8 +76,11 @@ public:
     QPushButton* LogCmd = nullptr;
     QPushButton* SetupCmd = nullptr;
 
-    // Macro buttons (F5..F12) and the second bank.
+    // Macro buttons (F5..F12) with their key labels, and the second bank's indicator; all
+    // belong to the macro bar.
+    display::MacroBar* MacroBar = nullptr;
     QPushButton* Macro[8]{};
+    QLabel* MacroLabel[8]{};
     QCheckBox* AltCheckbox = nullptr;
 
     // QSO information.

@@ -50,6 +50,8 @@ void TonedeckMain::fillPskControls() {
     c.RcvAFCEnabledCheckbox = RcvAFCEnabledCheckbox;
     c.RcvSquelchThresholdDisplay = RcvSquelchThresholdDisplay;
     c.SignalStrengthControl = SignalStrengthControl;
+    c.Waterfall = Waterfall;
+    c.VectorDisplay = VectorDisplay;
     c.RXFreq = RXFreq;
     c.TXFreq = TXFreq;
     c.TXFreqLock = TXFreqLock;
@@ -86,7 +88,8 @@ bool TonedeckMain::pskModeSelected() const {
 
 void TonedeckMain::setPskControlsVisible(bool visible) {
     for (QWidget* w : {static_cast<QWidget*>(ReceiveFrame), static_cast<QWidget*>(TransmitFrame),
-                       Frequency, static_cast<QWidget*>(IMDFrame), Waterfall})
+                       static_cast<QWidget*>(Frequency), static_cast<QWidget*>(IMDFrame),
+                       static_cast<QWidget*>(Waterfall), static_cast<QWidget*>(VectorDisplay)})
         w->setVisible(visible);
 }
 
@@ -118,9 +121,25 @@ void TonedeckMain::trimTransmittedText() {
 }
 
 void TonedeckMain::showSquelchMarker(int left, int right) {
-    // Drawn by the signal meter with the level it shows.
     SquelchMarker = QRect(left, 0, right - left, SignalStrengthControl->height());
-    SignalStrengthControl->update();
+    constexpr int32_t kBlue = 0xFF0000;
+    SignalStrengthControl->fillBox(left, 0, right, SignalStrengthControl->scaleHeight() - 1, kBlue);
+}
+
+int TonedeckMain::paneColor(int channel) const {
+    return app_.display.GetPaneColor(channel);
+}
+
+void TonedeckMain::updateOverloadIndicator(int overload) {
+    app_.display.UpdateOverloadIndicator(overload);
+}
+
+void TonedeckMain::showSimulatedBand(bool simulated) {
+    SimulatedBandLabel->setVisible(simulated);
+}
+
+void TonedeckMain::saveWindowPositions() {
+    app_.display.SaveWindowPositions();
 }
 
 // The companion-program link arrives later: until then no transceiver-control program is ever
@@ -140,6 +159,7 @@ void TonedeckMain::resetPttPort(int port) {
 }
 
 void TonedeckMain::unloadSecondaryWindows() {
+    app_.setupDialog.CloseInformationWindow();
     app_.setupDialog.close();
 }
 

@@ -260,7 +260,7 @@ void TransmitPane::TrimTransmittedText() {
     });
 }
 
-QString TransmitPane::macroTitle(int index) const {
+QString TransmitPane::MacroTitle(int index) const {
     const QString title =
         app_.services.settings.getSetting("Macros", QStringLiteral("Title%1").arg(index));
     if (!title.isEmpty()) return title;
@@ -269,23 +269,21 @@ QString TransmitPane::macroTitle(int index) const {
 }
 
 void TransmitPane::DisplayAltMacros() {
-    altShown_ = true;
-    for (int i = 0; i < 8; ++i)
-        app_.main.Macro[i]->setText(macroTitle(i + 8));
+    app_.display.DisplayAltMacros();
 }
 
 void TransmitPane::DisplayNormalMacros() {
-    // The second bank stays while its check box holds it.
-    if (app_.main.AltCheckbox->isChecked()) return;
-    altShown_ = false;
-    for (int i = 0; i < 8; ++i)
-        app_.main.Macro[i]->setText(macroTitle(i));
+    app_.display.DisplayNormalMacros();
+}
+
+bool TransmitPane::AltMacrosShown() const {
+    return app_.main.MacroBar->AltMacrosShown();
 }
 
 void TransmitPane::FireMacro(int button) {
     common::guard(app_.common, "TonedeckMain.Macro_Click", [&] {
         common::checkIndex(button, 0, 7);
-        const int index = button + (altShown_ ? 8 : 0);
+        const int index = app_.main.MacroBar->MacroIndex(button);
         SendMacroText(MacroBody ? MacroBody(index) : QString());
     });
 }

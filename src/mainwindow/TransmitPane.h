@@ -41,7 +41,9 @@ public:
     std::function<QString(int)> MacroBody;
     void DisplayAltMacros();
     void DisplayNormalMacros();
-    bool AltMacrosShown() const { return altShown_; }
+    bool AltMacrosShown() const;
+    // The title a macro button shows for macro index 0..15: its stored title, else its key.
+    QString MacroTitle(int index) const;
 
     // Buttons.
     void StartXmitCmd_Click();
@@ -65,10 +67,8 @@ private:
     void appendToPane(QChar c);
     void emptyPane();
     void focusPane();
-    QString macroTitle(int index) const;
 
     TonedeckApp& app_;
-    bool altShown_ = false;
 };
 
 } // namespace mainwindow

@@ -37,6 +37,9 @@ struct PSKSpec {
     int32_t (*fnClearTXBuffer)();
     int32_t (*fnSetClockErrorAdjustment)(int32_t ppm);
     int32_t (*fnGetErrorString)(int32_t code, char* buffer, int32_t size);
+    // Not one of the engine's own functions: 1 while it runs on the built-in simulated band
+    // instead of a sound card. May be null (an engine without a simulated band).
+    int32_t (*usingSimulatedBand)();
 };
 
 // The engine library linked into the program.

@@ -128,6 +128,7 @@ void PSKXcvr::Enable() {
                 return;
             }
             pskEnabled_ = true;
+            host_.showSimulatedBand(UsingSimulatedBand());
             SetReceiveSearchLimits();
             // The AFC switches and the transmit frequency shown must hold in the engine from the
             // start, not only after the operator touches them.
@@ -165,7 +166,10 @@ void PSKXcvr::Disable() {
 }
 
 void PSKXcvr::Terminate() {
-    trap("PSKXcvr.Terminate", [&] { host_.unloadSecondaryWindows(); });
+    trap("PSKXcvr.Terminate", [&] {
+        host_.saveWindowPositions();
+        host_.unloadSecondaryWindows();
+    });
 }
 
 void PSKXcvr::SaveNewChar(int32_t character, int32_t channel) {

@@ -5,6 +5,8 @@
 //   PSKXcvrSettings.cpp  restoring and storing the settings
 //   PSKXcvrReceive.cpp   receive frequency, modulation, AFC, squelch, display parameters
 //   PSKXcvrTransmit.cpp  transmission, transmit frequency, CW identification, PTT, reminders
+//   PSKXcvrDisplay.cpp   the engine poll and the tuning displays: waterfall or spectrum, phase
+//                        vectors, signal meter, tuning by a click on the waterfall
 #include "CharRing.h"
 #include "PskHost.h"
 #include "PSKSpec.h"
@@ -12,6 +14,7 @@
 #include <cstdint>
 #include <platform/Messages.h>
 #include <QString>
+#include <tuning/TuningDisplay.h>
 
 namespace platform {
 struct Services;
@@ -92,9 +95,6 @@ public:
     void SetReceiveFrequencyAndSearchLimit(int channel, double hz);
     void SetReceiveSearchLimits();
     void UpdateReceiveFrequency();
-    // After each poll of the engine: the channels' frequencies follow the engine (AFC), the
-    // frequency labels are refreshed and a locked transmit frequency follows the active channel.
-    void UpdateFrequencies();
     void UpdateReceiveModulation(int index);
     void SetReceiveModulation();
     static QString ReceiveModulationName(int index);
@@ -125,9 +125,29 @@ public:
     void TransmitLockChanged();
     void TransmitCWIDChanged();
 
-    // The active channel's signal level as last read from the engine (0..99).
-    void UpdateSignalStrength(int level) { signalLevel_ = level; }
+    // The engine poll after each spectrum message: overload warning, the channels' frequencies
+    // (every channel follows the engine, so AFC drift is kept), a locked transmit frequency,
+    // then the waterfall or spectrum and the phase vectors.
+    void Update();
+    void UpdateWaterfallDisplay();
+    void UpdateVectorDisplay();
+    void ClearReceiveDisplay();
+    // The 1023 x 64 unit scale of the waterfall, after each change of its size or kind.
+    void InitializeWaterfallSpectrum();
+    // 0 grey, otherwise black-blue-cyan-yellow-white.
+    void InitializeWaterfallColorTable(int choice);
+    void InitializeVectorDisplay();
+    void SetSpectrumDisplayColor(int colour);
+    int GetSpectrumDisplayColor() const { return spectrumDisplayColor_; }
+    // A press on the waterfall at x (its scale units): channel 0..2 becomes the active channel
+    // first, -1 tunes the active one.
+    void SetReceiveFrequencyFromWaterfall(double x, int channel);
+    // The active channel's signal level (0..99) on the meter, with its squelch threshold.
+    void UpdateSignalStrength(int level);
     int SignalLevel() const { return signalLevel_; }
+    // Whether the engine runs on the simulated band (false for an engine that cannot say).
+    bool UsingSimulatedBand() const;
+    const TuningDisplay& Tuning() const { return tuning_; }
 
     // Transmit control.
     void StartTransmit();
@@ -229,6 +249,9 @@ private:
     int squelchThreshold_[3] = {50, 50, 50};
     int peakImd_ = -999;
     int spectrumDisplayColor_ = 16777215;
+    TuningDisplay tuning_;
+    std::array<int32_t, TuningDisplay::kBins> fftData_{};
+    std::array<int32_t, 16> vectorData_{};
 
     int xmitModulation_ = 0;
     double xmitFreq_ = 1500;

@@ -82,20 +82,6 @@ void PSKXcvr::UpdateReceiveFrequency() {
     });
 }
 
-void PSKXcvr::UpdateFrequencies() {
-    trap("PSKXcvr.UpdateFrequencies", [&] {
-        for (int ch = 0; ch < 3; ++ch) {
-            rcvFreq_[ch] = engine_.fnGetRXFrequency(ch);
-            rcvFreqBin_[ch] = common::toInt32(rcvFreq_[ch] / hzPerBin_);
-        }
-        UpdateReceiveFrequency();
-        if (c().TXFreqLock->isChecked()) {
-            UpdateTransmitToReceiveFrequency();
-            SetTransmitFrequency();
-        }
-    });
-}
-
 QString PSKXcvr::ReceiveModulationName(int index) {
     switch (index) {
     case 0:
@@ -268,13 +254,19 @@ void PSKXcvr::ReceiveDisplayChanged() {
     trap("PSKXcvr.ReceiveDisplayChanged", [&] {
         const int v = checkedOption(c().RcvDisplayButton, 2);
         if (v >= 0) save("Receiver", QStringLiteral("RcvDisplay"), QString::number(v));
+        // A spectrum trace leaves no history for a waterfall to scroll, nor the other way.
+        InitializeWaterfallSpectrum();
+        ClearReceiveDisplay();
     });
 }
 
 void PSKXcvr::WaterfallColorChanged() {
     trap("PSKXcvr.WaterfallColorChanged", [&] {
         const int v = checkedOption(c().WaterfallColorButton, 2);
-        if (v >= 0) save("Receiver", QStringLiteral("WaterfallColor"), QString::number(v));
+        if (v >= 0) {
+            InitializeWaterfallColorTable(v);
+            save("Receiver", QStringLiteral("WaterfallColor"), QString::number(v));
+        }
     });
 }
 

@@ -279,6 +279,7 @@ void PSKXcvr::InitializeWaterfallColor() {
         const int v = storedInt("Receiver", "WaterfallColor", 0, 0, 1,
                                 common::err::SubscriptOutOfRange, where);
         checkOption(c().WaterfallColorButton, 2, v);
+        InitializeWaterfallColorTable(v);
         save("Receiver", "WaterfallColor", QString::number(v));
     });
 }

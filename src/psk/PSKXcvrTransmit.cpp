@@ -19,6 +19,9 @@ constexpr int kIdentificationInterval = 60000;
 } // namespace
 
 void setForeColor(QWidget* w, int color) {
+    // Called on every engine poll: a style sheet set again would restyle the frame each time.
+    const QVariant old = w->property("ForeColor");
+    if (old.isValid() && old.toInt() == color) return;
     w->setProperty("ForeColor", color);
     const QColor q(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
     if (qobject_cast<QGroupBox*>(w)) {

@@ -17,7 +17,8 @@ class QWidget;
 
 namespace platform {
 class MessageWindow;
-}
+class PictureBox;
+} // namespace platform
 
 namespace psk {
 
@@ -61,7 +62,9 @@ struct PskControls {
     // Main window.
     QCheckBox* RcvAFCEnabledCheckbox = nullptr;
     QLabel* RcvSquelchThresholdDisplay = nullptr;
-    QWidget* SignalStrengthControl = nullptr;
+    platform::PictureBox* SignalStrengthControl = nullptr;
+    platform::PictureBox* Waterfall = nullptr;
+    platform::PictureBox* VectorDisplay = nullptr;
     QLabel* RXFreq = nullptr;
     QLabel* TXFreq = nullptr;
     QCheckBox* TXFreqLock = nullptr;
@@ -101,6 +104,14 @@ public:
     virtual void trimTransmittedText() = 0;
     // The squelch mark on the signal meter, from left to right in the meter's units.
     virtual void showSquelchMarker(int left, int right) = 0;
+    // The text colour of a channel's receive pane: its marker colour on the waterfall.
+    virtual int paneColor(int channel) const = 0;
+    // The soundcard overload warning on the receive frame (overload > 0), or the normal caption.
+    virtual void updateOverloadIndicator(int overload) = 0;
+    // Whether the engine listens to the built-in simulated band rather than the radio.
+    virtual void showSimulatedBand(bool simulated) = 0;
+    // At shut-down: the windows' positions and the display settings go to the store.
+    virtual void saveWindowPositions() = 0;
 
     // The transceiver-control companion program: whether it is connected, and the "transmit"
     // and "receive" commands when it keys the transmitter.

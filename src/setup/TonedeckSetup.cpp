@@ -1,9 +1,12 @@
 #include "TonedeckSetup.h"
+#include <common/TonedeckInfo.h>
 #include <common/Trap.h>
+#include <common/WindowPositions.h>
 #include <platform/SettingsStore.h>
 #include <psk/PSKXcvr.h>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,6 +21,45 @@ TonedeckSetup::TonedeckSetup(QWidget* parent) : TonedeckSetupForm(parent) {
     connect(RcvSquelchSpeedGroup, &QButtonGroup::idToggled, this,
             [this](int, bool) { DisplayAppropriateSquelchControls(); });
     DisplayAppropriateSquelchControls();
+}
+
+TonedeckSetup::~TonedeckSetup() = default;
+
+void TonedeckSetup::ShowAtStoredPosition() {
+    struct Show {
+        TonedeckSetup* w;
+        ~Show() {
+            w->show();
+            w->raise();
+            w->activateWindow();
+        }
+    } showEvenIfTheStoreIsGarbled{this};
+    if (!isVisible() && settings_)
+        common::RestoreWindowPosition(*settings_, *this, QString::fromLatin1(kPositionPrefix),
+                                      common::WindowKeys::Position);
+}
+
+void TonedeckSetup::hideEvent(QHideEvent* event) {
+    // Closed by its frame it only hides; where it was is kept for the next time.
+    if (!event->spontaneous() && settings_ && common_)
+        common::guard(*common_, "TonedeckSetup.Form_Unload", [&] {
+            common::SaveWindowPosition(*settings_, *this, QString::fromLatin1(kPositionPrefix),
+                                       common::WindowKeys::Position);
+        });
+    TonedeckSetupForm::hideEvent(event);
+}
+
+void TonedeckSetup::AboutCmd_Click() {
+    if (!common_ || !settings_ || !xcvr_) return;
+    common::guard(*common_, "TonedeckSetup.AboutCmd_Click", [&] {
+        if (!info_) info_ = std::make_unique<common::TonedeckInfo>(*settings_);
+        info_->Form_Load(xcvr_->engine().fnGetDLLVersion());
+        info_->ShowAtStoredPosition();
+    });
+}
+
+void TonedeckSetup::CloseInformationWindow() {
+    if (info_) info_->close();
 }
 
 template <class F> void TonedeckSetup::handle(const char* name, F&& body) {
@@ -51,6 +93,7 @@ void TonedeckSetup::Attach(psk::PSKXcvr& xcvr, common::Common& common,
             emit tooltipsChanged(on);
         });
     });
+    connect(AboutCmd, &QPushButton::clicked, this, [this] { AboutCmd_Click(); });
     connect(SetupHelpCmd, &QPushButton::clicked, this, [this] {
         common::guard(*common_, "TonedeckSetup.SetupHelpCmd_Click",
                       [&] { common_->InvokeHelp(HelpPage(SSTab1->currentIndex())); });

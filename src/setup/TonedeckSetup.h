@@ -2,10 +2,12 @@
 // The setup dialog. It lives, hidden or shown, for the whole run: the modules read its controls
 // at the moment of use, and its handlers pass each change to the module that owns the setting.
 #include "TonedeckSetupForm.h"
+#include <memory>
 
 namespace common {
 class Common;
-}
+class TonedeckInfo;
+} // namespace common
 namespace platform {
 class SettingsStore;
 }
@@ -19,6 +21,18 @@ class TonedeckSetup : public TonedeckSetupForm {
     Q_OBJECT
 public:
     explicit TonedeckSetup(QWidget* parent = nullptr);
+    ~TonedeckSetup() override;
+
+    // Position keys "TonedeckSetupLeft" and "TonedeckSetupTop" in section "General".
+    static constexpr const char* kPositionPrefix = "TonedeckSetup";
+    // Shows the dialog where it was last closed; a stored position that is not a number throws
+    // (13) after showing it where the platform puts it.
+    void ShowAtStoredPosition();
+    // The information window (AboutCmd), created when first asked for.
+    void AboutCmd_Click();
+    common::TonedeckInfo* InformationWindow() const { return info_.get(); }
+    // At shut-down: closes the information window, which keeps its place.
+    void CloseInformationWindow();
 
     // Connects the handlers to the modules; before this the controls only hold values.
     void Attach(psk::PSKXcvr& xcvr, common::Common& common, platform::SettingsStore& settings);
@@ -40,6 +54,9 @@ signals:
     void slashedZeroChanged(bool on);
     void tooltipsChanged(bool on);
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
     // Runs a change handler unless the program itself is setting the controls.
     template <class F> void handle(const char* name, F&& body);
@@ -48,6 +65,7 @@ private:
     common::Common* common_ = nullptr;
     platform::SettingsStore* settings_ = nullptr;
     bool ignoring_ = false;
+    std::unique_ptr<common::TonedeckInfo> info_;
 };
 
 } // namespace setup

@@ -83,6 +83,9 @@ TonedeckSetupForm::TonedeckSetupForm(QWidget* parent) : QDialog(parent) {
     g->addRow("my callsign", MyCallsign);
     g->addRow(SlashZeroCheckbox);
     g->addRow(TooltipsCheckbox);
+    AboutCmd = named(new QPushButton("About"), "AboutCmd");
+    AboutCmd->setToolTip("versions of the program and its engines");
+    g->addRow(AboutCmd);
     SSTab1->addTab(general, "General");
 
     // 1 Display.

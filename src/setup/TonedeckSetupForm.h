@@ -35,6 +35,7 @@ public:
     QLineEdit* MyCallsign = nullptr;
     QCheckBox* SlashZeroCheckbox = nullptr;
     QCheckBox* TooltipsCheckbox = nullptr;
+    QPushButton* AboutCmd = nullptr;
 
     // 1 Display: previews of the panes' text.
     QLabel* TrialTransmit[3]{};

@@ -28,6 +28,7 @@ private slots:
     void peakBin() {
         QFETCH(double, hz);
         dsp::Spectrum spectrum(kRate);
+        spectrum.setMode(1, 64, 1); // low gain: the peak must not saturate into its neighbours
         const auto x = tone(hz, 0.3, 1.0);
         QVERIFY(spectrum.process(x.size(), x.data()) > 0);
         int32_t mag[1024];
@@ -68,9 +69,13 @@ private slots:
         QVERIFY(level(0.01, 1, 640, 5) > base);  // brighter
         QVERIFY(level(0.01, 1, 64, 5) < base);   // darker
         QVERIFY(level(0.01, 1, 320, 10) > base); // more contrast above the floor
+        // The program's whole contrast range acts: slider 0 (sent as 1) still shows a -40 dB
+        // tone clearly, and 90 stretches further than 10.
+        QVERIFY(level(0.01, 1, 320, 1) > 100);
+        QVERIFY(level(0.01, 1, 320, 90) > level(0.01, 1, 320, 10));
         QCOMPARE(level(0.01, 1, 320, 5), level(0.01, 1, 320, 5));
         // Out-of-range settings are clamped, not trusted.
-        QCOMPARE(level(0.01, 0, 9999, 500), level(0.01, 1, 640, 20));
+        QCOMPARE(level(0.01, 0, 9999, 500), level(0.01, 1, 640, 100));
     }
 
     void silenceIsZeroAndSubrangeCopies() {

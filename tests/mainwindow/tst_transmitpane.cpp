@@ -96,8 +96,8 @@ private slots:
         QCOMPARE(e.calls.last(), QString("fnSendTXCharacter(2,1)"));
         QVERIFY(!app.main.IDCmd->isEnabled());
         // Ctrl+letters move between the fields and are not sent.
-        e.calls.clear();
         app.main.show();
+        e.calls.clear(); // showing lays the window out, which sets the spectrum parameters
         QTest::keyClick(k, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(app.main.focusWidget(), app.main.Callsign);
         QTest::keyClick(k, Qt::Key_L, Qt::ControlModifier);

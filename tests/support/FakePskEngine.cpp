@@ -1,5 +1,7 @@
 #include "FakePskEngine.h"
 
+#include <algorithm>
+
 namespace fake {
 
 namespace {
@@ -102,14 +104,14 @@ const psk::PSKSpec& FakePskEngine::table() {
         },
         [](int32_t* buf, int32_t first, int32_t last) {
             rec("fnGetFFTData", {first, last});
-            for (int i = first; i <= last && i < 1024; ++i)
-                buf[i - first] = 0;
-            return 0;
+            for (int i = std::max(first, 0); i <= last && i < 1024; ++i)
+                buf[i - first] = e().fft[size_t(i)];
+            return e().overload;
         },
         [](int32_t* buf, int32_t ch) {
             rec("fnGetVectorData", {ch});
             for (int i = 0; i < 16; ++i)
-                buf[i] = 0;
+                buf[i] = e().vectors[size_t(i)];
             return 0;
         },
         [](int32_t ch) {
@@ -148,6 +150,7 @@ const psk::PSKSpec& FakePskEngine::table() {
         [] { return rec("fnClearTXBuffer", {}); },
         [](int32_t ppm) { return rec("fnSetClockErrorAdjustment", {ppm}); },
         [](int32_t code, char*, int32_t) { return rec("fnGetErrorString", {code}); },
+        [] { return e().simulatedBand; },
     };
     return s;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A PSK engine for tests: records every call with its arguments, answers with values the test
 // chooses, and posts the engine's four messages on request to the window it was started with.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <platform/Messages.h>
@@ -22,6 +23,13 @@ public:
     int32_t startResult = 0;
     int32_t signalLevel = 0;
     int32_t rxFrequency[3] = {1500, 1500, 1500};
+    // What fnGetFFTData copies out (bins 0..1023) and returns (the overload indication).
+    std::array<int32_t, 1024> fft{};
+    int32_t overload = 0;
+    // The eight phase-vector points fnGetVectorData copies out, x and y in turn.
+    std::array<int32_t, 16> vectors{};
+    // What the simulated-band query answers; not recorded in calls.
+    int32_t simulatedBand = 0;
     // Runs inside fnSendTXCharacter, after the call is recorded (a test can act "while the
     // engine takes a character").
     std::function<void(int32_t character, int32_t flag)> onSendTXCharacter;
