@@ -36,7 +36,9 @@ struct Spectrum::Impl {
         fft.execute();
         const auto* out = fft.output();
         const float alpha = 1.0f / static_cast<float>(smoothing);
-        const float gain = 0.6f * static_cast<float>(contrast);
+        // The program sends contrast 1 (slider at 0) or 10..90: from a ~90 dB span, where noise
+        // and signals both show, down to ~10 dB for picking out a weak trace.
+        const float gain = 2.5f * (1.0f + static_cast<float>(contrast) / 10.0f);
         const float floorDb = -60.0f - 5.0f * static_cast<float>(intensity) / 64.0f;
         for (int k = 0; k < kBins; ++k) {
             const float p = std::norm(out[k]) / fullScale;
@@ -78,7 +80,7 @@ int Spectrum::binForFrequency(double hz) {
 void Spectrum::setMode(int smoothing, int intensity, int contrast) {
     d->smoothing = std::clamp(smoothing, 1, 10);
     d->intensity = std::clamp(intensity, 64, 640);
-    d->contrast = std::clamp(contrast, 1, 20);
+    d->contrast = std::clamp(contrast, 1, 100);
 }
 
 int Spectrum::process(size_t count, const float* in) {
