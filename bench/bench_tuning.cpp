@@ -1,6 +1,7 @@
 // Cost of the tuning displays' redraws and of the pane arithmetic, per call.
 // One waterfall row (scroll, 1024 pixels, markers) and one spectrum redraw run once per engine
 // spectrum message, so they must stay far below the message interval.
+#include "tuning/PaneArea.h"
 #include "tuning/PaneSplits.h"
 #include "tuning/TuningDisplay.h"
 
@@ -106,6 +107,18 @@ int main(int argc, char** argv) {
                 }));
     std::printf("%-44s %12.3f\n", "LayoutPanes (three panes)", perCallUs(15, 20000, [&](int) {
                     sink = sink + LayoutPanes(area, 4, PaneMode::PSK, p).panes[1].top;
+                }));
+    // The same on the window after a drag: the pane widgets move between the splitters.
+    PaneArea paneArea;
+    for (int i = 0; i < 3; ++i)
+        paneArea.setPane(i, new QWidget);
+    paneArea.resize(1000, 420);
+    paneArea.show();
+    QApplication::processEvents();
+    std::printf("%-44s %12.3f\n", "PaneArea.UpdatePaneSplits (widgets, shown)",
+                perCallUs(15, 2000, [&](int i) {
+                    paneArea.Splitter[0]->move(0, 120 + (i & 1) * 20);
+                    paneArea.UpdatePaneSplits(true);
                 }));
     return 0;
 }
