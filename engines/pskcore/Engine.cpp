@@ -185,7 +185,8 @@ int32_t Engine::start(int32_t window, int32_t card, int32_t channels) {
         auto wav = std::make_unique<audio::WavSource>();
         if (!wav->open(source.path)) {
             struct stat st {};
-            return ::stat(source.path.c_str(), &st) == 0 ? PSKCORE_ERR_FORMAT : PSKCORE_ERR_NO_DEVICE;
+            return ::stat(source.path.c_str(), &st) == 0 ? PSKCORE_ERR_FORMAT
+                                                         : PSKCORE_ERR_NO_DEVICE;
         }
         d->source = std::make_unique<audio::RealTimeSource>(std::move(wav), timeScale_);
         d->ownSink = std::make_unique<audio::NullSink>();

@@ -1,11 +1,11 @@
-#include <QApplication>
-#include <QDir>
 #include <mainwindow/TonedeckApp.h>
 #include <platform/Clock.h>
 #include <platform/Dialogs.h>
 #include <platform/ProgramDir.h>
 #include <platform/SettingsStore.h>
 #include <platform/Shell.h>
+#include <QApplication>
+#include <QDir>
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);

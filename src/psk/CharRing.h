@@ -28,7 +28,8 @@ public:
         return e.ch;
     }
     void clear() {
-        for (Entry& e : entries_) e.full = 0;
+        for (Entry& e : entries_)
+            e.full = 0;
         write_ = read_ = 0;
     }
     int writeIndex() const { return write_; }

@@ -34,8 +34,7 @@ int32_t PSKCoreMsgHandler::WindowProc(PSKXcvr& xcvr, platform::WindowHandle wind
         arm(t.IMDTimer);
         return 0;
     default:
-        return platform::callWindowProc(xcvr.PreviousWindowProc(), window, message, wParam,
-                                        lParam);
+        return platform::callWindowProc(xcvr.PreviousWindowProc(), window, message, wParam, lParam);
     }
 }
 

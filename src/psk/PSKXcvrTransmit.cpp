@@ -123,19 +123,14 @@ void PSKXcvr::UpdateTransmitToReceiveFrequency() {
 }
 
 QString PSKXcvr::TransmitModulationName(int index) {
+    // Transmit adds the two tune modes to the receive modulations.
     switch (index) {
-    case 0:
-        return QStringLiteral("BPSK");
-    case 1:
-        return QStringLiteral("QPSK USB");
-    case 2:
-        return QStringLiteral("QPSK LSB");
     case 3:
         return QStringLiteral("Tune");
     case 4:
         return QStringLiteral("Tune ID");
     default:
-        return {};
+        return ReceiveModulationName(index);
     }
 }
 

@@ -2,14 +2,14 @@
 // cleanly, leaving its settings and no error log.
 #include "FakeShell.h"
 #include "ScriptedDialogs.h"
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTextEdit>
-#include <QtTest>
 #include <mainwindow/TonedeckApp.h>
 #include <platform/Clock.h>
 #include <platform/SettingsStore.h>
 #include <pskcore.h>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
 
 class TestAppSmoke : public QObject {
     Q_OBJECT
@@ -35,7 +35,8 @@ private slots:
             QCOMPARE(dialogs.messages(), QStringList());
             auto decoded = [&] {
                 int n = 0;
-                for (QTextEdit* pane : app.main.Display) n += pane->toPlainText().size();
+                for (QTextEdit* pane : app.main.Display)
+                    n += pane->toPlainText().size();
                 return n;
             };
             QTRY_VERIFY_WITH_TIMEOUT(decoded() >= 20, 60000);

@@ -2,11 +2,11 @@
 // goes out, comes back as the echo in the active pane and is decoded on the receive channel
 // tuned to the transmit frequency; the three channels fill the three panes.
 #include "AppFixture.h"
+#include <pskcore.h>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
-#include <pskcore.h>
 
 using fake::AppFixture;
 
@@ -19,8 +19,8 @@ QStringList linesInColor(QTextEdit* pane, int color) {
     for (QTextBlock b = pane->document()->begin(); b.isValid(); b = b.next()) {
         QString line;
         for (auto it = b.begin(); !it.atEnd(); ++it)
-            if (mainwindow::PSKDisplay::FromQColor(it.fragment().charFormat().foreground().color()) ==
-                color)
+            if (mainwindow::PSKDisplay::FromQColor(
+                    it.fragment().charFormat().foreground().color()) == color)
                 line += it.fragment().text();
         if (!line.isEmpty()) out << line;
     }
