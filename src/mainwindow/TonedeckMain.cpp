@@ -63,6 +63,13 @@ void TonedeckMain::connectControls() {
     for (int i = 0; i < 3; ++i)
         connect(&PskTimers.IdentificationTimer[i], &QTimer::timeout, this,
                 [this, i] { app_.xcvr.IdentificationTick(i); });
+    // The blanking timer stays enabled: each tick empties the reading until the next one.
+    connect(&PskTimers.IMDBlankingTimer, &QTimer::timeout, this,
+            [this] { app_.xcvr.ClearIMDInfo(); });
+    connect(ResetIMDcmd, &QPushButton::clicked, this, [this] {
+        app_.xcvr.ResetPeakImd();
+        Keyboard->setFocus();
+    });
 
     // Receive and transmit controls of the PSK side.
     connect(RcvAFCEnabledCheckbox, &QCheckBox::clicked, this, [this](bool on) {

@@ -148,12 +148,19 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
 
     IMDFrame = named(new QGroupBox("IMD"), "IMDFrame");
     auto* imd = new QVBoxLayout(IMDFrame);
-    ResetIMDcmd = button("Reset IMD", "ResetIMDcmd");
+    RcvIMD = named(new QLabel, "RcvIMD");
+    RcvIMD->setToolTip("IMD of the active channel, measured on idle reversals (dB)");
+    PeakIMD = named(new QLineEdit, "PeakIMD");
+    PeakIMD->setReadOnly(true);
+    PeakIMD->setToolTip("worst IMD since the last reset (dB)");
+    ResetIMDcmd = button("Reset IMD", "ResetIMDcmd", "click to reset the peak IMD textbox");
     OptimalOffsetCmd =
         button("Optimal offset", "OptimalOffsetCmd", "set xcvr freq for optimal audio offset");
     RTTYOptimalOffsetCmd =
         button("Optimal offset", "RTTYOptimalOffsetCmd", "set xcvr freq for optimal audio offset");
     RTTYOptimalOffsetCmd->hide();
+    imd->addWidget(RcvIMD);
+    imd->addWidget(PeakIMD);
     imd->addWidget(ResetIMDcmd);
     imd->addWidget(OptimalOffsetCmd);
     imd->addWidget(RTTYOptimalOffsetCmd);

@@ -57,6 +57,8 @@ public:
     QGroupBox* IMDFrame = nullptr;
     QPushButton* ResetIMDcmd = nullptr;
     QPushButton* OptimalOffsetCmd = nullptr;
+    QLabel* RcvIMD = nullptr;
+    QLineEdit* PeakIMD = nullptr;
     QPushButton* RTTYOptimalOffsetCmd = nullptr;
 
     // PSK transmit controls.

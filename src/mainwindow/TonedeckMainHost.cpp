@@ -64,6 +64,8 @@ void TonedeckMain::fillPskControls() {
     c.IDCmd = IDCmd;
     c.TuneCheckbox = TuneCheckbox;
     c.OptimalOffsetCmd = OptimalOffsetCmd;
+    c.RcvIMD = RcvIMD;
+    c.PeakIMD = PeakIMD;
     for (int i = 0; i < 3; ++i)
         c.XmitStatus[i] = XmitStatus[i];
 }

@@ -4,6 +4,7 @@
 #include <platform/MsgInterceptor.h>
 #include <platform/Services.h>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace psk {
 
@@ -223,7 +224,28 @@ void PSKXcvr::HandleNewStatus() {
     });
 }
 
-void PSKXcvr::HandleNewIMDInfo() {}
+void PSKXcvr::HandleNewIMDInfo() {
+    trap("PSKXcvr.HandleNewIMDInfo", [&] {
+        if (imdChannel_ >= 128 || imdChannel_ != activeChannel_) return;
+        c().RcvIMD->setText(QString::number(imdValue_));
+        // Readings are negative dB: the larger one is the worse.
+        if (imdValue_ > peakImd_) {
+            peakImd_ = imdValue_;
+            c().PeakIMD->setText(QString::number(peakImd_));
+        }
+    });
+}
+
+void PSKXcvr::ClearIMDInfo() {
+    trap("PSKXcvr.ClearIMDInfo", [&] { c().RcvIMD->clear(); });
+}
+
+void PSKXcvr::ResetPeakImd() {
+    trap("PSKXcvr.ResetPeakImd", [&] {
+        peakImd_ = -999;
+        c().PeakIMD->clear();
+    });
+}
 
 void PSKXcvr::InitializeNewCharBuffer() {
     trap("PSKXcvr.InitializeNewCharBuffer", [&] {

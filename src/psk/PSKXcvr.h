@@ -86,6 +86,8 @@ public:
     void SaveNewIMD(int32_t value, int32_t channel);
     void HandleNewStatus();
     void HandleNewIMDInfo();
+    void ClearIMDInfo();
+    void ResetPeakImd();
     void InitializeNewCharBuffer();
 
     // Receive control.

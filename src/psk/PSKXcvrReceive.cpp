@@ -41,7 +41,7 @@ void PSKXcvr::SetActiveChannel(int channel) {
         // The channel being worked does not change under a transmission.
         if (transmitting_) return;
         common::checkIndex(channel, 0, 2);
-        if (channel != activeChannel_) peakImd_ = -999;
+        if (channel != activeChannel_) ResetPeakImd();
         activeChannel_ = channel;
         if (c().TXFreqLock->isChecked()) {
             UpdateTransmitToReceiveFrequency();
@@ -50,6 +50,7 @@ void PSKXcvr::SetActiveChannel(int channel) {
         host_.setReceivePane(channel);
         c().RcvSquelchThresholdDisplay->setText(QString::number(squelchThreshold_[channel]));
         c().RcvAFCEnabledCheckbox->setChecked(afcEnabled_[channel] != 0);
+        ClearIMDInfo();
     });
 }
 

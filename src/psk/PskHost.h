@@ -77,6 +77,8 @@ struct PskControls {
     QPushButton* IDCmd = nullptr;
     QCheckBox* TuneCheckbox = nullptr;
     QPushButton* OptimalOffsetCmd = nullptr;
+    QLabel* RcvIMD = nullptr;
+    QLineEdit* PeakIMD = nullptr;
     QLabel* XmitStatus[3]{};
 };
 

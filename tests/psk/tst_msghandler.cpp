@@ -4,6 +4,7 @@
 #include <psk/PSKCoreMsgHandler.h>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
@@ -173,6 +174,43 @@ private slots:
         settle();
         QCOMPARE(pane(f, 0), QString("r\nx"));
         QCOMPARE(pane(f, 1), QString());
+    }
+
+    void imdShowsTheActiveChannelAndKeepsTheWorstReading() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& e = FakePskEngine::instance();
+        auto* current = app.main.findChild<QLabel*>("RcvIMD");
+        auto* peak = app.main.findChild<QLineEdit*>("PeakIMD");
+        QVERIFY(current && peak);
+        QVERIFY(e.postImd(-25, 0));
+        settle();
+        QCOMPARE(current->text(), QString("-25"));
+        QCOMPARE(peak->text(), QString("-25"));
+        QVERIFY(e.postImd(-28, 0)); // better than the peak: the peak stays
+        settle();
+        QCOMPARE(current->text(), QString("-28"));
+        QCOMPARE(peak->text(), QString("-25"));
+        QVERIFY(e.postImd(-20, 0));
+        settle();
+        QCOMPARE(peak->text(), QString("-20"));
+        QVERIFY(e.postImd(-10, 2)); // another channel's reading changes nothing
+        QVERIFY(e.postImd(-5, 200));
+        settle();
+        QCOMPARE(current->text(), QString("-20"));
+        QCOMPARE(peak->text(), QString("-20"));
+        // The blanking tick empties the reading and keeps the peak; a channel change resets both.
+        emit app.main.PskTimers.IMDBlankingTimer.timeout({});
+        QCOMPARE(current->text(), QString());
+        QCOMPARE(peak->text(), QString("-20"));
+        app.xcvr.SetActiveChannel(1);
+        QCOMPARE(peak->text(), QString());
+        QCOMPARE(app.xcvr.PeakIMD(), -999);
+        QVERIFY(e.postImd(-30, 1));
+        settle();
+        QCOMPARE(peak->text(), QString("-30"));
+        app.main.ResetIMDcmd->click();
+        QCOMPARE(peak->text(), QString());
     }
 
     void otherMessagesReachThePreviousProcedure() {
