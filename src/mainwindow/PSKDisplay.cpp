@@ -79,7 +79,6 @@ void PSKDisplay::Initialize() {
         store.saveSetting("Display", "SaveFileDirectory", SaveFileDirectory);
         app_.transmitPane.Initialize();
 
-        app_.common.SetHelpBrowser(store.getSetting("General", "HelpBrowser"));
         m.QSOFrequency->setText(store.getSetting("Display", "XcvrFreq"));
         // The setup dialog's check boxes for these options; restoring them is not a change.
         auto& setup = app_.setupDialog;
@@ -96,6 +95,7 @@ void PSKDisplay::Initialize() {
         setup.TooltipsCheckbox->setChecked(tips);
         store.saveSetting("Display", "ShowTooltips", tips ? "1" : "0");
         setup.SaveParameterChanges();
+        setup.InitializeSetupFields();
 
         InitializePanes();
         UpdateKeyboardHeight(m.Keyboard->font().pointSizeF());

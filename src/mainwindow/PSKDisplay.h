@@ -129,6 +129,7 @@ private:
     // A release that ends a double click is not a click.
     bool releaseEndsDoubleClick_[3]{};
     friend class TonedeckMain;
+    friend class SetupDisplayLink;
 };
 
 } // namespace mainwindow

@@ -82,7 +82,7 @@ void PSKDisplay::SaveDisplaySetup() {
                           setup.SlashZeroCheckbox->isChecked() ? "1" : "0");
         store.saveSetting("Display", "ShowTooltips",
                           setup.TooltipsCheckbox->isChecked() ? "1" : "0");
-        store.saveSetting("General", "HelpBrowser", app_.common.HelpBrowser());
+        setup.SaveSetupFields();
     });
 }
 

@@ -2,6 +2,7 @@
 // The application object: owns every module and window for one run, so that a test can build
 // a fresh one with its own settings file, dialogs, clock and engine.
 #include "PSKDisplay.h"
+#include "SetupDisplayLink.h"
 #include "TonedeckMain.h"
 #include "TransmitPane.h"
 #include <common/Common.h>
@@ -36,6 +37,7 @@ public:
     TransmitPane transmitPane;
     psk::PSKXcvr xcvr;
     std::unique_ptr<rtty::RTTYXcvr> rtty;
+    SetupDisplayLink setupLink{*this};
 };
 
 } // namespace mainwindow

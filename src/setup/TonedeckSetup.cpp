@@ -1,11 +1,15 @@
 #include "TonedeckSetup.h"
+#include <common/Convert.h>
+#include <common/Errors.h>
 #include <common/TonedeckInfo.h>
 #include <common/Trap.h>
 #include <common/WindowPositions.h>
+#include <platform/Dialogs.h>
 #include <platform/SettingsStore.h>
 #include <psk/PSKXcvr.h>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +25,11 @@ TonedeckSetup::TonedeckSetup(QWidget* parent) : TonedeckSetupForm(parent) {
     connect(RcvSquelchSpeedGroup, &QButtonGroup::idToggled, this,
             [this](int, bool) { DisplayAppropriateSquelchControls(); });
     DisplayAppropriateSquelchControls();
+    // The selectors only show values; they act through the colour buttons.
+    for (QSlider* s : ColorSlider)
+        connect(s, &QSlider::valueChanged, this, [this] { DisplayColor(); });
+    connect(SizeSlider, &QSlider::valueChanged, this, [this] { DisplayColor(); });
+    DisplayColor();
 }
 
 TonedeckSetup::~TonedeckSetup() = default;
@@ -39,8 +48,17 @@ void TonedeckSetup::ShowAtStoredPosition() {
                                       common::WindowKeys::Position);
 }
 
+void TonedeckSetup::showEvent(QShowEvent* event) {
+    if (!event->spontaneous() && common_)
+        common::guard(*common_, "TonedeckSetup.Form_Activate", [&] {
+            LoadDisplayPreviews();
+            LoadSerialDevices();
+        });
+    TonedeckSetupForm::showEvent(event);
+}
+
 void TonedeckSetup::hideEvent(QHideEvent* event) {
-    // Closed by its frame it only hides; where it was is kept for the next time.
+    // Closed by its frame, Escape or Close it only hides; where it was is kept for next time.
     if (!event->spontaneous() && settings_ && common_)
         common::guard(*common_, "TonedeckSetup.Form_Unload", [&] {
             common::SaveWindowPosition(*settings_, *this, QString::fromLatin1(kPositionPrefix),
@@ -62,19 +80,24 @@ void TonedeckSetup::CloseInformationWindow() {
     if (info_) info_->close();
 }
 
-template <class F> void TonedeckSetup::handle(const char* name, F&& body) {
+void TonedeckSetup::handle(const char* name, const std::function<void()>& body) {
     if (ignoring_ || !xcvr_) return;
-    common::guard(*common_, QStringLiteral("TonedeckSetup.") + QString::fromLatin1(name),
-                  std::forward<F>(body));
+    common::guard(
+        *common_, [name] { return QStringLiteral("TonedeckSetup.") + QLatin1String(name); }, body);
 }
 
 void TonedeckSetup::Attach(psk::PSKXcvr& xcvr, common::Common& common,
-                           platform::SettingsStore& settings) {
+                           platform::SettingsStore& settings, platform::Dialogs& dialogs) {
     xcvr_ = &xcvr;
     common_ = &common;
     settings_ = &settings;
-    psk::PSKXcvr* x = &xcvr;
+    dialogs_ = &dialogs;
+    connectGeneral();
+    connectReceiveAndTransmit();
+    connectSerialDevices();
+}
 
+void TonedeckSetup::connectGeneral() {
     connect(MyCallsign, &QLineEdit::textChanged, this, [this](const QString& call) {
         handle("MyCallsign_Change", [&] {
             settings_->saveSetting("General", "Callsign", call);
@@ -93,73 +116,93 @@ void TonedeckSetup::Attach(psk::PSKXcvr& xcvr, common::Common& common,
             emit tooltipsChanged(on);
         });
     });
+    connect(BrowserSelectCmd, &QPushButton::clicked, this, [this] { BrowserSelectCmd_Click(); });
+    // Typed or cleared by hand; an empty path goes back to the desktop's own browser.
+    connect(BrowserPathname, &QLineEdit::textChanged, this, [this](const QString& path) {
+        handle("BrowserPathname_Change", [&] { common_->SetHelpBrowser(path.trimmed()); });
+    });
+    connect(ContestModeCheckbox, &QCheckBox::toggled, this,
+            [this](bool on) { handle("ContestModeCheckbox_Click", [&] { SetContestMode(on); }); });
+    connect(ResetTXSerialNumberCmd, &QPushButton::clicked, this,
+            [this] { ResetTXSerialNumberCmd_Click(); });
     connect(AboutCmd, &QPushButton::clicked, this, [this] { AboutCmd_Click(); });
     connect(SetupHelpCmd, &QPushButton::clicked, this, [this] {
         common::guard(*common_, "TonedeckSetup.SetupHelpCmd_Click",
                       [&] { common_->InvokeHelp(HelpPage(SSTab1->currentIndex())); });
     });
+}
 
-    // A soundcard choice restarts the engine; only the operator's click counts.
-    connect(SoundcardSelectionGroup, &QButtonGroup::idClicked, this, [this, x](int id) {
-        handle("SoundcardSelectionButton_Click", [&] { x->SoundCardChanged(id); });
-    });
+void TonedeckSetup::SetContestMode(bool on) {
+    contestMode_ = on;
+    if (ContestModeCheckbox->isChecked() != on) ContestModeCheckbox->setChecked(on);
+}
 
-    auto onSelect = [this](QButtonGroup* group, const char* name, auto action) {
-        connect(group, &QButtonGroup::idToggled, this, [this, name, action](int id, bool on) {
-            if (on) handle(name, [&] { action(id); });
-        });
-    };
-    onSelect(RcvModeGroup, "RcvModeButton_Click", [x](int id) {
-        x->UpdateReceiveModulation(id);
-        x->SetReceiveModulation();
+void TonedeckSetup::ResetTXSerialNumberCmd_Click() {
+    handle("ResetTXSerialNumberCmd_Click", [&] {
+        TXSerialNumber->setText(QStringLiteral("1"));
+        TXSerialNumber->setFocus();
     });
-    onSelect(RcvSquelchSpeedGroup, "RcvSquelchSpeedButton_Click",
-             [x](int) { x->ReceiveSquelchSpeedChanged(); });
-    onSelect(RcvDisplayGroup, "RcvDisplayButton_Click", [x](int) { x->ReceiveDisplayChanged(); });
-    onSelect(WaterfallColorGroup, "WaterfallColorButton_Click",
-             [x](int) { x->WaterfallColorChanged(); });
-    onSelect(XmitModeGroup, "XmitModeButton_Click",
-             [x](int id) { x->UpdateTransmitModulation(id); });
-    onSelect(XmitCWIDGroup, "XmitCWIDButton_Click", [x](int id) {
-        x->UpdateTransmitCWIDSpeed(id + 1);
-        x->SetTransmitCWIDSpeed();
-    });
-    onSelect(XmitPTTGroup, "XmitPTTButton_Click", [x](int id) {
-        x->UpdateTransmitPTTMode(id);
-        x->SetTransmitPTTPortMode();
-    });
-    onSelect(XmitPTTPortGroup, "XmitPTTPortButton_Click", [x](int id) {
-        x->UpdateTransmitPTTPort(id + 1);
-        x->SetTransmitPTTPortMode();
-    });
+}
 
-    auto onSlide = [this](QSlider* s, const char* name, void (psk::PSKXcvr::*action)()) {
-        connect(s, &QSlider::valueChanged, this, [this, x = xcvr_, name, action](int) {
-            handle(name, [x, action] { (x->*action)(); });
-        });
-    };
-    onSlide(RcvIntensitySlider, "RcvIntensitySlider_Change",
-            &psk::PSKXcvr::ReceiveDisplayParametersChanged);
-    onSlide(RcvClippingSlider, "RcvClippingSlider_Change",
-            &psk::PSKXcvr::ReceiveDisplayParametersChanged);
-    onSlide(RcvSmoothingSlider, "RcvSmoothingSlider_Change",
-            &psk::PSKXcvr::ReceiveDisplayParametersChanged);
-    onSlide(RcvSearchLimitSlider, "RcvSearchLimitSlider_Change",
-            &psk::PSKXcvr::ReceiveSearchLimitChanged);
-    onSlide(RcvAFCLimitSlider, "RcvAFCLimitSlider_Change", &psk::PSKXcvr::ReceiveAFCLimitChanged);
-    onSlide(WaterfallTraceWidthSlider, "WaterfallTraceWidthSlider_Change",
-            &psk::PSKXcvr::TraceWidthChanged);
-    onSlide(RcvSquelchSpeedSettingSlider, "RcvSquelchSpeedSettingSlider_Change",
-            &psk::PSKXcvr::ReceiveSquelchSpeedChanged);
+void TonedeckSetup::BrowserSelectCmd_Click() {
+    handle("BrowserSelectCmd_Click", [&] {
+        const QString current = BrowserPathname->text().trimmed();
+        const QString folder =
+            current.isEmpty() ? QStringLiteral("/usr/bin") : QFileInfo(current).absolutePath();
+        // Programs here have no extension, so the filter lists every file.
+        const QString chosen =
+            dialogs_->openFileName(QStringLiteral("Select the program that shows help pages"),
+                                   folder, QStringLiteral("Application (*)|*"));
+        if (chosen.isEmpty()) return;
+        BrowserPathname->setText(chosen);
+        common_->SetHelpBrowser(chosen);
+    });
+}
 
-    auto onEdit = [this](QLineEdit* e, const char* name, void (psk::PSKXcvr::*action)()) {
-        connect(e, &QLineEdit::textChanged, this, [this, x = xcvr_, name, action](const QString&) {
-            handle(name, [x, action] { (x->*action)(); });
-        });
-    };
-    onEdit(OptimalOffset, "OptimalOffset_Change", &psk::PSKXcvr::OptimalOffsetChanged);
-    onEdit(XmitOffset, "XmitOffset_Change", &psk::PSKXcvr::TransmitOffsetChanged);
-    onEdit(XmitCWID, "XmitCWID_Change", &psk::PSKXcvr::TransmitCWIDChanged);
+void TonedeckSetup::InitializeSetupFields() {
+    if (!common_) return;
+    common::guard(*common_, "TonedeckSetup.InitializeSetupFields", [&] {
+        auto& store = *settings_;
+        const bool was = ignoring_;
+        ignoring_ = true;
+        struct Restore {
+            bool& flag;
+            bool value;
+            ~Restore() { flag = value; }
+        } restore{ignoring_, was};
+
+        const QString browser = store.getSetting("General", "HelpBrowser");
+        BrowserPathname->setText(browser);
+        common_->SetHelpBrowser(browser);
+        TransmitPower->setText(store.getSetting("Display", "TransmitPower"));
+        const bool contest = store.getSetting("Contest", "Mode", "0").trimmed() == "1";
+        SetContestMode(contest);
+        ContestID->setText(store.getSetting("Contest", "ID"));
+        // A serial number that is not a whole number keeps the field's value, reported.
+        const QString serial = store.getSetting("Contest", "TransmitSerialNumber", "1").trimmed();
+        bool whole = !serial.isEmpty();
+        for (QChar ch : serial)
+            whole = whole && ch.isDigit() && ch.unicode() < 128;
+        if (whole)
+            TXSerialNumber->setText(serial);
+        else
+            common_->ReportError(common::err::TypeMismatch,
+                                 QStringLiteral("TonedeckSetup.InitializeSetupFields"));
+        SaveSetupFields();
+        LoadDisplayPreviews();
+    });
+}
+
+void TonedeckSetup::SaveSetupFields() {
+    if (!common_) return;
+    common::guard(*common_, "TonedeckSetup.SaveSetupFields", [&] {
+        auto& store = *settings_;
+        store.saveSetting("General", "HelpBrowser", BrowserPathname->text().trimmed());
+        store.saveSetting("Display", "TransmitPower", TransmitPower->text());
+        store.saveSetting("Contest", "Mode", contestMode_ ? "1" : "0");
+        store.saveSetting("Contest", "ID", ContestID->text());
+        store.saveSetting("Contest", "TransmitSerialNumber", TXSerialNumber->text());
+    });
 }
 
 int TonedeckSetup::GetReceiveSquelchSpeed() const {
@@ -180,10 +223,11 @@ void TonedeckSetup::SetSampleTransmitTexts(const QString& text) {
 }
 
 QString TonedeckSetup::HelpPage(int tab) {
-    static const char* const kPages[6] = {"GeneralSettings.htm",       "DisplaySettings.htm",
-                                          "PTTSettings.htm",           "SoundcardPSKSettings.htm",
-                                          "SoundcardRTTYSettings.htm", "RTTYModemSettings.htm"};
-    return tab >= 0 && tab < 6 ? QString::fromLatin1(kPages[tab]) : QStringLiteral("Index.htm");
+    static const char* const kPages[TabCount] = {
+        "GeneralSettings.htm",      "DisplaySettings.htm",       "PTTSettings.htm",
+        "SoundcardPSKSettings.htm", "SoundcardRTTYSettings.htm", "RTTYModemSettings.htm"};
+    return tab >= 0 && tab < TabCount ? QString::fromLatin1(kPages[tab])
+                                      : QStringLiteral("Index.htm");
 }
 
 } // namespace setup

@@ -1,7 +1,11 @@
 #pragma once
 // The setup dialog. It lives, hidden or shown, for the whole run: the modules read its controls
 // at the moment of use, and its handlers pass each change to the module that owns the setting.
+//   TonedeckSetup.cpp         life cycle, General tab, contest mode, this dialog's own settings
+//   TonedeckSetupHandlers.cpp what the PTT, Soundcard PSK and Display controls forward
+#include "DisplayLook.h"
 #include "TonedeckSetupForm.h"
+#include <functional>
 #include <memory>
 
 namespace common {
@@ -10,7 +14,8 @@ class TonedeckInfo;
 } // namespace common
 namespace platform {
 class SettingsStore;
-}
+class Dialogs;
+} // namespace platform
 namespace psk {
 class PSKXcvr;
 }
@@ -35,11 +40,23 @@ public:
     void CloseInformationWindow();
 
     // Connects the handlers to the modules; before this the controls only hold values.
-    void Attach(psk::PSKXcvr& xcvr, common::Common& common, platform::SettingsStore& settings);
+    void Attach(psk::PSKXcvr& xcvr, common::Common& common, platform::SettingsStore& settings,
+                platform::Dialogs& dialogs);
+    // The owner of the panes' fonts and colours (the Display tab).
+    void AttachDisplay(DisplayLook& look);
 
     void IgnoreParameterChanges() { ignoring_ = true; }
     void SaveParameterChanges() { ignoring_ = false; }
     bool IgnoringParameterChanges() const { return ignoring_; }
+
+    // Start-up: the help browser, the transmit power and the contest fields from the store
+    // (each written back at once, so a missing key appears); shut-down writes them again.
+    void InitializeSetupFields();
+    void SaveSetupFields();
+
+    // Contest mode, read by the macro commands and the minilog.
+    bool ContestMode() const { return contestMode_; }
+    void SetContestMode(bool on);
 
     // 0 fast, 1 slow, 2 slider.
     int GetReceiveSquelchSpeed() const;
@@ -50,21 +67,49 @@ public:
     // The help page of each tab.
     static QString HelpPage(int tab);
 
+    // The Display tab's selectors: slider values in their labels, the preview font size, and
+    // the selector colour (red + 256 * green + 65536 * blue) shown in the swatch.
+    void DisplayColor();
+    int SelectorColor() const { return selectorColor_; }
+    // Moves the colour sliders to a colour (a click on a preview picks its colours up).
+    void SetSelectorColor(int colour);
+    // The previews and font selectors show the panes as they are now.
+    void LoadDisplayPreviews();
+    // The "com n" device fields: the stored mapping, with the ports the system reports listed.
+    void LoadSerialDevices();
+
+    void BrowserSelectCmd_Click();
+    void ResetTXSerialNumberCmd_Click();
+
 signals:
     void slashedZeroChanged(bool on);
     void tooltipsChanged(bool on);
 
 protected:
     void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Runs a change handler unless the program itself is setting the controls.
-    template <class F> void handle(const char* name, F&& body);
+    void handle(const char* name, const std::function<void()>& body);
+    void connectGeneral();
+    void connectReceiveAndTransmit();
+    void connectDisplay();
+    void connectSerialDevices();
+    // A colour button applies the selector colour to one of the looks.
+    void applyColor(LookColor which, int pane);
+    // Changes one property of the receive panes' fonts (targets 0..2) or the transmit pane's.
+    template <class F> void changeFonts(int first, int last, F&& change);
 
     psk::PSKXcvr* xcvr_ = nullptr;
     common::Common* common_ = nullptr;
     platform::SettingsStore* settings_ = nullptr;
+    platform::Dialogs* dialogs_ = nullptr;
+    DisplayLook* look_ = nullptr;
     bool ignoring_ = false;
+    bool contestMode_ = false;
+    int selectorColor_ = 0;
     std::unique_ptr<common::TonedeckInfo> info_;
 };
 

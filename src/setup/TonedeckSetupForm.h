@@ -1,17 +1,23 @@
 #pragma once
 // The setup dialog's controls and their arrangement on the tabs; the behaviour lives in
 // TonedeckSetup. Option groups are arrays indexed like the values they stand for.
+//   TonedeckSetupForm.cpp         the frame, General, PTT, Soundcard PSK and the RTTY pages
+//   TonedeckSetupFormDisplay.cpp  the Display tab: fonts, colours, previews, colour selector
 #include <QDialog>
 
 class QAbstractSlider;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
+class QFontComboBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
 class QTabWidget;
+class QVBoxLayout;
 
 namespace setup {
 
@@ -28,25 +34,65 @@ public:
     static constexpr int XmitPTTModeMaxButtonIndex = 4;
     static constexpr int XmitPTTPortMaxButtonIndex = 7;
 
+    // Tab indexes.
+    enum Tab { General, Display, PTT, SoundcardPSK, SoundcardRTTY, RTTYModem, TabCount };
+
     QTabWidget* SSTab1 = nullptr;
     QPushButton* SetupHelpCmd = nullptr;
+    QPushButton* CloseCmd = nullptr;
 
     // 0 General.
     QLineEdit* MyCallsign = nullptr;
     QCheckBox* SlashZeroCheckbox = nullptr;
     QCheckBox* TooltipsCheckbox = nullptr;
+    QLineEdit* BrowserPathname = nullptr;
+    QPushButton* BrowserSelectCmd = nullptr;
     QPushButton* AboutCmd = nullptr;
 
-    // 1 Display: previews of the panes' text.
-    QLabel* TrialTransmit[3]{};
-    QLabel* KeyboardTrialTransmit = nullptr;
-    QPushButton* SpectrumTraceColorCmd = nullptr;
+    // --- General tab: log and contest fields (shared with the minilog) ---
+    QLineEdit* BPSKMode = nullptr;
+    QLineEdit* QPSKMode = nullptr;
+    QLineEdit* TransmitPower = nullptr;
+    QLineEdit* ContestID = nullptr;
+    QLineEdit* TXSerialNumber = nullptr;
+    QCheckBox* DXBaseCheckbox = nullptr;
+    QCheckBox* ContestModeCheckbox = nullptr;
+    QPushButton* ResetTXSerialNumberCmd = nullptr;
+    // --- end of the shared block ---
 
-    // 2 PTT.
+    // 1 Display. Receive panes: one font for the three, colours per pane, a preview per pane
+    // with received text (TrialReceive) and the echo of transmitted text (TrialTransmit).
+    QFontComboBox* FontSelector = nullptr;
+    QSlider* SizeSlider = nullptr;
+    QLabel* SizeLabel = nullptr;
+    QFrame* TrialPane[3]{};
+    QLabel* TrialReceive[3]{};
+    QLabel* TrialTransmit[3]{};
+    QPushButton* FontColorCmd[3]{};
+    QPushButton* BackColorCmd[3]{};
+    // Transmit pane.
+    QFontComboBox* KeyboardFontSelector = nullptr;
+    QSlider* KeyboardSizeSlider = nullptr;
+    QLabel* KeyboardSizeLabel = nullptr;
+    QFrame* KeyboardTrialPane = nullptr;
+    QLabel* KeyboardTrialTransmit = nullptr;
+    QPushButton* KeyboardColorCmd = nullptr;
+    QPushButton* KeyboardBackColorCmd = nullptr;
+    // Other colours.
+    QPushButton* TransmittedFontColorCmd = nullptr;
+    QPushButton* SelectedChannelLabelColorCmd = nullptr;
+    QPushButton* SpectrumTraceColorCmd = nullptr;
+    // The colour selector: 0 red, 1 green, 2 blue.
+    QSlider* ColorSlider[3]{};
+    QLabel* ColorLab[3]{};
+    QLabel* Swatch = nullptr;
+
+    // 2 PTT, and the devices behind "com 1".."com 8".
     QRadioButton* XmitPTTButton[5]{};
     QRadioButton* XmitPTTPortButton[8]{};
     QButtonGroup* XmitPTTGroup = nullptr;
     QButtonGroup* XmitPTTPortGroup = nullptr;
+    QComboBox* SerialPortDevice[8]{};
 
     // 3 Soundcard PSK.
     QRadioButton* SoundcardSelectionButton[5]{};
@@ -73,6 +119,17 @@ public:
     QRadioButton* XmitCWIDButton[4]{};
     QButtonGroup* XmitModeGroup = nullptr;
     QButtonGroup* XmitCWIDGroup = nullptr;
+
+    // 4 Soundcard RTTY and 5 External RTTY Modem: the pages, filled by the RTTY side's forms.
+    QWidget* SoundcardRTTYPage = nullptr;
+    QWidget* RTTYModemPage = nullptr;
+
+private:
+    QWidget* buildGeneral();
+    void buildLogAndContest(QVBoxLayout* into);
+    QWidget* buildDisplay();
+    QWidget* buildPTT();
+    QWidget* buildSoundcardPSK();
 };
 
 } // namespace setup
