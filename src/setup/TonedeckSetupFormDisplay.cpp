@@ -76,6 +76,9 @@ QWidget* TonedeckSetupForm::buildDisplay() {
         rg->addWidget(FontColorCmd[i], i + 1, 2);
         rg->addWidget(BackColorCmd[i], i + 1, 3);
     }
+    // The transmit pane's rows line up with the receive panes'.
+    const int labels = rx->fontMetrics().horizontalAdvance(QStringLiteral("pane 00"));
+    rg->setColumnMinimumWidth(0, labels);
     rg->setColumnStretch(1, 1);
     v->addWidget(rx);
 
@@ -101,6 +104,7 @@ QWidget* TonedeckSetupForm::buildDisplay() {
     tg->addWidget(KeyboardTrialPane, 1, 1);
     tg->addWidget(KeyboardColorCmd, 1, 2);
     tg->addWidget(KeyboardBackColorCmd, 1, 3);
+    tg->setColumnMinimumWidth(0, labels);
     tg->setColumnStretch(1, 1);
     v->addWidget(tx);
 

@@ -64,8 +64,10 @@ void act(setup::TonedeckSetup& s, const QString& control, const QString& value) 
 
 class TestSetup : public QObject {
     Q_OBJECT
+    std::unique_ptr<fake::AppFixture> shared_;
 
 private slots:
+    void cleanupTestCase() { shared_.reset(); }
     void everyControlReachesItsOwner_data() {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("a");
@@ -120,8 +122,10 @@ private slots:
         QFETCH(QString, b);
         QFETCH(QString, what);
         QFETCH(QString, expected);
-        fake::AppFixture f;
-        auto& app = f.start();
+        // One program for the whole table: each row watches its own control's owner.
+        if (!shared_) shared_ = std::make_unique<fake::AppFixture>();
+        fake::AppFixture& f = *shared_;
+        auto& app = f.app ? *f.app : f.start();
         auto& s = app.setupDialog;
         if (control.startsWith("Reset")) s.TXSerialNumber->setText(b);
         const QString before = observe(app, what);
