@@ -35,7 +35,10 @@ QString withoutTrailingSeparator(const QString& dir) {
 QString chooseProgramDirectory(const QString& executableDir, const QString& userDir,
                                const QStringList& installedDirs) {
     const QFileInfo exe(executableDir);
-    if (!executableDir.isEmpty() && exe.isDir() && exe.isWritable())
+    // An installed program (its resources in ../share/tonedeck) never writes beside itself,
+    // even where it could (root, or a prefix in the home folder).
+    const bool installed = QFileInfo(executableDir + QStringLiteral("/../share/tonedeck")).isDir();
+    if (!executableDir.isEmpty() && exe.isDir() && exe.isWritable() && !installed)
         return withoutTrailingSeparator(executableDir);
     if (userDir.isEmpty() || !QDir().mkpath(userDir)) return QString();
     const QString dir = withoutTrailingSeparator(userDir);
