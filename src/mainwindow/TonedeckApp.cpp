@@ -9,7 +9,7 @@ TonedeckApp::TonedeckApp(platform::Services& s, const psk::PSKSpec& e,
       common(s, kProductName, Version()), engine(e), main(*this), display(*this),
       transmitPane(*this), xcvr(e, main, s, common, event),
       rtty(r ? std::move(r) : std::make_unique<rtty::RTTYXcvr>()) {
-    setupDialog.Attach(xcvr, common, s.settings, s.dialogs);
+    setupDialog.Attach(xcvr, common, s);
     setupDialog.AttachDisplay(setupLink);
 }
 

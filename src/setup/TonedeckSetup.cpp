@@ -5,6 +5,7 @@
 #include <common/Trap.h>
 #include <common/WindowPositions.h>
 #include <platform/Dialogs.h>
+#include <platform/Services.h>
 #include <platform/SettingsStore.h>
 #include <psk/PSKXcvr.h>
 #include <QButtonGroup>
@@ -87,14 +88,16 @@ void TonedeckSetup::handle(const char* name, const std::function<void()>& body) 
 }
 
 void TonedeckSetup::Attach(psk::PSKXcvr& xcvr, common::Common& common,
-                           platform::SettingsStore& settings, platform::Dialogs& dialogs) {
+                           platform::Services& services) {
     xcvr_ = &xcvr;
     common_ = &common;
-    settings_ = &settings;
-    dialogs_ = &dialogs;
+    settings_ = &services.settings;
+    dialogs_ = &services.dialogs;
+    programDir_ = services.programDir;
     connectGeneral();
     connectReceiveAndTransmit();
     connectSerialDevices();
+    connectRTTYModem();
 }
 
 void TonedeckSetup::connectGeneral() {
@@ -190,6 +193,7 @@ void TonedeckSetup::InitializeSetupFields() {
                                  QStringLiteral("TonedeckSetup.InitializeSetupFields"));
         SaveSetupFields();
         LoadDisplayPreviews();
+        InitializeRTTYModemFields();
     });
 }
 

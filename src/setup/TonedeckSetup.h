@@ -3,6 +3,7 @@
 // at the moment of use, and its handlers pass each change to the module that owns the setting.
 //   TonedeckSetup.cpp         life cycle, General tab, contest mode, this dialog's own settings
 //   TonedeckSetupHandlers.cpp what the PTT, Soundcard PSK and Display controls forward
+//   TonedeckSetupModem.cpp    the External RTTY Modem tab's settings
 #include "DisplayLook.h"
 #include "TonedeckSetupForm.h"
 #include <functional>
@@ -15,6 +16,7 @@ class TonedeckInfo;
 namespace platform {
 class SettingsStore;
 class Dialogs;
+struct Services;
 } // namespace platform
 namespace psk {
 class PSKXcvr;
@@ -40,8 +42,7 @@ public:
     void CloseInformationWindow();
 
     // Connects the handlers to the modules; before this the controls only hold values.
-    void Attach(psk::PSKXcvr& xcvr, common::Common& common, platform::SettingsStore& settings,
-                platform::Dialogs& dialogs);
+    void Attach(psk::PSKXcvr& xcvr, common::Common& common, platform::Services& services);
     // The owner of the panes' fonts and colours (the Display tab).
     void AttachDisplay(DisplayLook& look);
 
@@ -53,6 +54,9 @@ public:
     // (each written back at once, so a missing key appears); shut-down writes them again.
     void InitializeSetupFields();
     void SaveSetupFields();
+    // The External RTTY Modem tab from section "RTTYModem": the models in the Modems folder,
+    // the switches and the serial line. Each change is stored at once.
+    void InitializeRTTYModemFields();
 
     // Contest mode, read by the macro commands and the minilog.
     bool ContestMode() const { return contestMode_; }
@@ -97,6 +101,7 @@ private:
     void connectReceiveAndTransmit();
     void connectDisplay();
     void connectSerialDevices();
+    void connectRTTYModem();
     // A colour button applies the selector colour to one of the looks.
     void applyColor(LookColor which, int pane);
     // Changes one property of the receive panes' fonts (targets 0..2) or the transmit pane's.
@@ -106,6 +111,7 @@ private:
     common::Common* common_ = nullptr;
     platform::SettingsStore* settings_ = nullptr;
     platform::Dialogs* dialogs_ = nullptr;
+    QString programDir_;
     DisplayLook* look_ = nullptr;
     bool ignoring_ = false;
     bool contestMode_ = false;

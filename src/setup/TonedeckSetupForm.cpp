@@ -38,7 +38,7 @@ TonedeckSetupForm::TonedeckSetupForm(QWidget* parent) : QDialog(parent) {
     SSTab1->addTab(buildSoundcardPSK(), "Soundcard PSK");
     SoundcardRTTYPage = named(new QWidget, "SoundcardRTTYPage");
     SSTab1->addTab(SoundcardRTTYPage, "Soundcard RTTY");
-    RTTYModemPage = named(new QWidget, "RTTYModemPage");
+    RTTYModemPage = buildRTTYModem();
     SSTab1->addTab(RTTYModemPage, "External RTTY Modem");
 
     // Design values: the defaults of the settings these controls hold.

@@ -3,6 +3,7 @@
 // TonedeckSetup. Option groups are arrays indexed like the values they stand for.
 //   TonedeckSetupForm.cpp         the frame, General, PTT, Soundcard PSK and the RTTY pages
 //   TonedeckSetupFormDisplay.cpp  the Display tab: fonts, colours, previews, colour selector
+//   TonedeckSetupFormModem.cpp    the External RTTY Modem tab
 #include <QDialog>
 
 class QAbstractSlider;
@@ -120,9 +121,33 @@ public:
     QButtonGroup* XmitModeGroup = nullptr;
     QButtonGroup* XmitCWIDGroup = nullptr;
 
-    // 4 Soundcard RTTY and 5 External RTTY Modem: the pages, filled by the RTTY side's forms.
+    // 4 Soundcard RTTY: the page, filled by the RTTY side's form.
     QWidget* SoundcardRTTYPage = nullptr;
+
+    // 5 External RTTY Modem. The serial option groups are indexed from 1 like their settings.
     QWidget* RTTYModemPage = nullptr;
+    QCheckBox* RTTYModemEnabled = nullptr;
+    QComboBox* RTTYModemModel = nullptr;
+    QComboBox* RTTYModemSpeedCombo = nullptr;
+    QComboBox* RTTYModemShiftCombo = nullptr;
+    QCheckBox* RTTYModemReverseRcvCheck = nullptr;
+    QCheckBox* RTTYModemReverseXmitCheck = nullptr;
+    QCheckBox* RTTYModemUSOSCheck = nullptr;
+    QCheckBox* TransmitPaneControlChars = nullptr;
+    QRadioButton* RTTYModemModeButton[2]{};
+    QButtonGroup* RTTYModemModeGroup = nullptr;
+    QRadioButton* ModemPortButton[9]{};
+    QRadioButton* ModemSpeedButton[8]{};
+    QRadioButton* ModemParityButton[6]{};
+    QRadioButton* ModemWordlenButton[4]{};
+    QRadioButton* ModemStopBitsButton[4]{};
+    QButtonGroup* ModemPortGroup = nullptr;
+    QButtonGroup* ModemSpeedGroup = nullptr;
+    QButtonGroup* ModemParityGroup = nullptr;
+    QButtonGroup* ModemWordlenGroup = nullptr;
+    QButtonGroup* ModemStopBitsGroup = nullptr;
+    // Sends the modem's set-up commands again; enabled once the modem's module is attached.
+    QPushButton* ResetRttyModemCmd = nullptr;
 
 private:
     QWidget* buildGeneral();
@@ -130,6 +155,7 @@ private:
     QWidget* buildDisplay();
     QWidget* buildPTT();
     QWidget* buildSoundcardPSK();
+    QWidget* buildRTTYModem();
 };
 
 } // namespace setup

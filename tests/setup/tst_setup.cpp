@@ -115,6 +115,13 @@ private slots:
         row("OptimalOffset", "1000", "1200", "Receiver/OptimalOffset", "1200");
         row("XmitOffset", "5", "-25", "Transmitter/XmitOffset", "-25");
         row("XmitCWID", "de X", "de TEST", "Transmitter/CWIdentificationString", "de TEST");
+        row("RTTYModemEnabled", "0", "1", "RTTYModem/RTTYModemEnabled", "1");
+        row("RTTYModemReverseXmitCheck", "0", "1", "RTTYModem/RTTYModemTransmitReverse", "1");
+        row("TransmitPaneControlChars", "0", "1", "RTTYModem/RTTYModemControlChars", "1");
+        row("RTTYModemModeButton(%1)", "0", "1", "RTTYModem/RTTYMode", "1");
+        row("ModemPortButton(%1)", "1", "3", "RTTYModem/RTTYModemPort", "3");
+        row("ModemSpeedButton(%1)", "2", "5", "RTTYModem/RTTYModemSpeed", "5");
+        row("ModemStopBitsButton(%1)", "1", "3", "RTTYModem/RTTYModemStopBits", "3");
     }
     void everyControlReachesItsOwner() {
         QFETCH(QString, control);
@@ -175,6 +182,28 @@ private slots:
         QCOMPARE(s.TXSerialNumber->text(), QStringLiteral("1"));
         QVERIFY(f.errorLog().contains("program error 13 in module "
                                       "TonedeckSetup.InitializeSetupFields"));
+    }
+
+    void modemTabFromTheStoreAndTheModemsFolder() {
+        fake::AppFixture f;
+        QDir(f.dir.path()).mkpath("Modems");
+        for (const char* model : {"KAM", "PK232"})
+            QFile(f.dir.path() + "/Modems/" + model + ".txt").open(QIODevice::WriteOnly);
+        f.settings.saveSetting("RTTYModem", "RTTYModemModel", "PK232");
+        f.settings.saveSetting("RTTYModem", "RTTYModemSpeed", "fast");
+        f.settings.saveSetting("RTTYModem", "RTTYModemParity", "3");
+        auto& s = f.start().setupDialog;
+        QCOMPARE(s.RTTYModemModel->count(), 2);
+        QCOMPARE(s.RTTYModemModel->currentText(), QStringLiteral("PK232"));
+        QVERIFY(s.ModemParityButton[3]->isChecked());
+        QVERIFY(s.ModemSpeedButton[2]->isChecked()); // the default, reported
+        QVERIFY(
+            f.errorLog().contains("error 13 in module TonedeckSetup.InitializeRTTYModemFields"));
+        QCOMPARE(f.settings.getSetting("RTTYModem", "RTTYModemSpeed"), QStringLiteral("2"));
+        for (int port = 1; port <= 8; ++port)
+            QVERIFY(!s.ModemPortButton[port]->isChecked());
+        s.RTTYModemModel->setCurrentIndex(0);
+        QCOMPARE(f.settings.getSetting("RTTYModem", "RTTYModemModel"), QStringLiteral("KAM"));
     }
 
     void keyFilters_data() {
