@@ -51,7 +51,7 @@ QWidget* TonedeckSetupForm::buildDisplay() {
     FontSelector->setToolTip("font of the three receive panes");
     auto* sizes = new QFormLayout;
     sizes->setContentsMargins(0, 0, 0, 0);
-    SizeSlider = form::slider(sizes, "size", "SizeSlider", 6, 36, 8, &SizeLabel);
+    SizeSlider = form::slider(sizes, "size", "SizeSlider", 4, 48, 8, &SizeLabel);
     SizeSlider->setToolTip("font size of the receive panes");
     SizeLabel->setObjectName("SizeLabel");
     rg->addWidget(new QLabel("font"), 0, 0);
@@ -89,7 +89,7 @@ QWidget* TonedeckSetupForm::buildDisplay() {
     auto* ksizes = new QFormLayout;
     ksizes->setContentsMargins(0, 0, 0, 0);
     KeyboardSizeSlider =
-        form::slider(ksizes, "size", "KeyboardSizeSlider", 6, 36, 10, &KeyboardSizeLabel);
+        form::slider(ksizes, "size", "KeyboardSizeSlider", 4, 48, 10, &KeyboardSizeLabel);
     KeyboardSizeSlider->setToolTip("font size of the transmit pane");
     KeyboardSizeLabel->setObjectName("KeyboardSizeLabel");
     KeyboardTrialPane = previewFrame("KeyboardTrialPane");

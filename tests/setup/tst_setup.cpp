@@ -65,6 +65,14 @@ void act(setup::TonedeckSetup& s, const QString& control, const QString& value) 
 class TestSetup : public QObject {
     Q_OBJECT
     std::unique_ptr<fake::AppFixture> shared_;
+    // One program for the tests that only watch a control and its owner.
+    fake::AppFixture& shared() {
+        if (!shared_) {
+            shared_ = std::make_unique<fake::AppFixture>();
+            shared_->start();
+        }
+        return *shared_;
+    }
 
 private slots:
     void cleanupTestCase() { shared_.reset(); }
@@ -129,10 +137,8 @@ private slots:
         QFETCH(QString, b);
         QFETCH(QString, what);
         QFETCH(QString, expected);
-        // One program for the whole table: each row watches its own control's owner.
-        if (!shared_) shared_ = std::make_unique<fake::AppFixture>();
-        fake::AppFixture& f = *shared_;
-        auto& app = f.app ? *f.app : f.start();
+        fake::AppFixture& f = shared();
+        auto& app = *f.app;
         auto& s = app.setupDialog;
         if (control.startsWith("Reset")) s.TXSerialNumber->setText(b);
         const QString before = observe(app, what);
@@ -227,8 +233,7 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QString, typed);
         QFETCH(QString, expected);
-        fake::AppFixture f;
-        auto* e = f.start().setupDialog.findChild<QLineEdit*>(field);
+        auto* e = shared().app->setupDialog.findChild<QLineEdit*>(field);
         e->clear();
         QTest::keyClicks(e, typed);
         QCOMPARE(e->text(), expected);
@@ -256,11 +261,12 @@ private slots:
     void helpOpensThePageOfTheTab() {
         QFETCH(int, tab);
         QFETCH(QString, page);
-        fake::AppFixture f;
+        fake::AppFixture& f = shared();
         QDir(f.dir.path()).mkpath("Help");
         QFile(f.dir.path() + "/Help/" + page).open(QIODevice::WriteOnly);
-        auto& s = f.start().setupDialog;
+        auto& s = f.app->setupDialog;
         s.SSTab1->setCurrentIndex(tab);
+        f.shell.clear();
         s.SetupHelpCmd->click();
         QCOMPARE(f.shell.calls().size(), 1);
         QCOMPARE(f.shell.calls()[0].file, f.dir.path() + "/Help/" + page);
@@ -295,8 +301,7 @@ private slots:
     }
 
     void theSquelchSliderShowsOnlyWithItsOption() {
-        fake::AppFixture f;
-        auto& s = f.start().setupDialog;
+        auto& s = shared().app->setupDialog;
         QWidget* row = s.RcvSquelchSpeedSettingSlider->parentWidget();
         s.RcvSquelchSpeedButton[2]->click();
         QVERIFY(!row->isHidden());
