@@ -80,6 +80,7 @@ void PSKDisplay::Initialize() {
         app_.transmitPane.Initialize();
 
         app_.common.SetHelpBrowser(store.getSetting("General", "HelpBrowser"));
+        app_.qso.InitializeBandCombo();
         m.QSOFrequency->setText(store.getSetting("Display", "XcvrFreq"));
         // The setup dialog's check boxes for these options; restoring them is not a change.
         auto& setup = app_.setupDialog;

@@ -2,11 +2,15 @@
 // The application object: owns every module and window for one run, so that a test can build
 // a fresh one with its own settings file, dialogs, clock and engine.
 #include "PSKDisplay.h"
+#include "QsoFields.h"
 #include "TonedeckMain.h"
 #include "TransmitPane.h"
 #include <common/Common.h>
 #include <common/PSKEvent.h>
 #include <common/Trap.h>
+#include <dde/PSKDDEClient.h>
+#include <log/PSKMinilog.h>
+#include <macros/TonedeckMacros.h>
 #include <memory>
 #include <platform/Services.h>
 #include <psk/PSKSpec.h>
@@ -36,6 +40,10 @@ public:
     TransmitPane transmitPane;
     psk::PSKXcvr xcvr;
     std::unique_ptr<rtty::RTTYXcvr> rtty;
+    dde::PSKDDEClient dde;
+    QsoFields qso;
+    minilog::PSKMinilog minilog;
+    macros::TonedeckMacros macros;
 };
 
 } // namespace mainwindow

@@ -186,4 +186,12 @@ QString TonedeckSetup::HelpPage(int tab) {
     return tab >= 0 && tab < 6 ? QString::fromLatin1(kPages[tab]) : QStringLiteral("Index.htm");
 }
 
+bool TonedeckSetup::ContestMode() const {
+    return ContestModeCheckbox->isChecked();
+}
+
+void TonedeckSetup::SetContestMode(bool on) {
+    ContestModeCheckbox->setChecked(on);
+}
+
 } // namespace setup

@@ -41,6 +41,10 @@ public:
     void SaveParameterChanges() { ignoring_ = false; }
     bool IgnoringParameterChanges() const { return ignoring_; }
 
+    // Contest mode changes word capture, logging and the serial number.
+    bool ContestMode() const;
+    void SetContestMode(bool on);
+
     // 0 fast, 1 slow, 2 slider.
     int GetReceiveSquelchSpeed() const;
     // The squelch-speed slider is shown only with the "slider" option.

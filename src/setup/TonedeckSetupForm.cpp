@@ -86,6 +86,26 @@ TonedeckSetupForm::TonedeckSetupForm(QWidget* parent) : QDialog(parent) {
     AboutCmd = named(new QPushButton("About"), "AboutCmd");
     AboutCmd->setToolTip("versions of the program and its engines");
     g->addRow(AboutCmd);
+
+    // Log and contest.
+    BPSKMode = named(new QLineEdit("PSK"), "BPSKMode");
+    QPSKMode = named(new QLineEdit("PSK"), "QPSKMode");
+    TransmitPower = named(new QLineEdit, "TransmitPower");
+    ContestID = named(new QLineEdit, "ContestID");
+    TXSerialNumber = named(new QLineEdit("1"), "TXSerialNumber");
+    DXBaseCheckbox = named(new QCheckBox("DXBase frequency format"), "DXBaseCheckbox");
+    ContestModeCheckbox = named(new QCheckBox("contest mode"), "ContestModeCheckbox");
+    ResetTXSerialNumberCmd = named(new QPushButton("Reset"), "ResetTXSerialNumberCmd");
+    g->addRow("log mode for BPSK", BPSKMode);
+    g->addRow("log mode for QPSK", QPSKMode);
+    g->addRow("transmit power", TransmitPower);
+    g->addRow(DXBaseCheckbox);
+    g->addRow(ContestModeCheckbox);
+    g->addRow("contest ID", ContestID);
+    auto* serial = new QHBoxLayout;
+    serial->addWidget(TXSerialNumber, 1);
+    serial->addWidget(ResetTXSerialNumberCmd);
+    g->addRow("tx serial#", serial);
     SSTab1->addTab(general, "General");
 
     // 1 Display.

@@ -37,6 +37,16 @@ public:
     QCheckBox* TooltipsCheckbox = nullptr;
     QPushButton* AboutCmd = nullptr;
 
+    // 0 General: what the minilog writes and the contest exchange.
+    QLineEdit* BPSKMode = nullptr;
+    QLineEdit* QPSKMode = nullptr;
+    QLineEdit* TransmitPower = nullptr;
+    QLineEdit* ContestID = nullptr;
+    QLineEdit* TXSerialNumber = nullptr;
+    QCheckBox* DXBaseCheckbox = nullptr;
+    QCheckBox* ContestModeCheckbox = nullptr;
+    QPushButton* ResetTXSerialNumberCmd = nullptr;
+
     // 1 Display: previews of the panes' text.
     QLabel* TrialTransmit[3]{};
     QLabel* KeyboardTrialTransmit = nullptr;
