@@ -62,7 +62,9 @@ QString BuildAdifRecord(const QsoRecord& r) {
         AppendField(rec, QStringLiteral("RST_SENT"), r.rstSent);
         AppendField(rec, QStringLiteral("RST_RCVD"), r.rstReceived);
     }
-    AppendField(rec, QStringLiteral("FREQ"), FormatAdifFrequency(r.frequencyMHz, r.dxBase));
+    // An unknown frequency (0) is left out: "." would be no frequency at all to a logger.
+    if (r.frequencyMHz > 0)
+        AppendField(rec, QStringLiteral("FREQ"), FormatAdifFrequency(r.frequencyMHz, r.dxBase));
     AppendField(rec, QStringLiteral("BAND"), r.band);
     AppendField(rec, QStringLiteral("MODE"), r.mode);
     AppendField(rec, QStringLiteral("QSO_DATE"), common::formatDateTime(r.start, u"yyyymmdd"));

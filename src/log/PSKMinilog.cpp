@@ -51,9 +51,9 @@ void PSKMinilog::Initialize() {
             invalid_[i] = false;
             host_.setFieldNeedsAttention(i, false);
         }
-        logFileName_ = QDir(services_.programDir)
-                           .filePath(Safefilename(setup_.MyCallsign->text()) +
-                                     QStringLiteral(".ADI"));
+        logFileName_ =
+            QDir(services_.programDir)
+                .filePath(Safefilename(setup_.MyCallsign->text()) + QStringLiteral(".ADI"));
         if (!QFile::exists(logFileName_)) CreateNewLog();
         auto& store = services_.settings;
         const QString bpsk = store.getSetting("Log", "BPSKMode", "PSK");

@@ -29,9 +29,11 @@ bool allDigits(const QString& s) {
 // The file's lines, each followed by a carriage return; line ends are CR, LF or CR LF.
 QString readMacroFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw common::RuntimeError(common::err::PathFileAccessError);
+    if (!file.open(QIODevice::ReadOnly))
+        throw common::RuntimeError(common::err::PathFileAccessError);
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) throw common::RuntimeError(common::err::DeviceIOError);
+    if (file.error() != QFileDevice::NoError)
+        throw common::RuntimeError(common::err::DeviceIOError);
     QString out;
     out.reserve(bytes.size() + 1);
     qsizetype i = 0;
@@ -57,12 +59,18 @@ bool namedCommand(MacroHost& host, const QString& command, QString& out) {
         bool clean;
     };
     static const FieldCommand kFields[] = {
-        {"mycall", Field::MyCall, true},          {"callsign", Field::Callsign, true},
-        {"name", Field::Name, true},              {"qth", Field::QTH, true},
-        {"grid", Field::Grid, true},              {"rstsent", Field::RSTsent, true},
-        {"rstreceived", Field::RSTreceived, true}, {"peakimd", Field::PeakIMD, true},
-        {"frequency", Field::Frequency, true},    {"band", Field::Band, false},
-        {"transmit_power", Field::TransmitPower, true}, {"contest_id", Field::ContestID, true},
+        {"mycall", Field::MyCall, true},
+        {"callsign", Field::Callsign, true},
+        {"name", Field::Name, true},
+        {"qth", Field::QTH, true},
+        {"grid", Field::Grid, true},
+        {"rstsent", Field::RSTsent, true},
+        {"rstreceived", Field::RSTreceived, true},
+        {"peakimd", Field::PeakIMD, true},
+        {"frequency", Field::Frequency, true},
+        {"band", Field::Band, false},
+        {"transmit_power", Field::TransmitPower, true},
+        {"contest_id", Field::ContestID, true},
     };
     for (const FieldCommand& f : kFields) {
         if (command == QLatin1String(f.name)) {
@@ -139,8 +147,8 @@ QString ResolveMacroFileName(const QString& name) {
         if (QFileInfo::exists(dir.filePath(part))) {
             found = part;
         } else {
-            const QStringList entries =
-                dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden |
+                                                      QDir::System | QDir::NoDotAndDotDot);
             for (const QString& e : entries)
                 if (e.compare(part, Qt::CaseInsensitive) == 0) {
                     found = e;
@@ -181,7 +189,8 @@ QString ExpandMacroContents(MacroHost& host, int macroNumber, QString rest) {
             if (command.isEmpty()) continue;
             if (allDigits(command)) {
                 // Leading zeros allowed; a long run of digits is still above 255.
-                const QString digits = command.mid(command.size() - std::min<qsizetype>(command.size(), 4));
+                const QString digits =
+                    command.mid(command.size() - std::min<qsizetype>(command.size(), 4));
                 bool big = false;
                 for (qsizetype i = 0; i < command.size() - digits.size(); ++i)
                     if (command[i] != QLatin1Char('0')) big = true;
@@ -197,7 +206,8 @@ QString ExpandMacroContents(MacroHost& host, int macroNumber, QString rest) {
                 const QString name = original.mid(6);
                 const QString path = ResolveMacroFileName(name);
                 if (path.isEmpty()) {
-                    host.macroError(macroNumber, QStringLiteral("Filename does not exist: ") + name);
+                    host.macroError(macroNumber,
+                                    QStringLiteral("Filename does not exist: ") + name);
                     continue;
                 }
                 expansion += readMacroFile(path);

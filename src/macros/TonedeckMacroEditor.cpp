@@ -20,6 +20,8 @@ TonedeckMacroEditor::TonedeckMacroEditor(QWidget* parent) : QWidget(parent, Qt::
     MacroEditor = new QPlainTextEdit;
     MacroEditor->setObjectName("MacroEditor");
     MacroEditor->setMinimumSize(160, 60);
+    // A line on the screen is a line of the macro.
+    MacroEditor->setLineWrapMode(QPlainTextEdit::NoWrap);
     root->addWidget(MacroEditor, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -49,17 +49,19 @@ TonedeckMacros::TonedeckMacros(platform::Services& services, common::Common& com
             const int i = 8 * b + k;
             Flabel[i] = new QLabel(MacroName(i));
             Flabel[i]->setObjectName(QStringLiteral("Flabel(%1)").arg(i));
+            Flabel[i]->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("ALT F12 ")));
             MacroTitle[i] = new QLineEdit;
             MacroTitle[i]->setObjectName(QStringLiteral("MacroTitle(%1)").arg(i));
             MacroTitle[i]->setMaximumWidth(120);
             MacroContents[i] = new QLineEdit;
             MacroContents[i]->setObjectName(QStringLiteral("MacroContents(%1)").arg(i));
-            MacroContents[i]->setMinimumWidth(380);
+            MacroContents[i]->setMinimumWidth(560);
             MacroContents[i]->installEventFilter(this);
             grid->addWidget(Flabel[i], k + 1, 0);
             grid->addWidget(MacroTitle[i], k + 1, 1);
             grid->addWidget(MacroContents[i], k + 1, 2);
-            connect(MacroTitle[i], &QLineEdit::textChanged, this, [this, i] { MacroTitle_Change(i); });
+            connect(MacroTitle[i], &QLineEdit::textChanged, this,
+                    [this, i] { MacroTitle_Change(i); });
             connect(MacroContents[i], &QLineEdit::textChanged, this,
                     [this, i] { MacroContents_Change(i); });
         }
@@ -138,6 +140,7 @@ void TonedeckMacros::InitializeMacros() {
             MacroTitle[i]->setText(store.getSetting("Macros", QStringLiteral("Title%1").arg(i)));
             MacroContents[i]->setText(
                 store.getSetting("Macros", QStringLiteral("Content%1").arg(i)));
+            MacroContents[i]->setCursorPosition(0); // the start of a long macro shows
             MacroTitle[i]->setToolTip(QStringLiteral("title for the ") + MacroName(i) +
                                       QStringLiteral(" macro (appears on macro buttons)"));
             MacroContents[i]->setToolTip(
@@ -227,8 +230,8 @@ void TonedeckMacros::MacroContents_DblClick(int i) {
 void TonedeckMacros::MacroContents_Drop(int i) {
     common::guard(common_, "TonedeckMacros.MacroContents_Drop", [&] {
         common::checkIndex(i, 0, 15);
-        const QString command = QStringLiteral("<file: ") + MacroFilename->text() +
-                                QLatin1Char('>');
+        const QString command =
+            QStringLiteral("<file: ") + MacroFilename->text() + QLatin1Char('>');
         QLineEdit* body = MacroContents[i];
         const int caret = body->cursorPosition();
         const QString text = body->text();
@@ -271,34 +274,36 @@ void TonedeckMacros::LoadMacro(int index, BankFileReader& reader) {
     const QString name = MacroName(index);
     QString title, body;
     if (!reader.ReadLine(title)) {
-        event_.LogEvent(QStringLiteral("Error while reading macro ") + name + QStringLiteral(" : ") +
+        event_.LogEvent(QStringLiteral("Error while reading macro ") + name +
+                        QStringLiteral(" : ") +
                         common::errorDescription(common::err::InputPastEndOfFile));
         return;
     }
     MacroTitle[index]->setText(DecodeMacroLine(title));
     if (!reader.ReadLine(body)) {
-        event_.LogEvent(QStringLiteral("Error while reading macro ") + name + QStringLiteral(" : ") +
+        event_.LogEvent(QStringLiteral("Error while reading macro ") + name +
+                        QStringLiteral(" : ") +
                         common::errorDescription(common::err::InputPastEndOfFile));
         return;
     }
     MacroContents[index]->setText(DecodeMacroLine(body));
+    MacroContents[index]->setCursorPosition(0);
 }
 
 void TonedeckMacros::LoadCmd_Click(int bank) {
     common::guard(common_, "TonedeckMacros.LoadCmd_Click", [&] {
         common::checkIndex(bank, 0, 1);
-        QString path = services_.dialogs.openFileName(
-            QStringLiteral("Load ") + BankName(bank) + QStringLiteral(" macros from file"),
-            scriptsDir(), kFilter);
+        QString path = services_.dialogs.openFileName(QStringLiteral("Load ") + BankName(bank) +
+                                                          QStringLiteral(" macros from file"),
+                                                      scriptsDir(), kFilter);
         if (path.isEmpty()) return;
         if (!QFileInfo::exists(path) && QFileInfo::exists(path + QStringLiteral(".txt")))
             path += QStringLiteral(".txt");
         QFile file(path);
         if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-            event_.LogEvent(QStringLiteral("Unable to open macro file ") + path +
-                            QStringLiteral(" : ") +
-                            (QFileInfo(path).isDir() ? QStringLiteral("Is a directory")
-                                                     : file.errorString()));
+            event_.LogEvent(
+                QStringLiteral("Unable to open macro file ") + path + QStringLiteral(" : ") +
+                (QFileInfo(path).isDir() ? QStringLiteral("Is a directory") : file.errorString()));
             return;
         }
         const QByteArray bytes = file.readAll();
@@ -317,9 +322,9 @@ void TonedeckMacros::LoadCmd_Click(int bank) {
 void TonedeckMacros::SaveCmd_Click(int bank) {
     common::guard(common_, "TonedeckMacros.SaveCmd_Click", [&] {
         common::checkIndex(bank, 0, 1);
-        QString path = services_.dialogs.saveFileName(
-            QStringLiteral("Save ") + BankName(bank) + QStringLiteral(" macros to file"),
-            scriptsDir(), kFilter);
+        QString path = services_.dialogs.saveFileName(QStringLiteral("Save ") + BankName(bank) +
+                                                          QStringLiteral(" macros to file"),
+                                                      scriptsDir(), kFilter);
         if (path.isEmpty()) return;
         if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".txt");
         QString titles[8], bodies[8];

@@ -23,8 +23,9 @@ constexpr int kShiftAlt = 4;
 
 QsoFields::QsoFields(TonedeckApp& app) : app_(app) {
     const TonedeckMain& m = app.main;
-    controls_ = {m.Callsign,     m.OperatorName, m.QTH,          m.RSTsent,   m.RSTreceived,
-                 m.QSOFrequency, m.BandCombo,    m.RXSerialNumber, m.GridSquare};
+    controls_ = {m.Callsign,  m.OperatorName,   m.QTH,
+                 m.RSTsent,   m.RSTreceived,    m.QSOFrequency,
+                 m.BandCombo, m.RXSerialNumber, m.GridSquare};
 }
 
 void QsoFields::Connect() {
@@ -80,10 +81,9 @@ void QsoFields::LogCmd_Click(Qt::KeyboardModifiers modifiers) {
     common::guard(app_.common, "TonedeckMain.LogCmd_Click", [&] {
         const auto shifts = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
         if (shifts == Qt::ControlModifier) {
-            if (app_.services.dialogs.messageBox(QStringLiteral("clear the minilog?"),
-                                                 app_.common.productName(),
-                                                 platform::Dialogs::OkCancel) ==
-                platform::Dialogs::ResultOk)
+            if (app_.services.dialogs.messageBox(
+                    QStringLiteral("clear the minilog?"), app_.common.productName(),
+                    platform::Dialogs::OkCancel) == platform::Dialogs::ResultOk)
                 app_.minilog.ClearLog();
         } else {
             app_.minilog.LogButton();

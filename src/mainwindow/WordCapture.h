@@ -21,14 +21,23 @@ bool IsGridSquare(const QString& text);
 QString ClickedWord(const QString& text, int clickPosition);
 
 struct CaptureOptions {
-    bool alt = false;          // Alt was held on the press before the double click
-    bool contest = false;      // contest mode: digits are serial numbers
-    bool slashedZero = false;  // zeros are shown as character 216
-    bool ownText = false;      // the word is our echoed transmission
+    bool alt = false;         // Alt was held on the press before the double click
+    bool contest = false;     // contest mode: digits are serial numbers
+    bool slashedZero = false; // zeros are shown as character 216
+    bool ownText = false;     // the word is our echoed transmission
 };
 
 struct Capture {
-    enum Field { None, QTH, RXSerialNumber, RSTsent, RSTreceived, OperatorName, GridSquare, Callsign };
+    enum Field {
+        None,
+        QTH,
+        RXSerialNumber,
+        RSTsent,
+        RSTreceived,
+        OperatorName,
+        GridSquare,
+        Callsign
+    };
     Field field = None;
     QString value;
 };

@@ -54,12 +54,18 @@ private slots:
             double mhz;
             bool dxBase;
             const char* text;
-        } freqs[] = {{14.07115, false, "14.07115"}, {14, false, "14."}, {0.5, false, ".5"},
-                     {14.07015, true, "14.070.15"}, {14.1, true, "14.1"}, {7.0351234, true, "7.035.12"}};
+        } freqs[] = {
+            {14.07115, false, "14.07115"}, {14, false, "14."},   {0.5, false, ".5"},
+            {14.07015, true, "14.070.15"}, {14.1, true, "14.1"}, {7.0351234, true, "7.035.12"}};
         for (const auto& f : freqs)
             QCOMPARE(minilog::FormatAdifFrequency(f.mhz, f.dxBase), QString(f.text));
-        const QStringList names[] = {{"WXYZ/P", "WXYZ-P"}, {"WXYZ\\1", "WXYZ-1"},
-                                     {"../..", "-----"}, {".Q1A", "-Q1A"}, {"A\nB\x7f", "A-B-"}};
+        QVERIFY(!minilog::BuildAdifRecord({}).contains("FREQ")); // unknown, not "."
+
+        const QStringList names[] = {{"WXYZ/P", "WXYZ-P"},
+                                     {"WXYZ\\1", "WXYZ-1"},
+                                     {"../..", "-----"},
+                                     {".Q1A", "-Q1A"},
+                                     {"A\nB\x7f", "A-B-"}};
         for (const QStringList& n : names)
             QCOMPARE(minilog::Safefilename(n[0]), n[1]);
     }
@@ -70,18 +76,30 @@ private slots:
         QTest::addColumn<bool>("contest");
         QTest::addColumn<QString>("serial");
         QTest::addColumn<QList<int>>("bad");
-        QTest::newRow("all fine") << "14070" << "59" << false << "" << QList<int>{};
-        QTest::newRow("599, empty freq") << "" << "599" << false << "" << QList<int>{};
-        QTest::newRow("148000") << "148000" << "" << false << "" << QList<int>{};
-        QTest::newRow("148001") << "148001" << "" << false << "" << QList<int>{5};
-        QTest::newRow("abc") << "abc" << "" << false << "" << QList<int>{5};
-        QTest::newRow("5") << "" << "5" << false << "" << QList<int>{3, 4};
-        QTest::newRow("5999") << "" << "5999" << false << "" << QList<int>{3, 4};
-        QTest::newRow("699") << "" << "699" << false << "" << QList<int>{3, 4};
-        QTest::newRow("5a9") << "" << "5a9" << false << "" << QList<int>{3, 4};
-        QTest::newRow("contest no serial") << "" << "" << true << "" << QList<int>{7};
-        QTest::newRow("contest 0x1") << "" << "" << true << "0x1" << QList<int>{7};
-        QTest::newRow("contest 007") << "" << "" << true << "007" << QList<int>{};
+        QTest::newRow("all fine") << "14070"
+                                  << "59" << false << "" << QList<int>{};
+        QTest::newRow("599, empty freq") << ""
+                                         << "599" << false << "" << QList<int>{};
+        QTest::newRow("148000") << "148000"
+                                << "" << false << "" << QList<int>{};
+        QTest::newRow("148001") << "148001"
+                                << "" << false << "" << QList<int>{5};
+        QTest::newRow("abc") << "abc"
+                             << "" << false << "" << QList<int>{5};
+        QTest::newRow("5") << ""
+                           << "5" << false << "" << QList<int>{3, 4};
+        QTest::newRow("5999") << ""
+                              << "5999" << false << "" << QList<int>{3, 4};
+        QTest::newRow("699") << ""
+                             << "699" << false << "" << QList<int>{3, 4};
+        QTest::newRow("5a9") << ""
+                             << "5a9" << false << "" << QList<int>{3, 4};
+        QTest::newRow("contest no serial") << ""
+                                           << "" << true << "" << QList<int>{7};
+        QTest::newRow("contest 0x1") << ""
+                                     << "" << true << "0x1" << QList<int>{7};
+        QTest::newRow("contest 007") << ""
+                                     << "" << true << "007" << QList<int>{};
     }
     void validation() {
         QFETCH(QString, freq);
@@ -131,10 +149,18 @@ private slots:
         app.macros.ExpandMacroContents(1, "<log_qso>");
         const QList<Record> recs = readAdif(path);
         QCOMPARE(recs.size(), 2);
-        QCOMPARE(recs[0], (Record{{"OPERATOR", "WXYZ/P"}, {"CALL", "Q1ABC"}, {"NAME", "Al"},
-                                  {"RST_SENT", "599"}, {"RST_RCVD", "57"}, {"FREQ", "14.07115"},
-                                  {"BAND", "20m"}, {"MODE", "PSK"}, {"QSO_DATE", "20261206"},
-                                  {"TIME_ON", "070509"}, {"TIME_OFF", "072014"}, {"TX_PWR", "50"}}));
+        QCOMPARE(recs[0], (Record{{"OPERATOR", "WXYZ/P"},
+                                  {"CALL", "Q1ABC"},
+                                  {"NAME", "Al"},
+                                  {"RST_SENT", "599"},
+                                  {"RST_RCVD", "57"},
+                                  {"FREQ", "14.07115"},
+                                  {"BAND", "20m"},
+                                  {"MODE", "PSK"},
+                                  {"QSO_DATE", "20261206"},
+                                  {"TIME_ON", "070509"},
+                                  {"TIME_OFF", "072014"},
+                                  {"TX_PWR", "50"}}));
         QCOMPARE(recs[1]["RST_SENT"], QString("599"));
         QCOMPARE(recs[1]["SRX"], QString("007"));
         QCOMPARE(recs[1]["STX"], QString("12"));
@@ -172,7 +198,7 @@ private slots:
         QTest::keyClick(app.main.Callsign, Qt::Key_L, Qt::ControlModifier);
         QCOMPARE(app.main.Callsign->text(), QString("Q1ABC"));
         QVERIFY(f.dialogs.messages().last().startsWith("unable to open log file " +
-                                                        f.dir.filePath("N0CALL.ADI") + " - "));
+                                                       f.dir.filePath("N0CALL.ADI") + " - "));
     }
 };
 

@@ -34,12 +34,16 @@ struct Host : macros::MacroHost {
         }
     }
     bool slashedZeroShown() const override { return slashed; }
-    QDateTime utcNow() const override { return QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9), Qt::UTC); }
+    QDateTime utcNow() const override {
+        return QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9), Qt::UTC);
+    }
     void logQso() override { events << "log"; }
     void clearQso() override { events << "clear"; }
     void advanceTXSerialNumber() override { events << "advance"; }
     void macroError(int n, const QString& m) override { events << macros::MacroErrorText(n, m); }
-    void reportError(int n, const QString& where) override { events << QString("%1 %2").arg(n).arg(where); }
+    void reportError(int n, const QString& where) override {
+        events << QString("%1 %2").arg(n).arg(where);
+    }
 };
 } // namespace
 
@@ -61,27 +65,52 @@ private slots:
         QTest::addColumn<QString>("result");
         QTest::addColumn<QStringList>("events");
         const QString cr(QChar(13));
-        QTest::newRow("plain") << "CQ CQ > de" << "CQ CQ > de" << QStringList{};
-        QTest::newRow("<<") << "<<callsign>" << "<callsign>" << QStringList{};
-        QTest::newRow("empty command") << "a<>b" << "ab" << QStringList{};
-        QTest::newRow("case") << "<CallSign> <CALLSIGN>" << "Q1AB0 Q1AB0" << QStringList{};
-        QTest::newRow("band not cleaned") << "<band>" << QString("20m") + QChar(216) << QStringList{};
-        QTest::newRow("codes") << "<65><013><255>" << QString("A") + cr + QChar(255) << QStringList{};
-        QTest::newRow("256") << "x<256>" << "" << QStringList{"Error in macro  3: control code larger than 255"};
-        QTest::newRow("0000065") << "<0000065>" << "A" << QStringList{};
-        QTest::newRow("long code") << "<10000000000000000065>" << "" << QStringList{"Error in macro  3: control code larger than 255"};
-        QTest::newRow("no blank") << "<file:x.txt>" << "" << QStringList{"Error in macro  3: unknown command: file:x.txt"};
-        QTest::newRow("file") << "<file: CQ.txt>!" << "a <callsign>" + cr + "b" + cr + "!" << QStringList{};
-        QTest::newRow("file any case") << "<FILE: cq.TXT>" << "a <callsign>" + cr + "b" + cr << QStringList{};
-        QTest::newRow("missing file goes on") << "<file: nope.txt>z" << "z" << QStringList{"Error in macro  3: Filename does not exist: nope.txt"};
-        QTest::newRow("directory") << "<file: Sub>" << "" << QStringList{"75 TonedeckMacros.ExpandMacroContents: "};
-        QTest::newRow("lone <") << "<" << "" << QStringList{"Error in macro  3: malformed command"};
-        QTest::newRow("abc<") << "abc<" << "" << QStringList{"Error in macro  3: < without matching >"};
-        QTest::newRow("serials") << "<rx_serial_number>/<tx_serial_number>" << "007/1234" << QStringList{};
-        QTest::newRow("controls") << "<start><stop><cwid><enter><newline>" << QString("\x13\x11\x12\r\n") << QStringList{};
-        QTest::newRow("clock") << "<utc> <date>" << "07:05 06-Dec-2026" << QStringList{};
-        QTest::newRow("log then unknown") << "<log_qso><clear_qso><advance_tx_serial_number><Bogus>"
-            << "" << QStringList{"log", "clear", "advance", "Error in macro  3: unknown command: bogus"};
+        QTest::newRow("plain") << "CQ CQ > de"
+                               << "CQ CQ > de" << QStringList{};
+        QTest::newRow("<<") << "<<callsign>"
+                            << "<callsign>" << QStringList{};
+        QTest::newRow("empty command") << "a<>b"
+                                       << "ab" << QStringList{};
+        QTest::newRow("case") << "<CallSign> <CALLSIGN>"
+                              << "Q1AB0 Q1AB0" << QStringList{};
+        QTest::newRow("band not cleaned")
+            << "<band>" << QString("20m") + QChar(216) << QStringList{};
+        QTest::newRow("codes") << "<65><013><255>" << QString("A") + cr + QChar(255)
+                               << QStringList{};
+        QTest::newRow("256") << "x<256>"
+                             << ""
+                             << QStringList{"Error in macro  3: control code larger than 255"};
+        QTest::newRow("0000065") << "<0000065>"
+                                 << "A" << QStringList{};
+        QTest::newRow("long code")
+            << "<10000000000000000065>"
+            << "" << QStringList{"Error in macro  3: control code larger than 255"};
+        QTest::newRow("no blank") << "<file:x.txt>"
+                                  << ""
+                                  << QStringList{"Error in macro  3: unknown command: file:x.txt"};
+        QTest::newRow("file") << "<file: CQ.txt>!"
+                              << "a <callsign>" + cr + "b" + cr + "!" << QStringList{};
+        QTest::newRow("file any case") << "<FILE: cq.TXT>"
+                                       << "a <callsign>" + cr + "b" + cr << QStringList{};
+        QTest::newRow("missing file goes on")
+            << "<file: nope.txt>z"
+            << "z" << QStringList{"Error in macro  3: Filename does not exist: nope.txt"};
+        QTest::newRow("directory") << "<file: Sub>"
+                                   << "" << QStringList{"75 TonedeckMacros.ExpandMacroContents: "};
+        QTest::newRow("lone <") << "<"
+                                << "" << QStringList{"Error in macro  3: malformed command"};
+        QTest::newRow("abc<") << "abc<"
+                              << "" << QStringList{"Error in macro  3: < without matching >"};
+        QTest::newRow("serials") << "<rx_serial_number>/<tx_serial_number>"
+                                 << "007/1234" << QStringList{};
+        QTest::newRow("controls") << "<start><stop><cwid><enter><newline>"
+                                  << QString("\x13\x11\x12\r\n") << QStringList{};
+        QTest::newRow("clock") << "<utc> <date>"
+                               << "07:05 06-Dec-2026" << QStringList{};
+        QTest::newRow("log then unknown")
+            << "<log_qso><clear_qso><advance_tx_serial_number><Bogus>"
+            << ""
+            << QStringList{"log", "clear", "advance", "Error in macro  3: unknown command: bogus"};
     }
     void expand() {
         QFETCH(QString, text);

@@ -78,6 +78,23 @@ private slots:
                                       " : "));
     }
 
+    // The banks we ship load whole and expand without a macro error.
+    void shippedBanks() {
+        AppFixture f;
+        auto& app = f.start();
+        for (const char* name : {"Ragchew.txt", "Contest.txt"}) {
+            f.dialogs.answerOpenFile(
+                QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../resources/Scripts/") + name);
+            app.macros.LoadCmd[1]->click();
+            for (int i = 8; i < 16; ++i) {
+                QVERIFY(!app.macros.Title(i).isEmpty());
+                QVERIFY(!app.macros.ExpandMacroContents(i + 1, app.macros.Body(i)).isEmpty());
+            }
+        }
+        QCOMPARE(f.dialogs.messages(), QStringList());
+        QVERIFY(f.errorLog().isEmpty());
+    }
+
     void dropAndEditor() {
         AppFixture f;
         auto& app = f.start();
