@@ -23,7 +23,8 @@ bool appendToFile(const QString& path, const QString& text, QString& error) {
         error = file.errorString();
         return false;
     }
-    const QByteArray bytes = text.toUtf8();
+    // 8-bit text as the modes carry it: ADIF lengths count these bytes.
+    const QByteArray bytes = text.toLatin1();
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         error = file.errorString();
         return false;
@@ -63,6 +64,14 @@ void PSKMinilog::Initialize() {
         setup_.QPSKMode->setText(qpsk);
         setup_.DXBaseCheckbox->setChecked(dxBase);
         SaveSettings();
+        // Kept at every change as well, so that a crash loses nothing.
+        if (!settingsFollowed_) {
+            settingsFollowed_ = true;
+            auto save = [this] { SaveSettings(); };
+            QObject::connect(setup_.BPSKMode, &QLineEdit::textChanged, &setup_, save);
+            QObject::connect(setup_.QPSKMode, &QLineEdit::textChanged, &setup_, save);
+            QObject::connect(setup_.DXBaseCheckbox, &QCheckBox::toggled, &setup_, save);
+        }
     });
 }
 

@@ -96,6 +96,7 @@ private:
     bool started_[3]{};
     QDateTime startTime_[3];
     std::array<bool, 9> invalid_{};
+    bool settingsFollowed_ = false;
 };
 
 } // namespace minilog

@@ -73,41 +73,32 @@ private slots:
     void validation_data() {
         QTest::addColumn<QString>("freq");
         QTest::addColumn<QString>("rst");
-        QTest::addColumn<bool>("contest");
-        QTest::addColumn<QString>("serial");
+        QTest::addColumn<QString>("serial"); // contest mode when not "-"
         QTest::addColumn<QList<int>>("bad");
-        QTest::newRow("all fine") << "14070"
-                                  << "59" << false << "" << QList<int>{};
-        QTest::newRow("599, empty freq") << ""
-                                         << "599" << false << "" << QList<int>{};
-        QTest::newRow("148000") << "148000"
-                                << "" << false << "" << QList<int>{};
-        QTest::newRow("148001") << "148001"
-                                << "" << false << "" << QList<int>{5};
-        QTest::newRow("abc") << "abc"
-                             << "" << false << "" << QList<int>{5};
-        QTest::newRow("5") << ""
-                           << "5" << false << "" << QList<int>{3, 4};
-        QTest::newRow("5999") << ""
-                              << "5999" << false << "" << QList<int>{3, 4};
-        QTest::newRow("699") << ""
-                             << "699" << false << "" << QList<int>{3, 4};
-        QTest::newRow("5a9") << ""
-                             << "5a9" << false << "" << QList<int>{3, 4};
-        QTest::newRow("contest no serial") << ""
-                                           << "" << true << "" << QList<int>{7};
-        QTest::newRow("contest 0x1") << ""
-                                     << "" << true << "0x1" << QList<int>{7};
-        QTest::newRow("contest 007") << ""
-                                     << "" << true << "007" << QList<int>{};
+        auto row = [](const char* name, const char* freq, const char* rst, const char* serial,
+                      QList<int> bad) {
+            QTest::newRow(name) << QString(freq) << QString(rst) << QString(serial) << bad;
+        };
+        row("all fine", "14070", "59", "-", {});
+        row("599, empty freq", "", "599", "-", {});
+        row("148000", "148000", "", "-", {});
+        row("148001", "148001", "", "-", {5});
+        row("abc", "abc", "", "-", {5});
+        row("5", "", "5", "-", {3, 4});
+        row("5999", "", "5999", "-", {3, 4});
+        row("699", "", "699", "-", {3, 4});
+        row("5a9", "", "5a9", "-", {3, 4});
+        row("contest no serial", "", "", "", {7});
+        row("contest 0x1", "", "", "0x1", {7});
+        row("contest 007", "", "", "007", {});
     }
     void validation() {
         QFETCH(QString, freq);
         QFETCH(QString, rst);
-        QFETCH(bool, contest);
         QFETCH(QString, serial);
         QFETCH(QList<int>, bad);
-        const auto flags = minilog::InvalidQsoFields({"Q1ABC", freq, rst, rst, serial, contest});
+        const auto flags =
+            minilog::InvalidQsoFields({"Q1ABC", freq, rst, rst, serial, serial != "-"});
         QList<int> got;
         for (int i = 0; i < 9; ++i)
             if (flags[i]) got << i;

@@ -27,57 +27,37 @@ private slots:
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("value");
         const QString z(QChar(216));
-        QTest::newRow("portable call")
-            << "de Q1AB/P k" << 5 << "" << int(Capture::Callsign) << "Q1AB/P";
-        QTest::newRow("call then colon")
-            << "Q1AB/P: hi" << 6 << "" << int(Capture::Callsign) << "Q1AB/P";
-        QTest::newRow("on a delimiter") << "Q1AB/P: hi" << 7 << "" << int(Capture::None) << "";
-        QTest::newRow("position 0") << "Q1AB" << 0 << "" << int(Capture::None) << "";
-        QTest::newRow("past the end") << "Q1AB" << 5 << "" << int(Capture::None) << "";
-        QTest::newRow("report received")
-            << "ur 579 579" << 6 << "" << int(Capture::RSTreceived) << "579";
-        QTest::newRow("report sent") << "ur 579 579" << 4 << "o" << int(Capture::RSTsent) << "579";
-        QTest::newRow("four digits") << "5999" << 1 << "" << int(Capture::None) << "";
-        QTest::newRow("contest serial")
-            << "nr 0012" << 5 << "c" << int(Capture::RXSerialNumber) << "0012";
-        QTest::newRow("slashed serial")
-            << "1" + z + "7" << 2 << "cz" << int(Capture::RXSerialNumber) << "107";
-        QTest::newRow("slashed report")
-            << "5" + z + "9" << 2 << "z" << int(Capture::RSTreceived) << "509";
-        QTest::newRow("216 without option") << "5" + z + "9" << 2 << "" << int(Capture::None) << "";
-        QTest::newRow("digits and other") << "12/3" << 1 << "" << int(Capture::None) << "";
-        QTest::newRow("locator 4") << "loc JO62." << 6 << "" << int(Capture::Callsign) << "JO62.";
-        QTest::newRow("locator 4 plain")
-            << "loc JO62" << 6 << "" << int(Capture::GridSquare) << "JO62";
-        QTest::newRow("locator 6 lower")
-            << "jo62qm" << 3 << "" << int(Capture::GridSquare) << "jo62qm";
-        QTest::newRow("bracketed") << "[JO62QM]" << 2 << "" << int(Capture::GridSquare) << "JO62QM";
-        QTest::newRow("bracket open") << "[JO62QM" << 2 << "" << int(Capture::None) << "";
-        QTest::newRow("bracketed call") << "[Q1AB]" << 2 << "" << int(Capture::None) << "";
-        QTest::newRow("field letter T") << "TO62" << 1 << "" << int(Capture::Callsign) << "TO62";
-        QTest::newRow("subsquare Y") << "JO62XY" << 1 << "" << int(Capture::Callsign) << "JO62XY";
-        QTest::newRow("letters digit letter")
-            << "AB1C" << 1 << "" << int(Capture::Callsign) << "AB1C";
-        QTest::newRow("slashed call")
-            << "Q1A" + z + "B" << 1 << "z" << int(Capture::Callsign) << "Q1A0B";
-        QTest::newRow("name") << "name=Al! hi" << 7 << "" << int(Capture::OperatorName) << "Al!";
-        QTest::newRow("alt to QTH")
-            << "in Q1AB/P-land" << 6 << "a" << int(Capture::QTH) << "Q1AB/P";
-        QTest::newRow("punctuation only") << "a ... b" << 4 << "" << int(Capture::None) << "";
+        auto row = [](const char* name, const QString& text, int position, const char* flags,
+                      Capture::Field field, const QString& value = {}) {
+            QTest::newRow(name) << text << position << QString(flags) << int(field) << value;
+        };
+        row("portable call", "de Q1AB/P k", 5, "", Capture::Callsign, "Q1AB/P");
+        row("call then colon", "Q1AB/P: hi", 6, "", Capture::Callsign, "Q1AB/P");
+        row("on a delimiter", "Q1AB/P: hi", 7, "", Capture::None);
+        row("position 0", "Q1AB", 0, "", Capture::None);
+        row("past the end", "Q1AB", 5, "", Capture::None);
+        row("report received", "ur 579 579", 6, "", Capture::RSTreceived, "579");
+        row("report sent", "ur 579 579", 4, "o", Capture::RSTsent, "579");
+        row("four digits", "5999", 1, "", Capture::None);
+        row("contest serial", "nr 0012", 5, "c", Capture::RXSerialNumber, "0012");
+        row("slashed serial", "1" + z + "7", 2, "cz", Capture::RXSerialNumber, "107");
+        row("slashed report", "5" + z + "9", 2, "z", Capture::RSTreceived, "509");
+        row("216 without option", "5" + z + "9", 2, "", Capture::None);
+        row("digits and other", "12/3", 1, "", Capture::None);
+        row("locator and dot", "loc JO62.", 6, "", Capture::Callsign, "JO62.");
+        row("locator 4", "loc JO62", 6, "", Capture::GridSquare, "JO62");
+        row("locator 6 lower", "jo62qm", 3, "", Capture::GridSquare, "jo62qm");
+        row("bracketed", "[JO62QM]", 2, "", Capture::GridSquare, "JO62QM");
+        row("bracket open", "[JO62QM", 2, "", Capture::None);
+        row("bracketed call", "[Q1AB]", 2, "", Capture::None);
+        row("field letter T", "TO62", 1, "", Capture::Callsign, "TO62");
+        row("subsquare Y", "JO62XY", 1, "", Capture::Callsign, "JO62XY");
+        row("letters digit letter", "AB1C", 1, "", Capture::Callsign, "AB1C");
+        row("slashed call", "Q1A" + z + "B", 1, "z", Capture::Callsign, "Q1A0B");
+        row("name", "name=Al! hi", 7, "", Capture::OperatorName, "Al!");
+        row("alt to QTH", "in Q1AB/P-land", 6, "a", Capture::QTH, "Q1AB/P");
+        row("punctuation only", "a ... b", 4, "", Capture::None);
     }
-    void classify() {
-        QFETCH(QString, text);
-        QFETCH(int, position);
-        QFETCH(QString, flags);
-        QFETCH(int, field);
-        QFETCH(QString, value);
-        CaptureOptions o{flags.contains('a'), flags.contains('c'), flags.contains('z'),
-                         flags.contains('o')};
-        const Capture c = ClassifyWord(ClickedWord(text, position), o);
-        QCOMPARE(int(c.field), field);
-        QCOMPARE(c.value, value);
-    }
-
     void bandFromFrequency() {
         const struct {
             double kHz;
