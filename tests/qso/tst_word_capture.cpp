@@ -58,6 +58,19 @@ private slots:
         row("alt to QTH", "in Q1AB/P-land", 6, "a", Capture::QTH, "Q1AB/P");
         row("punctuation only", "a ... b", 4, "", Capture::None);
     }
+    void classify() {
+        QFETCH(QString, text);
+        QFETCH(int, position);
+        QFETCH(QString, flags);
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        const CaptureOptions o{flags.contains('a'), flags.contains('c'), flags.contains('z'),
+                               flags.contains('o')};
+        const Capture c = ClassifyWord(ClickedWord(text, position), o);
+        QCOMPARE(int(c.field), field);
+        QCOMPARE(c.value, value);
+    }
+
     void bandFromFrequency() {
         const struct {
             double kHz;
