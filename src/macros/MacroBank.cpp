@@ -59,7 +59,7 @@ QByteArray EncodeBank(const QString (&titles)[8], const QString (&bodies)[8]) {
 
 BankFileReader::BankFileReader(const QByteArray& bytes) : bytes_(bytes) {
     QStringDecoder probe(QStringDecoder::Utf8);
-    (void)probe.decode(bytes_);
+    const QString decoded = probe.decode(bytes_); // converts only when taken as a string
     utf8_ = !probe.hasError();
 }
 

@@ -5,7 +5,6 @@
 #include <mainwindow/WordCapture.h>
 #include <pskcore.h>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
@@ -19,21 +18,14 @@ constexpr const char* kLoopbackSource = "sim:7";
 // A whole callsign-shaped word of the pane (not the last, which may still be arriving) and the
 // 1-based position of its first character.
 std::pair<QString, int> findCallsign(const QString& text) {
-    static const QRegularExpression word(QStringLiteral("[^ :,+\\-><=\\n\\r]+"));
-    QString found;
-    int position = 0;
-    for (auto it = word.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        if (m.capturedEnd() >= text.size()) break;
-        const auto c = mainwindow::ClassifyWord(m.captured(), {});
-        if (c.field == mainwindow::Capture::Callsign && m.captured() != "N0CALL" &&
-            m.capturedLength() >= 4) {
-            found = m.captured();
-            position = int(m.capturedStart()) + 2;
-            break;
-        }
+    using namespace mainwindow;
+    for (int pos = 1; pos < text.size(); ++pos) {
+        const QString w = ClickedWord(text, pos);
+        if ((pos == 1 || IsDelimiter(text[pos - 2])) && pos + w.size() <= text.size() &&
+            w.size() >= 4 && w != "N0CALL" && ClassifyWord(w, {}).field == Capture::Callsign)
+            return {w, pos};
     }
-    return {found, position};
+    return {};
 }
 } // namespace
 
