@@ -79,6 +79,7 @@ void PSKDisplay::Initialize() {
         store.saveSetting("Display", "SaveFileDirectory", SaveFileDirectory);
         app_.transmitPane.Initialize();
 
+        app_.qso.InitializeBandCombo();
         m.QSOFrequency->setText(store.getSetting("Display", "XcvrFreq"));
         // The setup dialog's check boxes for these options; restoring them is not a change.
         auto& setup = app_.setupDialog;

@@ -88,6 +88,8 @@ public:
     void Display_MouseDown(int pane, int button, int shift, QPoint at);
     void Display_Click(int pane);
     void Display_DblClick(int pane);
+    // Word capture into the QSO fields (QsoFields.cpp).
+    void SelectClickedWord(int pane, int clickPosition, int clickColor);
     void popClear_Click();
     void popSave_Click();
     void SaveFile(int pane);

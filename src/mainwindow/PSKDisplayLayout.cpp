@@ -3,6 +3,7 @@
 #include "PSKDisplay.h"
 #include "TonedeckApp.h"
 #include <common/WindowPositions.h>
+#include <macros/TonedeckMacroEditor.h>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,7 +143,8 @@ void PSKDisplay::DisplayAltMacros() {
 
 void PSKDisplay::InitializeTooltips() {
     common::guard(app_.common, "PSKDisplay.InitializeTooltips", [&] {
-        tooltips_.InitializeTooltips({&app_.main, &app_.setupDialog});
+        tooltips_.InitializeTooltips(
+            {&app_.main, &app_.setupDialog, &app_.macros, app_.macros.Editor()});
         if (!TooltipsEnabled()) HideTooltips();
     });
 }

@@ -227,7 +227,7 @@ void PSKDisplay::Display_DblClick(int pane) {
     common::guard(app_.common, "TonedeckMain.Display_DblClick", [&] {
         common::checkIndex(pane, 0, 2);
         if (app_.main.PopupActive) return;
-        // Word capture into the QSO fields arrives with the QSO-field logic.
+        SelectClickedWord(pane, app_.main.ClickPosition[pane], app_.main.ClickColor[pane]);
         app_.main.Keyboard->setFocus();
     });
 }

@@ -3,11 +3,15 @@
 // a fresh one with its own settings file, dialogs, clock and engine.
 #include "PSKDisplay.h"
 #include "SetupDisplayLink.h"
+#include "QsoFields.h"
 #include "TonedeckMain.h"
 #include "TransmitPane.h"
 #include <common/Common.h>
 #include <common/PSKEvent.h>
 #include <common/Trap.h>
+#include <dde/PSKDDEClient.h>
+#include <log/PSKMinilog.h>
+#include <macros/TonedeckMacros.h>
 #include <memory>
 #include <platform/Services.h>
 #include <psk/PSKSpec.h>
@@ -38,6 +42,10 @@ public:
     psk::PSKXcvr xcvr;
     std::unique_ptr<rtty::RTTYXcvr> rtty;
     SetupDisplayLink setupLink{*this};
+    dde::PSKDDEClient dde;
+    QsoFields qso;
+    minilog::PSKMinilog minilog;
+    macros::TonedeckMacros macros;
 };
 
 } // namespace mainwindow

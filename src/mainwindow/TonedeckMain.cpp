@@ -147,6 +147,7 @@ void TonedeckMain::Form_Load() {
         OptimalOffsetCmd->setEnabled(false);
         RTTYOptimalOffsetCmd->setEnabled(false);
         TuneState = 0;
+        app_.macros.InitializeMacros();
         app_.display.Initialize();
         app_.xcvr.Initialize();
         app_.rtty->Initialize();
@@ -157,6 +158,7 @@ void TonedeckMain::Form_Load() {
             app_.xcvr.Disable();
             app_.rtty->Enable();
         }
+        app_.minilog.Initialize();
         app_.display.InitializeTooltips();
         app_.xcvr.InitializeVectorDisplay();
         LastWindowState = windowStateCode();
@@ -173,6 +175,7 @@ void TonedeckMain::Form_Unload(int& cancel) {
     step([&] { mmttyWasRunning = app_.rtty->MMTTYRunning(); });
     step([&] { TuneCheckbox->setChecked(false); });
     ShuttingDown = true;
+    step([&] { app_.minilog.SaveSettings(); });
     step([&] {
         app_.rtty->Disable();
         app_.rtty->Shutdown();

@@ -1,6 +1,7 @@
 // What the PSK side gets from the main window: its controls, indications and the services of
 // the other modules; and the keyboard navigation between the fields.
 #include "TonedeckApp.h"
+#include <macros/TonedeckMacroEditor.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -162,6 +163,8 @@ void TonedeckMain::resetPttPort(int port) {
 
 void TonedeckMain::unloadSecondaryWindows() {
     app_.setupDialog.CloseInformationWindow();
+    if (app_.macros.isVisible()) app_.macros.close();
+    app_.macros.Editor()->hide();
     app_.setupDialog.close();
 }
 
@@ -181,8 +184,8 @@ void TonedeckMain::Navigate(int keyAscii, bool& handled) {
             target = GridSquare;
             break;
         case 12:
-            // Logging the contact arrives with the minilog; the key is taken already.
             handled = true;
+            app_.minilog.LogButton();
             return;
         case 14:
             target = OperatorName;

@@ -4,6 +4,7 @@
 #include <common/Errors.h>
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -27,9 +28,7 @@ constexpr int kButtonRight = 2;
 } // namespace
 
 TransmitPane::TransmitPane(TonedeckApp& app) : app_(app) {
-    MacroBody = [this](int index) {
-        return app_.services.settings.getSetting("Macros", QStringLiteral("Content%1").arg(index));
-    };
+    MacroBody = [this](int index) { return app_.macros.Body(index); };
 }
 
 void TransmitPane::Initialize() {
@@ -119,8 +118,10 @@ bool TransmitPane::KeyDown(const QKeyEvent& key) {
         } else if (k == Qt::Key_F3) {
             if (psk()) IDCmd_Click();
         } else if (k >= Qt::Key_F5 && k <= Qt::Key_F12) {
-            // Ctrl opens the macro for editing, which arrives with the macros window.
-            if (!ctrl) FireMacro(k - Qt::Key_F5);
+            if (ctrl)
+                app_.macros.ShowForMacro(app_.main.MacroBar->MacroIndex(k - Qt::Key_F5));
+            else
+                FireMacro(k - Qt::Key_F5);
         } else {
             used = false;
         }
@@ -261,11 +262,7 @@ void TransmitPane::TrimTransmittedText() {
 }
 
 QString TransmitPane::MacroTitle(int index) const {
-    const QString title =
-        app_.services.settings.getSetting("Macros", QStringLiteral("Title%1").arg(index));
-    if (!title.isEmpty()) return title;
-    const int key = index % 8 + 5;
-    return index < 8 ? QStringLiteral("F%1").arg(key) : QStringLiteral("Alt F%1").arg(key);
+    return app_.macros.Title(index);
 }
 
 void TransmitPane::DisplayAltMacros() {
@@ -284,7 +281,13 @@ void TransmitPane::FireMacro(int button) {
     common::guard(app_.common, "TonedeckMain.Macro_Click", [&] {
         common::checkIndex(button, 0, 7);
         const int index = app_.main.MacroBar->MacroIndex(button);
-        SendMacroText(MacroBody ? MacroBody(index) : QString());
+        // Ctrl+click opens the macro for editing instead.
+        if (QApplication::queryKeyboardModifiers() & Qt::ControlModifier) {
+            app_.macros.ShowForMacro(index);
+            return;
+        }
+        const QString body = MacroBody ? MacroBody(index) : QString();
+        SendMacroText(app_.macros.ExpandMacroContents(index + 1, body));
     });
 }
 

@@ -31,8 +31,7 @@ public:
     void TrimTransmittedText();
     void SetTransmitStopMark(int length) { TransmitStopMark = length; }
 
-    // Macro i (0..7) of the bank shown. The macro language arrives later; until then a macro
-    // sends its body as it is written.
+    // Macro i (0..7) of the bank shown, expanded.
     void FireMacro(int button);
     // An expanded macro: printable text is shown and sent, the control characters 19, 17, 18
     // start, stop and identify, CR and LF empty the pane and are sent.
@@ -42,7 +41,7 @@ public:
     void DisplayAltMacros();
     void DisplayNormalMacros();
     bool AltMacrosShown() const;
-    // The title a macro button shows for macro index 0..15: its stored title, else its key.
+    // The title a macro button shows for macro index 0..15.
     QString MacroTitle(int index) const;
 
     // Buttons.

@@ -234,4 +234,5 @@ QString TonedeckSetup::HelpPage(int tab) {
                                       : QStringLiteral("Index.htm");
 }
 
+
 } // namespace setup
