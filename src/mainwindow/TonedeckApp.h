@@ -7,6 +7,8 @@
 #include <common/Common.h>
 #include <common/PSKEvent.h>
 #include <common/Trap.h>
+#include <dde/AdifUdp.h>
+#include <dde/PSKDDEClient.h>
 #include <memory>
 #include <platform/Services.h>
 #include <psk/PSKSpec.h>
@@ -36,6 +38,12 @@ public:
     TransmitPane transmitPane;
     psk::PSKXcvr xcvr;
     std::unique_ptr<rtty::RTTYXcvr> rtty;
+    // Each logged record also goes out over UDP (Send beside dde.SendLog).
+    dde::AdifUdp adifUdp;
+    dde::PSKDDEClient dde;
+
+private:
+    dde::DDEHost ddeHost();
 };
 
 } // namespace mainwindow

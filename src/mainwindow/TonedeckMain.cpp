@@ -66,6 +66,10 @@ void TonedeckMain::connectControls() {
     // The blanking timer stays enabled: each tick empties the reading until the next one.
     connect(&PskTimers.IMDBlankingTimer, &QTimer::timeout, this,
             [this] { app_.xcvr.ClearIMDInfo(); });
+    connect(OptimalOffsetCmd, &QPushButton::clicked, this, [this] {
+        app_.xcvr.SetOptimalReceiveFrequency();
+        Keyboard->setFocus();
+    });
     connect(ResetIMDcmd, &QPushButton::clicked, this, [this] {
         app_.xcvr.ResetPeakImd();
         Keyboard->setFocus();
@@ -135,6 +139,7 @@ void TonedeckMain::Form_Load() {
             t->setInterval(100);
         }
         app_.event.Initialize();
+        app_.dde.Initialize();
         for (bool& b : CharHandlerLocked)
             b = false;
         MMTTYCharHandlerLocked = false;
@@ -173,6 +178,7 @@ void TonedeckMain::Form_Unload(int& cancel) {
     step([&] { mmttyWasRunning = app_.rtty->MMTTYRunning(); });
     step([&] { TuneCheckbox->setChecked(false); });
     ShuttingDown = true;
+    step([&] { app_.dde.Shutdown(); });
     step([&] {
         app_.rtty->Disable();
         app_.rtty->Shutdown();
