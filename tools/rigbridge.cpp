@@ -20,7 +20,8 @@ namespace {
 const char* const kHelp =
     "Serves Tonedeck's transceiver-control link from hamlib's rigctld.\n\n"
     "Start rigctld for the radio first, then the bridge, then (or before) Tonedeck:\n"
-    "  rigctld -m <model> -r /dev/ttyUSB0 [-s <baud>]   (rigctl -l lists the models)\n"
+    "  rigctld -m <model> -r /dev/ttyUSB0 [-s <baud>] [-P RIG]   (rigctl -l lists the models;\n"
+    "  -P RIG keys PTT through the rig's CAT commands)\n"
     "  rigbridge\n"
     "Try it without a radio with hamlib's dummy rig: rigctld -m 1\n\n"
     "The bridge offers D-Bus service dde.Rigwright while rigctld answers, and announces\n"

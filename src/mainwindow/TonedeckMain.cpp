@@ -139,7 +139,6 @@ void TonedeckMain::Form_Load() {
             t->setInterval(100);
         }
         app_.event.Initialize();
-        app_.dde.Initialize();
         for (bool& b : CharHandlerLocked)
             b = false;
         MMTTYCharHandlerLocked = false;
@@ -153,6 +152,9 @@ void TonedeckMain::Form_Load() {
         RTTYOptimalOffsetCmd->setEnabled(false);
         TuneState = 0;
         app_.display.Initialize();
+        // After the display: it restores the stored QSO frequency and empties the title's codes,
+        // which would hide what the companion programs have just reported.
+        app_.dde.Initialize();
         app_.xcvr.Initialize();
         app_.rtty->Initialize();
         if (ModeButton[0]->isChecked()) {
