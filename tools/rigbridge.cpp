@@ -3,15 +3,16 @@
 // "transmit"/"receive" key PTT, "qsy" and "xcvrfreqmode" set frequency and mode.
 #include <cmath>
 #include <cstdio>
+#include <dde/DDECommon.h>
+#include <dde/DDEServer.h>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <dde/DDECommon.h>
-#include <dde/DDEServer.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDBusServiceWatcher>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -32,8 +33,8 @@ const QString kServer = QStringLiteral("DDEServer");
 
 // Modes rigctld knows; the program's "FSK" is the rig's RTTY.
 QString rigMode(const QString& mode) {
-    static const QStringList known = {"USB",   "LSB",    "CW",     "CWR",    "RTTY", "RTTYR",
-                                      "AM",    "FM",     "PKTUSB", "PKTLSB", "PKTFM"};
+    static const QStringList known = {"USB", "LSB", "CW",     "CWR",    "RTTY", "RTTYR",
+                                      "AM",  "FM",  "PKTUSB", "PKTLSB", "PKTFM"};
     const QString m = mode.trimmed().toUpper();
     if (m == QLatin1String("FSK")) return QStringLiteral("RTTY");
     return known.contains(m) ? m : QString();
@@ -58,12 +59,19 @@ public:
         answer_.setSingleShot(true);
         connect(&answer_, &QTimer::timeout, this, [this] { drop("rigctld does not answer"); });
         connect(&socket_, &QTcpSocket::connected, this, [this] {
-            std::fprintf(stderr, "rigbridge: connected to rigctld at %s:%u\n",
-                         qPrintable(host_), port_);
+            std::fprintf(stderr, "rigbridge: connected to rigctld at %s:%u\n", qPrintable(host_),
+                         port_);
             pollRig();
             poll_.start();
         });
         connect(&socket_, &QTcpSocket::readyRead, this, &Bridge::read);
+        // A program that ends or crashes while transmitting must not leave the radio keyed.
+        connect(&program_, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+            if (!keyed_) return;
+            keyed_ = false;
+            std::fprintf(stderr, "rigbridge: Tonedeck left while transmitting; PTT off\n");
+            send("T 0", 1);
+        });
         connect(&socket_, &QTcpSocket::errorOccurred, this,
                 [this] { drop(socket_.errorString()); });
     }
@@ -147,9 +155,9 @@ private:
         server_->OnExecute = [this](const QString& topic, const QString& command) {
             return execute(topic, command);
         };
-        QDBusMessage m = QDBusMessage::createMethodCall(
-            dde::ServiceName(dde::kOwnApplication), dde::ObjectPath(dde::kOwnTopic),
-            dde::kInterface, "Execute");
+        QDBusMessage m = QDBusMessage::createMethodCall(dde::ServiceName(dde::kOwnApplication),
+                                                        dde::ObjectPath(dde::kOwnTopic),
+                                                        dde::kInterface, "Execute");
         m << QStringLiteral("000start");
         QDBusConnection::sessionBus().asyncCall(m, dde::kCallTimeoutMs);
         std::fprintf(stderr, "rigbridge: serving dde.Rigwright\n");
@@ -159,8 +167,10 @@ private:
         if (topic != kServer || !command.startsWith(QLatin1String("000"))) return false;
         const QString c = command.mid(3);
         if (c == QLatin1String("transmit")) {
+            keyed_ = true;
             send("T 1", 1);
         } else if (c == QLatin1String("receive")) {
+            keyed_ = false;
             send("T 0", 1);
         } else if (c.startsWith(QLatin1String("qsy"))) {
             const qint64 hz = hertz(c.mid(3));
@@ -181,17 +191,21 @@ private:
 
     void drop(const QString& why) {
         if (reconnect_.isActive()) return;
+        reconnect_.start();
         std::fprintf(stderr, "rigbridge: %s; trying again in 2 s\n", qPrintable(why));
         poll_.stop();
         answer_.stop();
         queue_.clear();
         server_.reset(); // Tonedeck sees the link close
         socket_.abort();
-        reconnect_.start();
     }
 
     QString host_;
     quint16 port_;
+    bool keyed_ = false;
+    QDBusServiceWatcher program_{dde::ServiceName(dde::kOwnApplication),
+                                 QDBusConnection::sessionBus(),
+                                 QDBusServiceWatcher::WatchForUnregistration};
     QTcpSocket socket_;
     QTimer poll_, reconnect_, answer_;
     std::deque<Request> queue_;

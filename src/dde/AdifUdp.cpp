@@ -21,7 +21,8 @@ void AdifUdp::Initialize() {
     const QString host = settings_.getSetting("Log", "UdpHost", "127.0.0.1");
     host_ = ValidHost(host) ? host.trimmed() : QStringLiteral("127.0.0.1");
     bool ok = false;
-    const int port = settings_.getSetting("Log", "UdpPort", QString::number(kDefaultPort)).toInt(&ok);
+    const int port =
+        settings_.getSetting("Log", "UdpPort", QString::number(kDefaultPort)).toInt(&ok);
     port_ = ok && port >= 1 && port <= 65535 ? quint16(port) : kDefaultPort;
     settings_.saveSetting("Log", "UdpEnabled", enabled_ ? "1" : "0");
     settings_.saveSetting("Log", "UdpHost", host_);

@@ -30,7 +30,8 @@ std::optional<LinkTopic> SplitLinkTopic(const QString& linkTopic) {
 }
 
 QString Tag(const QString& name, const QString& value) {
-    return QStringLiteral("<%1:%2>%3").arg(name).arg(value.size()).arg(value);
+    return QLatin1Char('<') + name + QLatin1Char(':') + QString::number(value.size()) +
+           QLatin1Char('>') + value;
 }
 
 std::optional<QString> TagValue(const QString& text, const QString& name) {

@@ -19,8 +19,8 @@ bool DDELink::Open(const QString& linkTopic, const QString& item) {
     service_ = ServiceName(topic->application);
     path_ = ObjectPath(topic->topic);
     // Watch first: a server leaving between the request and the watch would go unnoticed.
-    watcher_ = new QDBusServiceWatcher(service_, bus_, QDBusServiceWatcher::WatchForUnregistration,
-                                       this);
+    watcher_ =
+        new QDBusServiceWatcher(service_, bus_, QDBusServiceWatcher::WatchForUnregistration, this);
     connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this,
             &DDELink::onServiceUnregistered);
     if (!bus_.connect(service_, path_, QString::fromLatin1(kInterface),
@@ -50,9 +50,8 @@ void DDELink::Close() {
 
 bool DDELink::Refresh() {
     if (!open_) return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(service_, path_,
-                                                       QString::fromLatin1(kInterface),
-                                                       QStringLiteral("Request"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        service_, path_, QString::fromLatin1(kInterface), QStringLiteral("Request"));
     call << item_;
     const QDBusMessage reply = bus_.call(call, QDBus::Block, TimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1 ||
@@ -64,14 +63,14 @@ bool DDELink::Refresh() {
 
 DDELink::Result DDELink::Execute(const QString& command) {
     if (!open_) return Result::Failed;
-    QDBusMessage call = QDBusMessage::createMethodCall(service_, path_,
-                                                       QString::fromLatin1(kInterface),
-                                                       QStringLiteral("Execute"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        service_, path_, QString::fromLatin1(kInterface), QStringLiteral("Execute"));
     call << command;
     const QDBusMessage reply = bus_.call(call, QDBus::Block, TimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage) return Result::Failed;
     const QVariantList args = reply.arguments();
-    const bool accepted = args.size() == 1 && args.front().metaType() == QMetaType::fromType<bool>() &&
+    const bool accepted = args.size() == 1 &&
+                          args.front().metaType() == QMetaType::fromType<bool>() &&
                           args.front().toBool();
     return accepted ? Result::Accepted : Result::Refused;
 }

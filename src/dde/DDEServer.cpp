@@ -70,14 +70,18 @@ bool DDEServer::Register(const QStringList& topics) {
         }
         topics_[topic] = std::move(object);
     }
-    // Another instance keeps its name: two programs answering one service would be ambiguous.
-    if (!bus_.registerService(service_)) {
-        error_ = QStringLiteral("%1 is already on the bus").arg(service_);
+    // A second instance waits in line for the name and takes it over when the first one ends.
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        bus_.interface()->registerService(service_, QDBusConnectionInterface::QueueService,
+                                          QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid()) {
+        error_ = reply.error().message();
         for (const auto& [topic, object] : topics_)
             bus_.unregisterObject(ObjectPath(topic));
         topics_.clear();
         return false;
     }
+    queued_ = reply.value() == QDBusConnectionInterface::ServiceQueued;
     registered_ = true;
     return true;
 }

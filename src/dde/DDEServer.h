@@ -48,9 +48,11 @@ public:
     DDEServer& operator=(const DDEServer&) = delete;
 
     // Claims the service and offers the topics; false, with the reason in Error(), when there
-    // is no bus, a name is not valid or another process holds the service.
+    // is no bus or a name is not valid. While another process holds the service, the claim
+    // waits in line (Queued).
     bool Register(const QStringList& topics);
     bool Registered() const { return registered_; }
+    bool Queued() const { return queued_; }
     QString Error() const { return error_; }
     QString Service() const { return service_; }
 
@@ -71,6 +73,7 @@ private:
     QString service_;
     QString error_;
     bool registered_ = false;
+    bool queued_ = false;
     std::map<QString, std::unique_ptr<detail::TopicObject>> topics_;
     QHash<QString, QHash<QString, QString>> items_;
 };

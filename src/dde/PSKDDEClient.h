@@ -65,13 +65,15 @@ public:
 
     // Commands. Each returns whether the program took it (false when it is not connected, the
     // command failed, or the program refused it).
-    bool SendTransmit();                      // "000transmit"
-    bool SendReceive();                       // "000receive"
-    bool SendQSY(double kHz);                 // "000qsy14069.7"
-    bool SendXcvrFreqMode(const QString& xcvrfreq, const QString& xcvrmode); // "000xcvrfreqmode<xcvrfreq:9>14070.000<xcvrmode:3>USB"
-    bool SendLog(const QString& adifRecord);  // "001log" and the record ending in "<EOR>"
-    bool SendCheck(const QString& callsign);  // "001check" and the callsign
-    bool SendShowGrid(const QString& grid);   // "003showgrid" and the grid square
+    bool SendTransmit();      // "000transmit"
+    bool SendReceive();       // "000receive"
+    bool SendQSY(double kHz); // "000qsy14069.7"
+    bool SendXcvrFreqMode(
+        const QString& xcvrfreq,
+        const QString& xcvrmode); // "000xcvrfreqmode<xcvrfreq:9>14070.000<xcvrmode:3>USB"
+    bool SendLog(const QString& adifRecord); // "001log" and the record ending in "<EOR>"
+    bool SendCheck(const QString& callsign); // "001check" and the callsign
+    bool SendShowGrid(const QString& grid);  // "003showgrid" and the grid square
     // "003lookup" and the callsign, then the channel (0..2) keeps the five DXCC texts; all empty
     // when the DX lookup program is not connected.
     void Lookup(const QString& callsign, int channel);

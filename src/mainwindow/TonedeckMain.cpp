@@ -180,7 +180,11 @@ void TonedeckMain::Form_Unload(int& cancel) {
     step([&] { mmttyWasRunning = app_.rtty->MMTTYRunning(); });
     step([&] { TuneCheckbox->setChecked(false); });
     ShuttingDown = true;
-    step([&] { app_.dde.Shutdown(); });
+    step([&] {
+        // A radio keyed through the rig-control program would otherwise stay keyed.
+        if (app_.xcvr.Transmitting() && app_.xcvr.GetPTTMode() == 4) app_.dde.SendReceive();
+        app_.dde.Shutdown();
+    });
     step([&] {
         app_.rtty->Disable();
         app_.rtty->Shutdown();

@@ -15,7 +15,8 @@ void PSKXcvr::SetOptimalReceiveFrequency() {
         if (k.OptimalOffset->text().isEmpty()) return;
         const int ch = activeChannel_;
         // A text that is not a number counts as 0, and so becomes the lowest offset.
-        const double opt = std::clamp(common::leadingNumber(k.OptimalOffset->text()), 100.0, 3500.0);
+        const double opt =
+            std::clamp(common::leadingNumber(k.OptimalOffset->text()), 100.0, 3500.0);
         k.OptimalOffset->setText(common::formatGeneral(opt));
         const double delta = rcvFreq_[ch] - opt;
         const double dial = dialKHz() + delta / 1000;

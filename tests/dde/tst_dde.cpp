@@ -1,11 +1,11 @@
 #include "AppFixture.h"
 #include <csignal>
 #include <dde/DDECommon.h>
+#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QNetworkDatagram>
 #include <QProcess>
@@ -88,18 +88,28 @@ private slots:
         QTest::addColumn<std::function<bool(dde::PSKDDEClient&)>>("send");
         QTest::addColumn<QString>("expected");
         auto row = [](const char* name, const char* role, std::function<bool(dde::PSKDDEClient&)> s,
-                      const char* expected) { QTest::newRow(name) << QString(role) << s << QString(expected); };
-        row("transmit", "rig", [](auto& d) { return d.SendTransmit(); }, "000transmit");
-        row("receive", "rig", [](auto& d) { return d.SendReceive(); }, "000receive");
-        row("qsy", "rig", [](auto& d) { return d.SendQSY(14069.7); }, "000qsy14069.7");
-        row("freqmode", "rig", [](auto& d) { return d.SendXcvrFreqMode("14070.000", "USB"); },
+                      const char* expected) {
+            QTest::newRow(name) << QString(role) << s << QString(expected);
+        };
+        row(
+            "transmit", "rig", [](auto& d) { return d.SendTransmit(); }, "000transmit");
+        row(
+            "receive", "rig", [](auto& d) { return d.SendReceive(); }, "000receive");
+        row(
+            "qsy", "rig", [](auto& d) { return d.SendQSY(14069.7); }, "000qsy14069.7");
+        row(
+            "freqmode", "rig", [](auto& d) { return d.SendXcvrFreqMode("14070.000", "USB"); },
             "000xcvrfreqmode<xcvrfreq:9>14070.000<xcvrmode:3>USB");
-        row("freqmode empty", "rig", [](auto& d) { return d.SendXcvrFreqMode("", "LSB"); },
+        row(
+            "freqmode empty", "rig", [](auto& d) { return d.SendXcvrFreqMode("", "LSB"); },
             "000xcvrfreqmode<xcvrfreq:0><xcvrmode:3>LSB");
-        row("log", "logger", [](auto& d) { return d.SendLog("<call:4>DL1X<eor>"); },
+        row(
+            "log", "logger", [](auto& d) { return d.SendLog("<call:4>DL1X<eor>"); },
             "001log<call:4>DL1X<eor>");
-        row("check", "logger", [](auto& d) { return d.SendCheck("DL1X"); }, "001checkDL1X");
-        row("showgrid", "dx", [](auto& d) { return d.SendShowGrid("JO62"); }, "003showgridJO62");
+        row(
+            "check", "logger", [](auto& d) { return d.SendCheck("DL1X"); }, "001checkDL1X");
+        row(
+            "showgrid", "dx", [](auto& d) { return d.SendShowGrid("JO62"); }, "003showgridJO62");
     }
     void companionsAtStartGetEveryCommand() {
         QFETCH(QString, role);
@@ -108,7 +118,8 @@ private slots:
         Companion rigc("rig"), logger("logger"), dx("dx");
         AppFixture f;
         auto& app = f.start();
-        QVERIFY2(app.main.windowTitle().endsWith(" [RW,LGV,GSC]"), qPrintable(app.main.windowTitle()));
+        QVERIFY2(app.main.windowTitle().endsWith(" [RW,LGV,GSC]"),
+                 qPrintable(app.main.windowTitle()));
         QCOMPARE(app.main.QSOFrequency->text(), QString("14070.000"));
         QVERIFY(app.main.OptimalOffsetCmd->isEnabled());
         QVERIFY(send(app.dde));
@@ -157,8 +168,8 @@ private slots:
         auto& app = f.start();
         tick(app.main.ServerRetryTimer); // the retries fail: only an announcement connects now
         Companion later("logger");
-        QDBusMessage m = QDBusMessage::createMethodCall("dde.tonedeck", "/DDEClient", "dde.Topic",
-                                                        "Execute");
+        QDBusMessage m =
+            QDBusMessage::createMethodCall("dde.tonedeck", "/DDEClient", "dde.Topic", "Execute");
         m << execute;
         QDBusPendingReply<bool> reply = QDBusConnection::sessionBus().asyncCall(m);
         QTRY_VERIFY(reply.isFinished());
@@ -186,21 +197,27 @@ private slots:
         QTest::addColumn<QString>("rewritten");
         QTest::addColumn<QString>("dial");
         QTest::addColumn<QStringList>("calls");
-        QTest::newRow("1500") << "1500" << "1500" << "14069.700"
-                              << QStringList{"fnSetAFCLimit(0,0)", "fnSetRXFrequency(1500,0,0)",
-                                             "fnSetRXFrequency(1500,50,0)", "fnSetAFCLimit(50,0)",
-                                             "fnSetRXFrequency(2300,50,1)",
-                                             "fnSetRXFrequency(3500,50,2)"};
-        QTest::newRow("5000") << "5000" << "3500" << "14067.700"
-                              << QStringList{"fnSetAFCLimit(0,0)", "fnSetRXFrequency(3500,0,0)",
-                                             "fnSetRXFrequency(3500,50,0)", "fnSetAFCLimit(50,0)",
-                                             "fnSetRXFrequency(3500,50,1)",
-                                             "fnSetRXFrequency(3500,50,2)"};
-        QTest::newRow("not a number") << "x" << "100" << "14071.100"
-                              << QStringList{"fnSetAFCLimit(0,0)", "fnSetRXFrequency(100,0,0)",
-                                             "fnSetRXFrequency(100,50,0)", "fnSetAFCLimit(50,0)",
-                                             "fnSetRXFrequency(900,50,1)",
-                                             "fnSetRXFrequency(2300,50,2)"};
+        QTest::newRow("1500") << "1500"
+                              << "1500"
+                              << "14069.700"
+                              << QStringList{
+                                     "fnSetAFCLimit(0,0)",          "fnSetRXFrequency(1500,0,0)",
+                                     "fnSetRXFrequency(1500,50,0)", "fnSetAFCLimit(50,0)",
+                                     "fnSetRXFrequency(2300,50,1)", "fnSetRXFrequency(3500,50,2)"};
+        QTest::newRow("5000") << "5000"
+                              << "3500"
+                              << "14067.700"
+                              << QStringList{
+                                     "fnSetAFCLimit(0,0)",          "fnSetRXFrequency(3500,0,0)",
+                                     "fnSetRXFrequency(3500,50,0)", "fnSetAFCLimit(50,0)",
+                                     "fnSetRXFrequency(3500,50,1)", "fnSetRXFrequency(3500,50,2)"};
+        QTest::newRow("not a number")
+            << "x"
+            << "100"
+            << "14071.100"
+            << QStringList{"fnSetAFCLimit(0,0)",         "fnSetRXFrequency(100,0,0)",
+                           "fnSetRXFrequency(100,50,0)", "fnSetAFCLimit(50,0)",
+                           "fnSetRXFrequency(900,50,1)", "fnSetRXFrequency(2300,50,2)"};
     }
     void optimalOffsetRetunesTheRigAndMovesTheOtherChannels() {
         QFETCH(QString, offset);
@@ -218,7 +235,8 @@ private slots:
         app.main.OptimalOffsetCmd->click();
         QCOMPARE(app.setupDialog.OptimalOffset->text(), rewritten);
         QCOMPARE(f.settings.getSetting("Receiver", "OptimalOffset"), rewritten);
-        QStringList engineCalls = e.callsStartingWith("fnSetAFCLimit") + e.callsStartingWith("fnSetRXFrequency");
+        QStringList engineCalls =
+            e.callsStartingWith("fnSetAFCLimit") + e.callsStartingWith("fnSetRXFrequency");
         std::sort(engineCalls.begin(), engineCalls.end());
         std::sort(calls.begin(), calls.end());
         QCOMPARE(engineCalls, calls);
@@ -240,6 +258,10 @@ private slots:
         app.xcvr.SetReceive();
         QCOMPARE(f.dialogs.messages().size(), 1);
         QTRY_VERIFY(rigc.received("000transmit") && rigc.received("000receive"));
+        app.xcvr.StartTransmit();
+        app.xcvr.SetTransmit();
+        app.main.close(); // closing while transmitting unkeys the radio
+        QTRY_COMPARE(rigc.output().count("000receive"), 2);
     }
 
     void fuzzAnnouncementsAndItems() {
@@ -257,9 +279,10 @@ private slots:
             if (i % 4 == 0) s.prepend("00");
             accepted += source->OnExecute("DDEClient", s);
             dde::TagValue(s, "a");
-            QMetaObject::invokeMethod(&app.dde.Window()->ModeLink, "onAdvise",
-                                      Q_ARG(QString, "Mode"), Q_ARG(QString, s));
-            if (i % 10 == 0) // this one redraws the frequency scale each time
+            if (i % 4 == 0)
+                QMetaObject::invokeMethod(&app.dde.Window()->ModeLink, "onAdvise",
+                                          Q_ARG(QString, "Mode"), Q_ARG(QString, s));
+            if (i % 100 == 0) // this one redraws the frequency scale each time
                 QMetaObject::invokeMethod(&app.dde.Window()->QSOFrequencyLink, "onAdvise",
                                           Q_ARG(QString, "FreqDisplay"), Q_ARG(QString, s));
         }
@@ -273,7 +296,8 @@ private slots:
         const quint16 port = probe.serverPort();
         probe.close();
         QProcess rigctld, bridge;
-        rigctld.start("rigctld", {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port)});
+        rigctld.start("rigctld",
+                      {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port)});
         QVERIFY2(rigctld.waitForStarted(), "rigctld (libhamlib-utils) is needed");
         QTRY_COMPARE(rig(port, "F 14070000"), QString("RPRT 0"));
         AppFixture f;
@@ -289,12 +313,18 @@ private slots:
         QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7039.700"));
         app.xcvr.UpdateXCVRMode("LSB");
         QTRY_COMPARE(rig(port, "m"), QString("LSB"));
-        QVERIFY(app.dde.SendTransmit());
-        QTRY_COMPARE(rig(port, "t"), QString("1"));
-        bridge.kill();
+        bridge.kill(); // gone: disconnected, one retry; started again, it announces itself
         bridge.waitForFinished();
         QTRY_VERIFY(!app.dde.Connected(0));
         QVERIFY(app.dde.RetryPending(0));
+        bridge.start(RIGBRIDGE, {"--port", QString::number(port), "--poll-ms", "100"});
+        QTRY_VERIFY(app.dde.Connected(0));
+        QVERIFY(app.dde.SendTransmit());
+        QTRY_COMPARE(rig(port, "t"), QString("1"));
+        app.dde.Shutdown(); // the program leaves the bus while transmitting: the bridge unkeys
+        QTRY_COMPARE(rig(port, "t"), QString("0"));
+        bridge.kill();
+        bridge.waitForFinished();
         rigctld.kill();
         rigctld.waitForFinished();
     }

@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
                            QString::number(rest.mid(3).toDouble(), 'f', 3));
         if (rest.startsWith("lookup")) {
             const bool dl = rest.mid(6).startsWith("DL");
-            const QStringList v = dl ? QStringList{"DL", "230", "EU", "14", "28"}
-                                     : QStringList{"", "", "", "", ""};
+            const QStringList v =
+                dl ? QStringList{"DL", "230", "EU", "14", "28"} : QStringList{"", "", "", "", ""};
             for (int i = 0; i < 5; ++i)
                 server.SetItem(main, r->items[i], v[i]);
         }
