@@ -81,6 +81,19 @@ private slots:
             QVERIFY(!app.dde.RetryPending(p));
         QVERIFY(!app.main.ServerRetryTimer.isActive());
         QVERIFY(!app.main.windowTitle().contains('['));
+        Companion dx("dx", true); // started later, it announces itself with 003start
+        QTRY_VERIFY(app.dde.Connected(3));
+        QVERIFY(app.main.windowTitle().endsWith(" [GSC]"));
+    }
+
+    void linksClosingAtShutDownAreIgnored() {
+        Companion rigc("rig");
+        AppFixture f;
+        auto& app = f.start();
+        app.main.ShuttingDown = true;
+        rigc.p.kill();
+        QTRY_VERIFY(!app.dde.Window()->QSOFrequencyLink.IsOpen()); // the close came
+        QVERIFY(app.dde.Connected(0) && !app.dde.RetryPending(0));
     }
 
     void companionsAtStartGetEveryCommand_data() {
