@@ -22,6 +22,7 @@ bool TopicObject::Execute(const QString& command) {
 }
 
 QString TopicObject::Request(const QString& item) {
+    if (!calledFromDBus()) return server_.Item(topic_, item);
     if (!fromOwnUser()) {
         sendErrorReply(QDBusError::AccessDenied, QStringLiteral("not the bus owner's user"));
         return {};

@@ -60,6 +60,7 @@ void PSKDDEClient::Initialize() {
             host_.ServerRetryTimer->start();
         }
         connected_.fill(false);
+        connectScheduled_.fill(false);
         retryPending_.fill(false);
         retryDone_.fill(false);
         Connect(kRigControl);
@@ -250,9 +251,16 @@ bool PSKDDEClient::announcement(const QString& topic, const QString& command) {
     if (topic != QLatin1String(kOwnTopic)) return false;
     const auto a = ParseAnnouncement(command);
     if (!a || a->program >= kPrograms || a->command != QLatin1String("start")) return false;
-    // Connect after the answer: a companion waiting for it could not answer our requests.
+    // Connect after the answer: a companion waiting for it could not answer our requests. A
+    // burst of announcements costs one connection.
     const int program = a->program;
-    QTimer::singleShot(0, window_.get(), [this, program] { Connect(program); });
+    if (!connectScheduled_[program]) {
+        connectScheduled_[program] = true;
+        QTimer::singleShot(0, window_.get(), [this, program] {
+            connectScheduled_[program] = false;
+            Connect(program);
+        });
+    }
     return true;
 }
 

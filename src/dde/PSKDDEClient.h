@@ -97,6 +97,7 @@ private:
     QDBusConnection bus_;
     std::unique_ptr<DDEClient> window_;
     std::array<bool, kPrograms> connected_{};
+    std::array<bool, kPrograms> connectScheduled_{};
     std::array<bool, kPrograms> retryPending_{};
     std::array<bool, kPrograms> retryDone_{};
     std::array<DXCCInfo, 3> lookup_{};
