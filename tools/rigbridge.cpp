@@ -24,7 +24,7 @@ const char* const kHelp =
     "  rigctld -m <model> -r /dev/ttyUSB0 [-s <baud>] [-P RIG]   (rigctl -l lists the models;\n"
     "  -P RIG keys PTT through the rig's CAT commands)\n"
     "  rigbridge\n"
-    "Try it without a radio with hamlib's dummy rig: rigctld -m 1\n\n"
+    "Try it without a radio with hamlib's dummy rig: rigctld -m 1 -P RIG\n\n"
     "The bridge offers D-Bus service dde.Rigwright while rigctld answers, and announces\n"
     "itself to a running Tonedeck. Set Tonedeck's PTT to \"Xcvr Ctrl SW\" to key through it.";
 
