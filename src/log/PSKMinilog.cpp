@@ -151,12 +151,12 @@ bool PSKMinilog::LogQSO(int channel) {
         r.qth = q.QTH->text();
         r.grid = q.GridSquare->text();
         dde_.Lookup(q.Callsign->text(), channel);
-        const auto& dx = dde_.DXCC(channel);
-        r.dxccId = dx.countryNumber;
-        r.dxccPrefix = dx.prefix;
-        r.continent = dx.continent;
-        r.cqZone = dx.cqZone;
-        r.ituZone = dx.ituZone;
+        const auto& dx = dde_.LookupInfo(channel);
+        r.dxccId = dx.DXCCID;
+        r.dxccPrefix = dx.DXCCPrefix;
+        r.continent = dx.Cont;
+        r.cqZone = dx.CQ;
+        r.ituZone = dx.ITU;
         r.contest = setup_.ContestMode();
         r.rstSent = q.RSTsent->text();
         r.rstReceived = q.RSTreceived->text();
@@ -188,7 +188,8 @@ bool PSKMinilog::LogQSO(int channel) {
             return false;
         }
         logged = true;
-        dde_.SendCommand(1, QStringLiteral("log"), record_);
+        dde_.SendLog(record_);
+        host_.recordLogged(record_);
         EndQSO(channel);
     } catch (...) {
         common_.ReportError(common::currentErrorNumber(), QStringLiteral("PSKMinilog.LogQSO"));

@@ -55,6 +55,8 @@ public:
     // Label i of the QSO fields blinks while set; clearing shows it again.
     virtual void setFieldNeedsAttention(int index, bool on) = 0;
     virtual void focusTransmitPane() = 0;
+    // A record has just been appended to the log file (loggers listening on UDP get it too).
+    virtual void recordLogged(const QString& /*record*/) {}
 };
 
 class PSKMinilog {

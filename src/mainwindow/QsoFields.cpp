@@ -68,13 +68,13 @@ void QsoFields::UpdateBandFromFrequency() {
 }
 
 void QsoFields::CallsignEntered(const QString& callsign) {
-    app_.dde.SendCommand(1, QStringLiteral("check"), callsign);
+    app_.dde.SendCheck(callsign);
     app_.dde.Lookup(callsign, activeChannel());
     focusTransmitPane();
 }
 
 void QsoFields::ShowGrid(const QString& grid) {
-    app_.dde.SendCommand(3, QStringLiteral("showgrid"), grid);
+    app_.dde.SendShowGrid(grid);
 }
 
 void QsoFields::LogCmd_Click(Qt::KeyboardModifiers modifiers) {
@@ -148,6 +148,10 @@ void QsoFields::endIdentificationReminder(int channel) {
 void QsoFields::setFieldNeedsAttention(int index, bool on) {
     app_.main.FieldNeedsAttention[index] = on;
     if (!on) app_.main.QSOLabel[index]->setVisible(true);
+}
+
+void QsoFields::recordLogged(const QString& record) {
+    app_.adifUdp.Send(record);
 }
 
 void QsoFields::focusTransmitPane() {

@@ -37,6 +37,7 @@ public:
     void endIdentificationReminder(int channel) override;
     void setFieldNeedsAttention(int index, bool on) override;
     void focusTransmitPane() override;
+    void recordLogged(const QString& record) override;
 
     // MacroHost.
     QString field(Field which) const override;

@@ -1,5 +1,8 @@
 #include "TonedeckApp.h"
 #include <common/Version.h>
+#include <dde/AdifUdpForm.h>
+#include <QPushButton>
+#include <QTabWidget>
 
 namespace mainwindow {
 
@@ -8,12 +11,32 @@ TonedeckApp::TonedeckApp(platform::Services& s, const psk::PSKSpec& e,
     : services(s), event(s.clock, s.programDir, kProductName, Version()),
       common(s, kProductName, Version()), engine(e), main(*this), display(*this),
       transmitPane(*this), xcvr(e, main, s, common, event),
-      rtty(r ? std::move(r) : std::make_unique<rtty::RTTYXcvr>()), qso(*this),
-      minilog(qso, setupDialog, dde, s, common), macros(s, common, event) {
+      rtty(r ? std::move(r) : std::make_unique<rtty::RTTYXcvr>()), adifUdp(s.settings),
+      dde(ddeHost(), common), qso(*this), minilog(qso, setupDialog, dde, s, common),
+      macros(s, common, event) {
     setupDialog.Attach(xcvr, common, s);
     setupDialog.AttachDisplay(setupLink);
+    adifUdp.Initialize();
+    dde::AdifUdpForm::AddTo(setupDialog.SSTab1->widget(0), adifUdp);
     qso.Connect();
     macros.Attach(qso, *main.MacroBar);
+}
+
+dde::DDEHost TonedeckApp::ddeHost() {
+    dde::DDEHost h;
+    h.QSOFrequency = main.QSOFrequency;
+    h.ServerRetryTimer = &main.ServerRetryTimer;
+    h.SetOptimalOffsetEnabled = [this](bool on) {
+        main.OptimalOffsetCmd->setEnabled(on);
+        main.RTTYOptimalOffsetCmd->setEnabled(on);
+    };
+    h.ShowConnectedCodes = [this](const QString& codes) {
+        main.SetCaptionSuffix(codes);
+        main.ClockTimer_Timer();
+    };
+    h.ShuttingDown = [this] { return main.ShuttingDown; };
+    h.LogEvent = [this](const QString& text) { event.LogEvent(text); };
+    return h;
 }
 
 TonedeckApp::~TonedeckApp() = default;

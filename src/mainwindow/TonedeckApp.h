@@ -9,6 +9,7 @@
 #include <common/Common.h>
 #include <common/PSKEvent.h>
 #include <common/Trap.h>
+#include <dde/AdifUdp.h>
 #include <dde/PSKDDEClient.h>
 #include <log/PSKMinilog.h>
 #include <macros/TonedeckMacros.h>
@@ -42,10 +43,15 @@ public:
     psk::PSKXcvr xcvr;
     std::unique_ptr<rtty::RTTYXcvr> rtty;
     SetupDisplayLink setupLink{*this};
+    // Each logged record also goes out over UDP (Send beside dde.SendLog).
+    dde::AdifUdp adifUdp;
     dde::PSKDDEClient dde;
     QsoFields qso;
     minilog::PSKMinilog minilog;
     macros::TonedeckMacros macros;
+
+private:
+    dde::DDEHost ddeHost();
 };
 
 } // namespace mainwindow

@@ -66,6 +66,10 @@ void TonedeckMain::connectControls() {
     // The blanking timer stays enabled: each tick empties the reading until the next one.
     connect(&PskTimers.IMDBlankingTimer, &QTimer::timeout, this,
             [this] { app_.xcvr.ClearIMDInfo(); });
+    connect(OptimalOffsetCmd, &QPushButton::clicked, this, [this] {
+        app_.xcvr.SetOptimalReceiveFrequency();
+        Keyboard->setFocus();
+    });
     connect(ResetIMDcmd, &QPushButton::clicked, this, [this] {
         app_.xcvr.ResetPeakImd();
         Keyboard->setFocus();
@@ -149,6 +153,9 @@ void TonedeckMain::Form_Load() {
         TuneState = 0;
         app_.macros.InitializeMacros();
         app_.display.Initialize();
+        // After the display: it restores the stored QSO frequency and empties the title's codes,
+        // which would hide what the companion programs have just reported.
+        app_.dde.Initialize();
         app_.xcvr.Initialize();
         app_.rtty->Initialize();
         if (ModeButton[0]->isChecked()) {
@@ -176,6 +183,11 @@ void TonedeckMain::Form_Unload(int& cancel) {
     step([&] { TuneCheckbox->setChecked(false); });
     ShuttingDown = true;
     step([&] { app_.minilog.SaveSettings(); });
+    step([&] {
+        // A radio keyed through the rig-control program would otherwise stay keyed.
+        if (app_.xcvr.Transmitting() && app_.xcvr.GetPTTMode() == 4) app_.dde.SendReceive();
+        app_.dde.Shutdown();
+    });
     step([&] {
         app_.rtty->Disable();
         app_.rtty->Shutdown();

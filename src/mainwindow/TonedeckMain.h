@@ -98,6 +98,9 @@ public:
     void saveWindowPositions() override;
     bool transceiverControlConnected() const override;
     void transceiverControlCommand(const QString& command) override;
+    void transceiverControlQSY(double kHz) override;
+    void transceiverControlFreqMode(const QString& xcvrfreq, const QString& xcvrmode) override;
+    void qsoFrequencyChanged() override;
     void resetPttPort(int port) override;
     void unloadSecondaryWindows() override;
 

@@ -148,11 +148,26 @@ void TonedeckMain::saveWindowPositions() {
 // The companion-program link arrives later: until then no transceiver-control program is ever
 // connected, and there is no one to send "transmit" and "receive" to.
 bool TonedeckMain::transceiverControlConnected() const {
-    return false;
+    return app_.dde.Connected(dde::PSKDDEClient::kRigControl);
 }
 
 void TonedeckMain::transceiverControlCommand(const QString& command) {
-    Q_UNUSED(command);
+    if (command == QLatin1String("transmit"))
+        app_.dde.SendTransmit();
+    else if (command == QLatin1String("receive"))
+        app_.dde.SendReceive();
+}
+
+void TonedeckMain::transceiverControlQSY(double kHz) {
+    app_.dde.SendQSY(kHz);
+}
+
+void TonedeckMain::transceiverControlFreqMode(const QString& xcvrfreq, const QString& xcvrmode) {
+    app_.dde.SendXcvrFreqMode(xcvrfreq, xcvrmode);
+}
+
+void TonedeckMain::qsoFrequencyChanged() {
+    app_.display.DrawFrequencyScale();
 }
 
 // The comm-port window that drops RTS and DTR arrives with the RTTY PTT port; until then a line

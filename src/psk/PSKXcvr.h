@@ -5,6 +5,7 @@
 //   PSKXcvrSettings.cpp  restoring and storing the settings
 //   PSKXcvrReceive.cpp   receive frequency, modulation, AFC, squelch, display parameters
 //   PSKXcvrTransmit.cpp  transmission, transmit frequency, CW identification, PTT, reminders
+//   PSKXcvrOptimal.cpp   the optimal-offset retuning, the dial and mode to the rig program
 //   PSKXcvrDisplay.cpp   the engine poll and the tuning displays: waterfall or spectrum, phase
 //                        vectors, signal meter, tuning by a click on the waterfall
 #include "CharRing.h"
@@ -111,6 +112,9 @@ public:
     void Replay();
     // Tells the transceiver-control program the dial frequency and mode.
     void UpdateXCVRMode(const QString& mode);
+    // Retunes the radio so that the active channel's station lands on the optimal offset, and
+    // moves the other channels with their stations.
+    void SetOptimalReceiveFrequency();
     void SetSoundCard(int index) { soundCardIndex_ = index; }
     // Setup dialog changes: apply where needed and store the control's value.
     void SoundCardChanged(int buttonIndex);

@@ -178,12 +178,6 @@ void PSKXcvr::Replay() {
     trap("PSKXcvr.Replay", [&] { engine_.fnRewindInput(99); });
 }
 
-void PSKXcvr::UpdateXCVRMode(const QString& mode) {
-    // The "xcvrfreqmode" command goes to the transceiver-control program with the dial frequency
-    // and the mode once the companion-program link exists; until then there is no one to tell.
-    Q_UNUSED(mode);
-}
-
 // Changes made in the setup dialog and on the main window.
 
 void PSKXcvr::SoundCardChanged(int buttonIndex) {

@@ -44,7 +44,15 @@ int foreColor(const QWidget* w) {
 void PSKXcvr::StartTransmit() {
     trap("PSKXcvr.StartTransmit", [&] {
         c().OptimalOffsetCmd->setEnabled(false);
-        if (pttMode_ == 4) host_.transceiverControlCommand(QStringLiteral("transmit"));
+        if (pttMode_ == 4) {
+            host_.transceiverControlCommand(QStringLiteral("transmit"));
+            // Otherwise the window would show "transmitting" with nothing keyed.
+            if (!host_.transceiverControlConnected())
+                services_.dialogs.messageBox(
+                    QStringLiteral("PTT goes through the transceiver-control program, which is "
+                                   "not connected: nothing will key the radio."),
+                    QStringLiteral("Tonedeck"));
+        }
         engine_.fnStartTX(xmitModulation_);
     });
 }

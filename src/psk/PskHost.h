@@ -119,6 +119,11 @@ public:
     // and "receive" commands when it keys the transmitter.
     virtual bool transceiverControlConnected() const = 0;
     virtual void transceiverControlCommand(const QString& command) = 0;
+    // Its "qsy" (dial frequency in kHz) and "xcvrfreqmode" commands.
+    virtual void transceiverControlQSY(double kHz) = 0;
+    virtual void transceiverControlFreqMode(const QString& xcvrfreq, const QString& xcvrmode) = 0;
+    // The main window's handling of a changed QSO frequency.
+    virtual void qsoFrequencyChanged() = 0;
     // Drops RTS and DTR of the PTT port left by a previous run.
     virtual void resetPttPort(int port) = 0;
     // Closes the program's secondary windows at the end of the run.

@@ -1,0 +1,368 @@
+#include "AppFixture.h"
+#include <csignal>
+#include <dde/DDECommon.h>
+#include <QCheckBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingReply>
+#include <QLineEdit>
+#include <QNetworkDatagram>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSpinBox>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+#include <QUdpSocket>
+
+using fake::AppFixture;
+using fake::FakePskEngine;
+
+namespace {
+
+// A fake companion process ("rig", "logger", "dx") and what it printed.
+struct Companion {
+    QProcess p;
+    QString out;
+    explicit Companion(const QString& role, bool announce = false) {
+        p.start(FAKE_COMPANION, announce ? QStringList{role, "--announce"} : QStringList{role});
+        while (!output().contains("ready") && p.waitForReadyRead(5000)) {
+        }
+    }
+    ~Companion() {
+        ::kill(pid_t(p.processId()), SIGCONT);
+        p.kill();
+        p.waitForFinished();
+    }
+    QString output() { return out += QString::fromUtf8(p.readAllStandardOutput()); }
+    bool received(const QString& command) { return output().contains(" " + command + "\n"); }
+    void set(const QString& line) {
+        p.write(("set " + line + "\n").toUtf8());
+        while (!output().contains("done\n") && p.waitForReadyRead(5000)) {
+        }
+        out.remove("done\n");
+    }
+};
+
+void tick(QTimer& t) {
+    emit t.timeout({});
+}
+
+// One command to rigctld, its first answer line.
+QString rig(quint16 port, const QByteArray& command) {
+    QTcpSocket s;
+    s.connectToHost("127.0.0.1", port);
+    if (!s.waitForConnected(3000)) return "no rigctld";
+    s.write(command + "\n");
+    while (!s.canReadLine() && s.waitForReadyRead(3000)) {
+    }
+    return QString::fromLatin1(s.readLine()).trimmed();
+}
+
+} // namespace
+
+class TestDde : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY2(QDBusConnection::sessionBus().isConnected(), "no D-Bus bus"); }
+
+    void withoutCompanionsEachProgramIsRetriedOnce() {
+        AppFixture f;
+        auto& app = f.start();
+        for (int p : {0, 1, 3})
+            QVERIFY(!app.dde.Connected(p) && app.dde.RetryPending(p));
+        QVERIFY(!app.dde.RetryPending(2) && !app.dde.RetryPending(4));
+        QVERIFY(app.main.ServerRetryTimer.isActive());
+        QVERIFY(!app.main.OptimalOffsetCmd->isEnabled());
+        tick(app.main.ServerRetryTimer);
+        for (int p = 0; p < 5; ++p)
+            QVERIFY(!app.dde.RetryPending(p));
+        QVERIFY(!app.main.ServerRetryTimer.isActive());
+        QVERIFY(!app.main.windowTitle().contains('['));
+        Companion dx("dx", true); // started later, it announces itself with 003start
+        QTRY_VERIFY(app.dde.Connected(3));
+        QVERIFY(app.main.windowTitle().endsWith(" [GSC]"));
+    }
+
+    void linksClosingAtShutDownAreIgnored() {
+        Companion rigc("rig");
+        AppFixture f;
+        auto& app = f.start();
+        app.main.ShuttingDown = true;
+        rigc.p.kill();
+        QTRY_VERIFY(!app.dde.Window()->QSOFrequencyLink.IsOpen()); // the close came
+        QVERIFY(app.dde.Connected(0) && !app.dde.RetryPending(0));
+    }
+
+    void companionsAtStartGetEveryCommand_data() {
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<std::function<bool(dde::PSKDDEClient&)>>("send");
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char* name, const char* role, std::function<bool(dde::PSKDDEClient&)> s,
+                      const char* expected) {
+            QTest::newRow(name) << QString(role) << s << QString(expected);
+        };
+        row(
+            "transmit", "rig", [](auto& d) { return d.SendTransmit(); }, "000transmit");
+        row(
+            "receive", "rig", [](auto& d) { return d.SendReceive(); }, "000receive");
+        row(
+            "qsy", "rig", [](auto& d) { return d.SendQSY(14069.7); }, "000qsy14069.7");
+        row(
+            "freqmode", "rig", [](auto& d) { return d.SendXcvrFreqMode("14070.000", "USB"); },
+            "000xcvrfreqmode<xcvrfreq:9>14070.000<xcvrmode:3>USB");
+        row(
+            "freqmode empty", "rig", [](auto& d) { return d.SendXcvrFreqMode("", "LSB"); },
+            "000xcvrfreqmode<xcvrfreq:0><xcvrmode:3>LSB");
+        row(
+            "log", "logger", [](auto& d) { return d.SendLog("<call:4>DL1X<eor>"); },
+            "001log<call:4>DL1X<eor>");
+        row(
+            "check", "logger", [](auto& d) { return d.SendCheck("DL1X"); }, "001checkDL1X");
+        row(
+            "showgrid", "dx", [](auto& d) { return d.SendShowGrid("JO62"); }, "003showgridJO62");
+    }
+    void companionsAtStartGetEveryCommand() {
+        QFETCH(QString, role);
+        QFETCH(std::function<bool(dde::PSKDDEClient&)>, send);
+        QFETCH(QString, expected);
+        Companion rigc("rig"), logger("logger"), dx("dx");
+        AppFixture f;
+        auto& app = f.start();
+        QVERIFY2(app.main.windowTitle().endsWith(" [RW,LGV,GSC]"),
+                 qPrintable(app.main.windowTitle()));
+        QCOMPARE(app.main.QSOFrequency->text(), QString("14070.000"));
+        QVERIFY(app.main.OptimalOffsetCmd->isEnabled());
+        QVERIFY(send(app.dde));
+        Companion& target = role == "rig" ? rigc : role == "logger" ? logger : dx;
+        QTRY_VERIFY(target.received(expected));
+    }
+
+    void hotLinksAndLookupFillTheFields() {
+        Companion rigc("rig"), dx("dx");
+        AppFixture f;
+        auto& app = f.start();
+        rigc.set("RigwrightUI FreqDisplay 7040.500");
+        QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7040.500"));
+        rigc.set("DDEServer Mode LSB");
+        QTRY_COMPARE(app.dde.Window()->Mode->text(), QString("LSB"));
+        app.dde.Lookup("DL1ABC", 2);
+        const dde::DXCCInfo& i = app.dde.LookupInfo(2);
+        QCOMPARE(QStringList({i.DXCCID, i.DXCCPrefix, i.Cont, i.CQ, i.ITU}),
+                 QStringList({"230", "DL", "EU", "14", "28"}));
+        QVERIFY(app.dde.LookupInfo(1).DXCCID.isEmpty());
+        // Gone while connected: one retry, which fails; the next lookup leaves the fields empty.
+        dx.p.kill();
+        QTRY_VERIFY(!app.dde.Connected(3));
+        QVERIFY(app.dde.RetryPending(3) && !app.main.windowTitle().contains("GSC"));
+        tick(app.main.ServerRetryTimer);
+        QVERIFY(!app.dde.RetryPending(3) && !app.dde.Connected(3));
+        app.dde.Lookup("DL1ABC", 2);
+        QVERIFY(app.dde.LookupInfo(2).DXCCID.isEmpty() && app.dde.LookupInfo(2).Cont.isEmpty());
+        QVERIFY(!app.dde.SendLog("<eor>")); // logger absent: nothing to send to
+    }
+
+    void announcementsAreParsedStrictly_data() {
+        QTest::addColumn<QString>("execute");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("stop") << "001stop" << false;
+        QTest::newRow("short") << "001" << false;
+        QTest::newRow("letters") << "0x1start" << false;
+        QTest::newRow("no program 7") << "007start" << false;
+        QTest::newRow("huge") << "001start" + QString(100000, 'x') << false;
+        QTest::newRow("upper case") << "001START" << true;
+    }
+    void announcementsAreParsedStrictly() {
+        QFETCH(QString, execute);
+        QFETCH(bool, accepted);
+        AppFixture f;
+        auto& app = f.start();
+        tick(app.main.ServerRetryTimer); // the retries fail: only an announcement connects now
+        Companion later("logger");
+        QDBusMessage m =
+            QDBusMessage::createMethodCall("dde.tonedeck", "/DDEClient", "dde.Topic", "Execute");
+        m << execute;
+        QDBusPendingReply<bool> reply = QDBusConnection::sessionBus().asyncCall(m);
+        QTRY_VERIFY(reply.isFinished());
+        QCOMPARE(reply.isValid() && reply.value(), accepted);
+        QTest::qWait(50);
+        QCOMPARE(app.dde.Connected(1), accepted);
+        QCOMPARE(app.main.windowTitle().endsWith(" [LGV]"), accepted);
+    }
+
+    void aCompanionThatNeverAnswersIsDroppedAndRetried() {
+        Companion rigc("rig");
+        AppFixture f;
+        auto& app = f.start();
+        ::kill(pid_t(rigc.p.processId()), SIGSTOP);
+        QVERIFY(!app.dde.SendQSY(7000)); // bounded by the call timeout
+        QVERIFY(!app.dde.Connected(0) && app.dde.RetryPending(0));
+        QVERIFY(!app.main.OptimalOffsetCmd->isEnabled());
+        ::kill(pid_t(rigc.p.processId()), SIGCONT);
+        tick(app.main.ServerRetryTimer);
+        QVERIFY(app.dde.Connected(0));
+    }
+
+    void optimalOffsetRetunesTheRigAndMovesTheOtherChannels_data() {
+        QTest::addColumn<QString>("offset");
+        QTest::addColumn<QString>("rewritten");
+        QTest::addColumn<QString>("dial");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("1500") << "1500"
+                              << "1500"
+                              << "14069.700"
+                              << QStringList{
+                                     "fnSetAFCLimit(0,0)",          "fnSetRXFrequency(1500,0,0)",
+                                     "fnSetRXFrequency(1500,50,0)", "fnSetAFCLimit(50,0)",
+                                     "fnSetRXFrequency(2300,50,1)", "fnSetRXFrequency(3500,50,2)"};
+        QTest::newRow("5000") << "5000"
+                              << "3500"
+                              << "14067.700"
+                              << QStringList{
+                                     "fnSetAFCLimit(0,0)",          "fnSetRXFrequency(3500,0,0)",
+                                     "fnSetRXFrequency(3500,50,0)", "fnSetAFCLimit(50,0)",
+                                     "fnSetRXFrequency(3500,50,1)", "fnSetRXFrequency(3500,50,2)"};
+        QTest::newRow("not a number")
+            << "x"
+            << "100"
+            << "14071.100"
+            << QStringList{"fnSetAFCLimit(0,0)",         "fnSetRXFrequency(100,0,0)",
+                           "fnSetRXFrequency(100,50,0)", "fnSetAFCLimit(50,0)",
+                           "fnSetRXFrequency(900,50,1)", "fnSetRXFrequency(2300,50,2)"};
+    }
+    void optimalOffsetRetunesTheRigAndMovesTheOtherChannels() {
+        QFETCH(QString, offset);
+        QFETCH(QString, rewritten);
+        QFETCH(QString, dial);
+        QFETCH(QStringList, calls);
+        Companion rigc("rig");
+        AppFixture f;
+        for (auto [ch, hz] : {std::pair{0, "1200"}, {1, "2000"}, {2, "3400"}})
+            f.settings.saveSetting("Receiver", QString("Frequency%1").arg(ch), hz);
+        auto& app = f.start();
+        app.setupDialog.OptimalOffset->setText(offset);
+        auto& e = FakePskEngine::instance();
+        e.calls.clear();
+        app.main.OptimalOffsetCmd->click();
+        QCOMPARE(app.setupDialog.OptimalOffset->text(), rewritten);
+        QCOMPARE(f.settings.getSetting("Receiver", "OptimalOffset"), rewritten);
+        QStringList engineCalls =
+            e.callsStartingWith("fnSetAFCLimit") + e.callsStartingWith("fnSetRXFrequency");
+        std::sort(engineCalls.begin(), engineCalls.end());
+        std::sort(calls.begin(), calls.end());
+        QCOMPARE(engineCalls, calls);
+        QCOMPARE(e.calls.first(), QString("fnSetAFCLimit(0,0)"));
+        QTRY_COMPARE(app.main.QSOFrequency->text(), dial); // the rig moved, the field followed
+    }
+
+    void pttThroughTheRigProgram() {
+        AppFixture f;
+        f.settings.saveSetting("Transmitter", "PTTMode", "4");
+        auto& app = f.start();
+        app.xcvr.StartTransmit(); // nothing connected: the operator is told
+        QCOMPARE(f.dialogs.messages().size(), 1);
+        QVERIFY(f.dialogs.messages().first().contains("nothing will key the radio"));
+        QCOMPARE(FakePskEngine::instance().count("fnStartTX"), 1);
+        Companion rigc("rig");
+        app.dde.Connect(0);
+        app.xcvr.StartTransmit();
+        app.xcvr.SetReceive();
+        QCOMPARE(f.dialogs.messages().size(), 1);
+        QTRY_VERIFY(rigc.received("000transmit") && rigc.received("000receive"));
+        app.xcvr.StartTransmit();
+        app.xcvr.SetTransmit();
+        app.main.close(); // closing while transmitting unkeys the radio
+        QTRY_COMPARE(rigc.output().count("000receive"), 2);
+    }
+
+    void fuzzAnnouncementsAndItems() {
+        Companion rigc("rig");
+        AppFixture f;
+        auto& app = f.start();
+        auto* source = &app.dde.Window()->Source;
+        QRandomGenerator rng(9);
+        QString s;
+        int accepted = 0;
+        for (int i = 0; i < 1000000; ++i) {
+            s.resize(rng.bounded(12));
+            for (QChar& c : s)
+                c = QChar(char16_t(rng.bounded(i % 2 ? 128 : 0x10000)));
+            if (i % 4 == 0) s.prepend("00");
+            accepted += source->OnExecute("DDEClient", s);
+            dde::TagValue(s, "a");
+            if (i % 4 == 0)
+                QMetaObject::invokeMethod(&app.dde.Window()->ModeLink, "onAdvise",
+                                          Q_ARG(QString, "Mode"), Q_ARG(QString, s));
+            if (i % 100 == 0) // this one redraws the frequency scale each time
+                QMetaObject::invokeMethod(&app.dde.Window()->QSOFrequencyLink, "onAdvise",
+                                          Q_ARG(QString, "FreqDisplay"), Q_ARG(QString, s));
+        }
+        QVERIFY(accepted < 100);
+        QCOMPARE(app.dde.Window()->Source.OnExecute("DDEClient", "003StArT"), true);
+    }
+
+    void rigBridgeFollowsTheDummyRig() {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        QProcess rigctld, bridge;
+        rigctld.start("rigctld",
+                      {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port)});
+        QVERIFY2(rigctld.waitForStarted(), "rigctld (libhamlib-utils) is needed");
+        QTRY_COMPARE(rig(port, "F 14070000"), QString("RPRT 0"));
+        AppFixture f;
+        f.settings.saveSetting("Receiver", "Frequency0", "1200");
+        auto& app = f.start();
+        bridge.start(RIGBRIDGE, {"--port", QString::number(port), "--poll-ms", "100"});
+        QTRY_VERIFY(app.dde.Connected(0)); // the bridge announced itself
+        QTRY_COMPARE(app.main.QSOFrequency->text(), QString("14070.000"));
+        QCOMPARE(rig(port, "F 7040000"), QString("RPRT 0"));
+        QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7040.000"));
+        app.main.OptimalOffsetCmd->click();
+        QTRY_COMPARE(rig(port, "f"), QString("7039700"));
+        QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7039.700"));
+        app.xcvr.UpdateXCVRMode("LSB");
+        QTRY_COMPARE(rig(port, "m"), QString("LSB"));
+        bridge.kill(); // gone: disconnected, one retry; started again, it announces itself
+        bridge.waitForFinished();
+        QTRY_VERIFY(!app.dde.Connected(0));
+        QVERIFY(app.dde.RetryPending(0));
+        bridge.start(RIGBRIDGE, {"--port", QString::number(port), "--poll-ms", "100"});
+        QTRY_VERIFY(app.dde.Connected(0));
+        QVERIFY(app.dde.SendTransmit());
+        QTRY_COMPARE(rig(port, "t"), QString("1"));
+        app.dde.Shutdown(); // the program leaves the bus while transmitting: the bridge unkeys
+        QTRY_COMPARE(rig(port, "t"), QString("0"));
+        bridge.kill();
+        bridge.waitForFinished();
+        rigctld.kill();
+        rigctld.waitForFinished();
+    }
+
+    void loggedRecordsGoOutOverUdp() {
+        AppFixture f;
+        auto& app = f.create();
+        QCOMPARE(f.settings.getSetting("Log", "UdpEnabled"), QString("0"));
+        QCOMPARE(f.settings.getSetting("Log", "UdpPort"), QString("2333"));
+        QUdpSocket listener;
+        QVERIFY(listener.bind(QHostAddress::LocalHost, 0));
+        const QString record = "<call:6>DL1ABC<qso_date:8>20261206<mode:4>BPSK<eor>";
+        QVERIFY(!app.adifUdp.Send(record)); // off by default
+        auto* form = app.setupDialog.findChild<QWidget*>("AdifUdpForm");
+        QVERIFY(form);
+        form->findChild<QSpinBox*>("UdpPort")->setValue(listener.localPort());
+        form->findChild<QLineEdit*>("UdpHost")->setText("no host");
+        QCOMPARE(f.settings.getSetting("Log", "UdpHost"), QString("127.0.0.1"));
+        form->findChild<QCheckBox*>("UdpEnabledCheckbox")->setChecked(true);
+        QVERIFY(app.adifUdp.Send(record));
+        QTRY_VERIFY(listener.hasPendingDatagrams());
+        QCOMPARE(listener.receiveDatagram().data(), record.toLatin1());
+        QCOMPARE(f.settings.getSetting("Log", "UdpPort"), QString::number(listener.localPort()));
+    }
+};
+
+QTEST_MAIN(TestDde)
+#include "tst_dde.moc"
