@@ -337,6 +337,15 @@ void PskReceiver::Impl::coarseTune() {
         coarseVotes = 0;
         return;
     }
+    // A signal nearer where the loops are is ours, however much stronger the other one is; and
+    // one centred where they are holds them (two equal neighbours look centred half-way).
+    double nearest = 0.0;
+    const double here = nu * kPskBaud / kTwoPi;
+    if (centre.findNearest(lo, hi, here, mode == PskMode::Bpsk, nearest)) c = nearest;
+    if (std::fabs(c - here) > 3.0 && centre.signalAt(here, 3.0, mode == PskMode::Bpsk)) {
+        coarseVotes = 0;
+        return;
+    }
     const double residual = c - nu * kPskBaud / kTwoPi;
     // Acquiring, more than 2 Hz (2.5 for the less precise QPSK estimate) is corrected at once:
     // the symbol loops would take seconds to pull that far, or settle on a blind spot. Locked,
@@ -346,7 +355,11 @@ void PskReceiver::Impl::coarseTune() {
     const bool bpsk = mode == PskMode::Bpsk;
     const bool searching = acquiring && !locked;
     const double threshold = searching ? (bpsk ? 2.0 : 2.5) : (bpsk ? 10.0 : 4.0);
-    if (std::fabs(residual) <= threshold) {
+    // In lock, only a blind spot is corrected: a neighbour's spectrum can put the centre
+    // anywhere else.
+    const double spacing = kPskBaud / (bpsk ? 2.0 : 4.0);
+    const double offSpot = std::fabs(residual - spacing * std::round(residual / spacing));
+    if (std::fabs(residual) <= threshold || (!searching && offSpot > 2.0)) {
         coarseVotes = 0;
         return;
     }
@@ -379,7 +392,9 @@ bool PskReceiver::Impl::search() {
         searchVotes = 0;
         return false;
     }
-    if (std::fabs(c) <= kHereHz) {
+    // A signal where the channel is tuned holds it, even when a neighbour's spectrum hides its
+    // peak from the nearest-signal test.
+    if (std::fabs(c) <= kHereHz || centre.signalAt(0.0, kHereHz, mode == PskMode::Bpsk)) {
         searchVotes = 0;
         return false;
     }
