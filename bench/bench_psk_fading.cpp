@@ -98,7 +98,8 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
             rx.setMode(static_cast<dsp::PskMode>(mode));
             rx.setAfcLimit(std::getenv("BENCH_AFC") ? std::atof(std::getenv("BENCH_AFC")) : 50.0);
             rx.setSquelch(0, 0);
-            rx.setFrequency(hz, std::getenv("BENCH_SEARCH") ? std::atof(std::getenv("BENCH_SEARCH")) : 50.0);
+            rx.setFrequency(hz, std::getenv("BENCH_SEARCH") ? std::atof(std::getenv("BENCH_SEARCH"))
+                                                            : 50.0);
             std::vector<uint8_t> out;
             const auto t0 = std::clock();
             for (size_t i = 0; i < audio.size(); i += 512)

@@ -655,7 +655,8 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     }
     const double norm = amp > 1e-20 ? 1.0 / amp : 0.0;
     // How much this symbol says about the carrier: in a fade, less than its noise would pretend.
-    const double weight = pOn > 0.0 ? std::min(1.0, ay * ay / pOn) : 1.0;
+    // (Until lock the loops pull in at full speed.)
+    const double weight = locked && pOn > 0.0 ? std::min(1.0, ay * ay / pOn) : 1.0;
 
     const bool qpsk = mode != PskMode::Bpsk;
     const int order = qpsk ? 4 : 2;
@@ -708,7 +709,8 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         const double e = std::arg(std::pow(diff, order)) / order;
         const double across = ay * std::sin(e);
         noiseDiff += (across * across - noiseDiff) / std::min(noiseCount, 32);
-        noisePow = std::min(noisePll, noiseDiff);
+        // Near the noise the wrapped phase understates it: the loop's measure alone then.
+        noisePow = noisePll * 20.0 > pOn ? noisePll : std::min(noisePll, noiseDiff);
     }
 
     // Vector display: phase change, 1 = the average amplitude.

@@ -554,11 +554,13 @@ int32_t Engine::setFftMode(int32_t smoothing, int32_t intensity, int32_t contras
 
 int32_t Engine::fftData(int32_t* buffer, int32_t firstBin, int32_t lastBin) {
     if (!buffer) return 0;
-    const int first = std::clamp(firstBin, 0, 1023);
-    const int last = std::clamp(lastBin, 0, 1023);
-    if (last < first) return 0;
+    // Bin b goes to buffer[b - firstBin]; requested bins outside 0..1023 are left untouched.
+    const int first = std::max(firstBin, 0);
+    const int last = std::min(lastBin, 1023);
     std::lock_guard<std::mutex> lock(mutex_);
-    std::copy(publishedFft_.begin() + first, publishedFft_.begin() + last + 1, buffer);
+    if (first <= last)
+        std::copy(publishedFft_.begin() + first, publishedFft_.begin() + last + 1,
+                  buffer + (std::int64_t(first) - firstBin));
     const bool overload = overload_;
     overload_ = false;
     return overload ? 1 : 0;

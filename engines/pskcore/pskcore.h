@@ -86,7 +86,7 @@ PSKCORE_API int32_t fnClearTXBuffer(void);
 // Sound card clock correction in parts per million, -1000..1000.
 PSKCORE_API int32_t fnSetClockErrorAdjustment(int32_t ppm);
 // Copies the text of an fnStartSoundCard result or status code into buffer (zero-terminated,
-// at most size bytes); returns its length.
+// at most size bytes); returns the text's full length, so a result >= size means it was cut short.
 PSKCORE_API int32_t fnGetErrorString(int32_t code, char* buffer, int32_t size);
 
 // ------------------------------------------------------------------------------------------------

@@ -134,9 +134,18 @@ private slots:
             QCOMPARE(fnGetFFTData(nullptr, 0, 1023), 0);
             int32_t buf[1100];
             std::fill(std::begin(buf), std::end(buf), -7);
-            fnGetFFTData(buf, 1000, 5000); // clamped to bins 1000..1023
+            // Bin b lands at buf[b - first]; bins that do not exist are left alone.
+            fnGetFFTData(buf, 1000, 5000);
             QVERIFY(buf[23] != -7);
             QCOMPARE(buf[24], -7);
+            std::fill(std::begin(buf), std::end(buf), -7);
+            fnGetFFTData(buf, -5, 10);
+            QCOMPARE(buf[4], -7);
+            QVERIFY(buf[5] != -7 && buf[15] != -7);
+            QCOMPARE(buf[16], -7);
+            std::fill(std::begin(buf), std::end(buf), -7);
+            fnGetFFTData(buf, 2000, 3000);
+            QCOMPARE(buf[0], -7);
             std::fill(std::begin(buf), std::end(buf), -7);
             QCOMPARE(fnGetFFTData(buf, 10, 5), 0);
             QCOMPARE(buf[0], -7);
@@ -180,7 +189,7 @@ private slots:
         QCOMPARE(QString(buf), QString("input buffer timeout"));
         fnGetErrorString(1234, buf, sizeof buf);
         QCOMPARE(QString(buf), QString("unknown status change"));
-        QCOMPARE(fnGetErrorString(PSKCORE_STATUS_INPUT_OVERFLOW, buf, 6), 5);
+        QCOMPARE(fnGetErrorString(PSKCORE_STATUS_INPUT_OVERFLOW, buf, 6), 21); // size needed
         QCOMPARE(QString(buf), QString("input"));
         buf[0] = 'x';
         QCOMPARE(fnGetErrorString(PSKCORE_STATUS_INPUT_OVERFLOW, buf, 0), 21);
