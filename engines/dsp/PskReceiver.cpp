@@ -710,7 +710,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         const double across = ay * std::sin(e);
         noiseDiff += (across * across - noiseDiff) / std::min(noiseCount, 32);
         // Near the noise the wrapped phase understates it: the loop's measure alone then.
-        noisePow = noisePll * 20.0 > pOn ? noisePll : std::min(noisePll, noiseDiff);
+        noisePow = noiseDiff * 10.0 > pOn ? noisePll : std::min(noisePll, noiseDiff);
     }
 
     // Vector display: phase change, 1 = the average amplitude.
