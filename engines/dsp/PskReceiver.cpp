@@ -133,7 +133,7 @@ struct PskReceiver::Impl {
     bool fading = false;  // the amplitude has collapsed: the end of the transmission?
     bool dropped = false; // it was: the carrier is gone
     int fadeSymbols = 0;
-    double fadeSum = 0.0;
+    int lowRun = 0; // symbols in a row at the noise
     int droppedSymbols = 0;
     std::array<uint8_t, 16> held{}; // characters decoded while fading
     size_t heldCount = 0;
@@ -553,13 +553,14 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     // The thresholds sit just above the noise, not at a fraction of the signal: a fade or a QSB
     // dip that leaves the signal well above the noise is not the end of a transmission.
     const double signal = pOn - noisePow;
-    const double margin = std::min(signal, 5.0 * noisePow);
+    // (On a signal far above the noise, 25 dB down is as good as gone.)
+    const double margin = std::max(std::min(signal, 5.0 * noisePow), 0.01 * signal);
     const double low = noisePow + 0.3 * margin;
     const double high = noisePow + 0.6 * margin;
     if (dropped) {
         // Until the carrier is back, or for a second, after which a weaker signal starting
         // here is measured afresh.
-        if (pFast > high) {
+        if (pFast > noisePow + 0.3 * signal) {
             dropped = false;
         } else if (++droppedSymbols > 32) {
             dropped = false;
@@ -569,10 +570,10 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     }
     if (fading) {
         ++fadeSymbols;
-        fadeSum += p;
+        lowRun = p < low ? lowRun + 1 : 0;
         // A fade reaches the noise only for moments; a transmission that has ended stays there.
-        const int needed = signal > 10.0 * noisePow ? 12 : 8;
-        if (fadeSymbols >= needed && fadeSum < low * fadeSymbols) {
+        const int needed = signal > 10.0 * noisePow ? 6 : 8;
+        if (lowRun >= needed) {
             fading = false;
             dropped = true;
             droppedSymbols = 0;
@@ -584,7 +585,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
             reencoder.reset();
             clearQuality();
             open = false;
-        } else if (pFast > high || fadeSymbols > needed + 2) {
+        } else if (pFast > high || fadeSymbols > 3 * needed) {
             fading = false;
             open = level >= sqThreshold;
             for (size_t i = 0; i < heldCount; ++i)
@@ -593,10 +594,13 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         }
         return;
     }
-    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow && pFast < low) {
+    // Characters are held from the first sudden loss of power (which may be the carrier's
+    // ramp down); whether it was the end is decided at the noise.
+    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow &&
+        pFast < noisePow + 0.3 * signal) {
         fading = true;
         fadeSymbols = 1;
-        fadeSum = p;
+        lowRun = p < low ? 1 : 0;
         heldCount = 0;
         open = false;
     }

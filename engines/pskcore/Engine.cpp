@@ -98,7 +98,13 @@ bool parseSourceSpec(const std::string& text, SourceSpec& source) {
         s.kind = SourceSpec::Sim;
     } else if (text.rfind("sim:", 0) == 0) {
         s.kind = SourceSpec::Sim;
-        const std::string digits = text.substr(4);
+        std::string digits = text.substr(4);
+        const std::string hear = ":loopback";
+        if (digits.size() > hear.size() &&
+            digits.compare(digits.size() - hear.size(), hear.size(), hear) == 0) {
+            s.hearOwn = true;
+            digits.resize(digits.size() - hear.size());
+        }
         if (digits.empty() || digits.size() > 19 ||
             !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return false;
@@ -176,6 +182,7 @@ int32_t Engine::start(int32_t window, int32_t card, int32_t channels) {
         // The simulated band is the only device: soundcard #0, which is also the default.
         if (card > 0) return PSKCORE_ERR_NO_DEVICE;
         auto band = std::make_unique<audio::SimBand>(source.seed);
+        band->setHearOwnSignal(source.hearOwn);
         d->sink = &band->loopback();
         d->source = std::make_unique<audio::RealTimeSource>(std::move(band), timeScale_);
         break;

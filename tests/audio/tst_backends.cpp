@@ -236,9 +236,17 @@ private slots:
             peak = std::max(peak, std::abs(v));
         QVERIFY(peak < 0.9f);
 
+        // Our own transmission mutes the band, as it mutes a radio's receiver, until shortly
+        // after it ends; asked to, the band hears it instead.
         auto own = tonetest::tone(3300, 0.9, 8000, 16000);
         QCOMPARE(band.loopback().write(own.data(), own.size()), own.size());
-        std::vector<float> y(16000);
+        std::vector<float> y(17600);
+        band.read(y.data(), y.size());
+        QVERIFY(std::all_of(y.begin(), y.begin() + 16000, [](float v) { return v == 0.0f; }));
+        QVERIFY(std::any_of(y.begin() + 16900, y.end(), [](float v) { return v != 0.0f; }));
+        band.setHearOwnSignal(true);
+        band.loopback().write(own.data(), own.size());
+        y.resize(16000);
         band.read(y.data(), y.size());
         const double amp = tonetest::toneAmplitude(y.data(), y.size(), 3300, 8000);
         const double expect = 0.9 * audio::SimBand::gainForSnr(audio::SimBand::kLoopbackSnrDb);

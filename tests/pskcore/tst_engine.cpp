@@ -14,7 +14,7 @@ namespace {
 constexpr int kSeed = 7;
 constexpr int kTxFreq = 1000; // clear of the band's stations
 
-const std::string kText = "CQ CQ de TD0LB loop-back test: the quick brown fox 0123456789 /?.\r\n";
+const std::string kText = "CQ CQ de QT0LB loop-back test: the quick brown fox 0123456789 /?.\r\n";
 
 void sendText(const std::string& text) {
     for (char c : text)
@@ -42,7 +42,7 @@ class TestEngine : public QObject {
 private slots:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
-        QCOMPARE(pskcoreSetSource(("sim:" + std::to_string(kSeed)).c_str()), 0);
+        QCOMPARE(pskcoreSetSource(("sim:" + std::to_string(kSeed) + ":loopback").c_str()), 0);
         pskcoreSetTimeScale(8);
         probe_ = new EngineProbe;
         probe_->watchPtt();
@@ -137,7 +137,7 @@ private slots:
     }
     void tune() {
         QFETCH(int, mode);
-        fnSetCWIDString("TD0LB");
+        fnSetCWIDString("QT0LB");
         fnSetCWIDSpeed(4);
         QCOMPARE(fnStartTX(mode), 0);
         sendText("XYZ"); // a tuning carrier carries no text
@@ -154,7 +154,7 @@ private slots:
     // The CW identification marker keeps the transmission going until the identification
     // is over; the text is still echoed before the end.
     void cwIdentification() {
-        fnSetCWIDString("TD0LB");
+        fnSetCWIDString("QT0LB");
         fnSetCWIDSpeed(4);
         QCOMPARE(fnStartTX(0), 0);
         sendText("K");
@@ -163,7 +163,7 @@ private slots:
         waitForStatus(PSKCORE_STATUS_RX);
         QCOMPARE(probe_->statuses(), (std::vector<int32_t>{PSKCORE_STATUS_TX, PSKCORE_STATUS_RX}));
         QCOMPARE(probe_->text(-1), std::string("K"));
-        // At 25 WPM "TD0LB" lasts about 3 s: many spectrum frames pass between the echo and
+        // At 25 WPM "QT0LB" lasts about 3 s: many spectrum frames pass between the echo and
         // the end (frames count audio time, whatever the speed the test runs at).
         int echoSeq = -1;
         for (const auto& m : probe_->of(PSKCORE_MSG_CHAR))
