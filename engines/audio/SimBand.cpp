@@ -31,7 +31,11 @@ constexpr double kMuteHangSeconds = 0.1;
 
 struct SimBand::Slot {
     explicit Slot(SimRandom& rng) : script(rng) {}
-    std::unique_ptr<dsp::FadingChannel> path; // HF fading of the louder stations
+    // The louder stations come over a sky-wave path: a steady part (through `direct`, which
+    // only matches the scattered part's delay) plus a Rayleigh-faded scattered part.
+    std::unique_ptr<dsp::FadingChannel> direct, scattered;
+    float directGain = 1.0f, scatteredGain = 0.0f;
+    std::vector<float> scatter;
     QsoScript script;
     dsp::PskTransmitter tx{kWorkingRate};
     SlotInfo info{};
@@ -66,13 +70,20 @@ SimBand::SimBand(uint64_t seed) : rng_(seed), noise_(seed * 7919 + 17) {
         slot->fadePeriod = rng_.uniform(10, 40) * kWorkingRate;
         slot->fadePhase = rng_.uniform(0, 2 * std::numbers::pi);
         slot->pauseLeft = long(rng_.uniform(0, 3) * kWorkingRate);
-        // The louder stations come over a fading sky-wave path (Rayleigh, a slow Doppler spread).
+        // A slow Doppler spread, and a steady part 5 to 8 dB above the scattered one (Rician
+        // fading): the signal breathes by several dB and now and then dips by 10, but the
+        // strong stations do not vanish into the deep nulls of a purely scattered path.
         if (plan.snrDb >= 6) {
             dsp::FadingChannel::Profile path;
             path.fading = dsp::FadingChannel::Fading::Watterson;
             path.spreadHz = rng_.uniform(0.1, 0.3);
-            slot->path = std::make_unique<dsp::FadingChannel>(path, kWorkingRate,
-                                                              uint64_t(rng_.below(1 << 30)));
+            const double k = std::pow(10.0, rng_.uniform(5, 8) / 10.0);
+            slot->directGain = float(std::sqrt(k / (k + 1)));
+            slot->scatteredGain = float(std::sqrt(1 / (k + 1)));
+            slot->scattered = std::make_unique<dsp::FadingChannel>(path, kWorkingRate,
+                                                                   uint64_t(rng_.below(1 << 30)));
+            slot->direct = std::make_unique<dsp::FadingChannel>(dsp::FadingChannel::Profile{},
+                                                                kWorkingRate, 0);
         }
         info_.push_back(slot->info);
         slots_.push_back(std::move(slot));
@@ -121,7 +132,13 @@ void SimBand::runSlot(Slot& slot, float* out, size_t n) {
         scratch_.assign(len, 0.0f);
         events_.clear();
         slot.tx.process(len, scratch_.data(), events_);
-        if (slot.path) slot.path->process(scratch_.data(), len);
+        if (slot.scattered) {
+            slot.scatter = scratch_;
+            slot.scattered->process(slot.scatter.data(), len);
+            slot.direct->process(scratch_.data(), len);
+            for (size_t i = 0; i < len; ++i)
+                scratch_[i] = slot.directGain * scratch_[i] + slot.scatteredGain * slot.scatter[i];
+        }
         const double fade =
             1.0 -
             slot.fadeDepth *

@@ -265,10 +265,14 @@ private slots:
         rx.setAfcLimit(50);
         rx.setSquelch(50, 0);
         rx.setFrequency(slot.frequency, 50);
-        std::vector<float> x(8000 * 120);
-        band.read(x.data(), x.size());
+        // Through at least one whole QSO, the closing 73 included.
+        std::vector<float> x(8000 * 10);
         std::vector<uint8_t> out;
-        rx.process(x.size(), x.data(), out);
+        for (int block = 0; block < 30 && band.sentText(loud).find("73") == std::string::npos;
+             ++block) {
+            band.read(x.data(), x.size());
+            rx.process(x.size(), x.data(), out);
+        }
         const std::string sent = band.sentText(loud);
         const std::string got(out.begin(), out.end());
         QVERIFY(sent.size() > 300);
@@ -278,8 +282,9 @@ private slots:
         const std::string head = sent.substr(0, sent.size() - 10);
         const size_t dist =
             editDistance(head, got.substr(0, std::min(got.size(), head.size() + 20)));
-        // Allow for a few characters of noise as the squelch closes after each over.
-        QVERIFY2(dist < head.size() / 12, qPrintable(QString("%1 of %2\n%3\n---\n%4")
+        // Allow for a few characters of noise as the squelch closes after each over; the fades
+        // themselves must cost next to nothing on a station this strong.
+        QVERIFY2(dist < head.size() / 25, qPrintable(QString("%1 of %2\n%3\n---\n%4")
                                                          .arg(dist)
                                                          .arg(head.size())
                                                          .arg(QString::fromStdString(head))
