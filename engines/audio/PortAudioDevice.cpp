@@ -254,9 +254,14 @@ Fault PortAudioCapture::takeFault() {
         return Fault::ReaderTooSlow;
     }
     if (deviceOverflow_.exchange(false)) return Fault::InputOverflow;
-    const bool stalled = std::chrono::steady_clock::now() - lastData_ > kInputTimeout ||
-                         (stream_ && Pa_IsStreamActive(stream_) != 1);
-    if (stalled && !timeoutReported_) {
+    // A stream that has stopped by itself will not come back: its device is gone. Each is
+    // reported once; a stall that ends makes a later one reportable again.
+    if (stream_ && Pa_IsStreamActive(stream_) != 1) {
+        if (lostReported_) return Fault::None;
+        lostReported_ = timeoutReported_ = true;
+        return Fault::DeviceLost;
+    }
+    if (std::chrono::steady_clock::now() - lastData_ > kInputTimeout && !timeoutReported_) {
         timeoutReported_ = true;
         return Fault::InputTimeout;
     }
@@ -368,8 +373,9 @@ Fault PortAudioPlayback::takeFault() {
     if (calls != lastCallbacks_) {
         lastCallbacks_ = calls;
         lastProgress_ = now;
-    } else if (now - lastProgress_ > kInputTimeout) {
-        lastProgress_ = now;
+        timeoutReported_ = false;
+    } else if (now - lastProgress_ > kInputTimeout && !timeoutReported_) {
+        timeoutReported_ = true; // once per stall, not every two seconds
         return Fault::OutputTimeout;
     }
     return Fault::None;

@@ -73,6 +73,7 @@ private:
     std::atomic<bool> ringOverflow_{false};
     std::chrono::steady_clock::time_point lastData_;
     bool timeoutReported_ = false;
+    bool lostReported_ = false;
 };
 
 class PortAudioPlayback : public SampleSink {
@@ -107,6 +108,7 @@ private:
     std::atomic<uint64_t> callbacks_{0};
     uint64_t lastCallbacks_ = 0;
     std::chrono::steady_clock::time_point lastProgress_;
+    bool timeoutReported_ = false;
 };
 
 } // namespace audio

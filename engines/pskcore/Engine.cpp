@@ -32,6 +32,8 @@ int32_t statusForFault(audio::Fault f) {
         return PSKCORE_STATUS_INPUT_OVERFLOW;
     case audio::Fault::InputTimeout:
         return PSKCORE_STATUS_INPUT_TIMEOUT;
+    case audio::Fault::DeviceLost:
+        return PSKCORE_STATUS_READ_NOT_OPEN;
     case audio::Fault::ReaderTooSlow:
         return PSKCORE_STATUS_CPU_TOO_SLOW;
     case audio::Fault::OutputUnderflow:

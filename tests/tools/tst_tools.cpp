@@ -1,9 +1,11 @@
 // pskencode and pskdecode as processes: text through a WAV file and back in every mode and
 // layout, three stations in one file, and every kind of bad file or argument.
+#include <cmath>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 #include "WavFile.h"
 
@@ -85,7 +87,7 @@ private slots:
         QFETCH(QString, rate);
         QFETCH(QString, bits);
         QFETCH(QString, snr);
-        const QByteArray text = "CQ CQ de TD0XY TD0XY pse k\r\nName Ann, QTH Oslo, 73!\r\n";
+        const QByteArray text = "CQ CQ de QT0LB QT0LB pse k\r\nName Ann, QTH Oslo, 73!\r\n";
         QStringList args{"--mode", mode, "--freq", "1350", "--rate", rate, "--bits", bits};
         if (!snr.isEmpty())
             args << "--snr" << snr << "--seed"
@@ -104,6 +106,76 @@ private slots:
             QCOMPARE(dec.out, printed(text)); // the text alone, nothing else
         else
             QVERIFY2(dec.out.contains(printed(text)), dec.out.constData());
+    }
+
+    // Where the recording comes from: '-' and /dev/stdin read a pipe; a FIFO nobody writes to
+    // is given up rather than waited on for ever; a WAV without samples is refused.
+    void inputs_data() {
+        QTest::addColumn<QString>("file"); // "fifo": a FIFO with no writer
+        QTest::addColumn<bool>("pipeWav"); // the WAV file arrives on standard input
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("expect"); // in stdout for 0, in stderr otherwise
+        QTest::newRow("dash") << "-" << true << 0 << QByteArray("slow copy via a pipe");
+        QTest::newRow("/dev/stdin")
+            << "/dev/stdin" << true << 0 << QByteArray("slow copy via a pipe");
+        QTest::newRow("fifo, no writer") << "fifo" << false << 2 << QByteArray("no data arrived");
+        QTest::newRow("empty WAV") << "empty" << false << 2 << QByteArray("holds no samples");
+        QTest::newRow("empty WAV piped") << "-" << false << 2 << QByteArray("holds no samples");
+    }
+    void inputs() {
+        QFETCH(QString, file);
+        QFETCH(bool, pipeWav);
+        QFETCH(int, status);
+        QFETCH(QByteArray, expect);
+        const QString wav = path("in.wav");
+        QCOMPARE(encode({"--freq", "900", wav}, "slow copy via a pipe\r\n").status, 0);
+        const QString empty = path("empty.wav");
+        audio::WavWriter w;
+        QVERIFY(w.open(empty.toStdString(), 8000, 1, audio::WavFormat::Int16) && w.close());
+        QFile f(pipeWav ? wav : empty);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray input = file == "-" || pipeWav ? f.readAll() : QByteArray();
+        if (file == "fifo") {
+            file = path("fifo");
+            QCOMPARE(::mkfifo(file.toLocal8Bit().constData(), 0600), 0);
+        } else if (file == "empty") {
+            file = empty;
+        }
+        const Run dec = run(QStringLiteral(TD_PSKDECODE), {"--freq", "900", file}, input);
+        QCOMPARE(dec.status, status);
+        QVERIFY2((status == 0 ? dec.out : dec.err).contains(expect),
+                 (dec.out + dec.err).constData());
+    }
+
+    // The fading channel is applied and seeded: a QSB dip shows at its place and depth, the
+    // same seed gives the same file, another seed another one.
+    void channelProfile() {
+        const QByteArray text(60, 'e');
+        auto samples = [&](const QStringList& args) {
+            const QString wav = path("ch.wav");
+            std::vector<float> x;
+            std::string error;
+            if (encode(QStringList(args) << "--bits"
+                                         << "float" << wav,
+                       text)
+                    .status == 0)
+                audio::loadWav(wav.toStdString(), x, error);
+            return x;
+        };
+        const auto dipped = samples({"--channel", "dip:2:2:20"});
+        QVERIFY(dipped.size() > 8000 * 5);
+        auto rms = [&](double from) {
+            double sum = 0;
+            for (size_t i = size_t(from * 8000); i < size_t((from + 0.5) * 8000); ++i)
+                sum += double(dipped[i]) * dipped[i];
+            return std::sqrt(sum / 4000);
+        };
+        const double ratioDb = 20 * std::log10(rms(1.0) / rms(2.75));
+        QVERIFY2(std::abs(ratioDb - 20) < 1.5, qPrintable(QString::number(ratioDb)));
+        const auto a = samples({"--channel", "moderate", "--seed", "3"});
+        QVERIFY(!a.empty());
+        QVERIFY(a == samples({"--channel", "moderate", "--seed", "3"}));
+        QVERIFY(a != samples({"--channel", "moderate", "--seed", "4"}));
     }
 
     // Without --freq the strongest signal is found and decoded.
@@ -238,6 +310,8 @@ private slots:
         QTest::newRow("enc bits 12") << true << QStringList{"--bits", "12", f};
         QTest::newRow("enc freq 5000") << true << QStringList{"--freq", "5000", f};
         QTest::newRow("enc no file") << true << QStringList{};
+        QTest::newRow("enc channel") << true << QStringList{"--channel", "awful", f};
+        QTest::newRow("enc channel dip") << true << QStringList{"--channel", "amp:1,dip:2", f};
     }
     void badArguments() {
         QFETCH(bool, encoder);
