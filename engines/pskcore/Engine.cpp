@@ -25,6 +25,14 @@ constexpr size_t kHistory = 25 * audio::kWorkingRate; // what fnRewindInput can 
 constexpr size_t kTxChunk = 128;                      // shorter than any character
 constexpr size_t kTxLead = audio::kWorkingRate / 5;   // transmit audio queued ahead on a card
 constexpr auto kIdleWait = std::chrono::milliseconds(12);
+constexpr auto kReopenEvery = std::chrono::seconds(2); // a lost device is looked for again
+
+// What a lost capture device is replaced with until it is back: nothing arrives.
+class SilentSource : public audio::SampleSource {
+public:
+    size_t read(float*, size_t) override { return 0; }
+    bool paced() const override { return true; }
+};
 
 int32_t statusForFault(audio::Fault f) {
     switch (f) {
@@ -134,6 +142,9 @@ struct Engine::Dsp {
     ChannelBank::Decoded decoded;
     dsp::PskTransmitter tx{double(audio::kWorkingRate)};
     std::vector<dsp::PskTransmitter::Event> events;
+    int card = -1;           // the sound card, for opening it again once it is lost
+    bool deviceLost = false; // the source is a stand-in until the card can be opened again
+    std::chrono::steady_clock::time_point reopenAt;
 
     std::vector<float> history = std::vector<float>(kHistory, 0.0f);
     size_t historyPos = 0;
@@ -217,6 +228,7 @@ int32_t Engine::start(int32_t window, int32_t card, int32_t channels) {
         }
         d->capture = capture.get();
         d->source = std::move(capture);
+        d->card = card;
         break;
     }
     }
@@ -303,6 +315,7 @@ void Engine::run() {
         std::vector<float> block(kBlock);
         while (!stopping_) {
             applyCommands(d);
+            if (d.deviceLost && std::chrono::steady_clock::now() >= d.reopenAt) reopenDevice(d);
             const size_t n = d.source->read(block.data(), kBlock);
             checkFaults(d);
             if (n > 0) {
@@ -340,11 +353,60 @@ void Engine::applyCommands(Dsp& d) {
 }
 
 void Engine::checkFaults(Dsp& d) {
-    for (audio::Fault f = d.source->takeFault(); f != audio::Fault::None; f = d.source->takeFault())
+    for (audio::Fault f = d.source->takeFault(); f != audio::Fault::None;
+         f = d.source->takeFault()) {
         post(PSKCORE_MSG_STATUS, statusForFault(f), 0);
+        if (f == audio::Fault::DeviceLost) {
+            loseDevice(d);
+            return;
+        }
+    }
     if (d.sink)
         for (audio::Fault f = d.sink->takeFault(); f != audio::Fault::None; f = d.sink->takeFault())
             post(PSKCORE_MSG_STATUS, statusForFault(f), 0);
+}
+
+void Engine::loseDevice(Dsp& d) {
+    if (d.txState != Dsp::Tx::Idle) {
+        // Nothing more reaches the air: unkey and say so rather than hang in transmit.
+        d.tx.abort();
+        d.echoes.clear();
+        finishTransmission(d);
+    }
+    // Close both streams, and with them PortAudio, so that the next attempt sees the devices
+    // as they are by then (a card plugged in again, a sound server restarted).
+    d.capture = nullptr;
+    d.playback = nullptr;
+    d.sink = nullptr;
+    d.source = std::make_unique<SilentSource>();
+    d.ownSink.reset();
+    d.deviceLost = true;
+    d.reopenAt = std::chrono::steady_clock::now() + kReopenEvery;
+}
+
+void Engine::reopenDevice(Dsp& d) {
+    d.reopenAt = std::chrono::steady_clock::now() + kReopenEvery;
+    std::unique_ptr<audio::PortAudioCapture> capture;
+    std::string detail;
+    if (audio::PortAudioCapture::open(d.card, capture, detail) != audio::OpenResult::Ok) return;
+    std::unique_ptr<audio::PortAudioPlayback> playback;
+    if (audio::PortAudioPlayback::open(d.card, playback, detail) == audio::OpenResult::Ok) {
+        d.playback = playback.get();
+        d.ownSink = std::move(playback);
+        d.sink = d.ownSink.get();
+    }
+    d.capture = capture.get();
+    d.source = std::move(capture);
+    int ppm;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ppm = clockPpm_;
+    }
+    if (ppm != 0) {
+        d.capture->setClockCorrection(ppm);
+        if (d.playback) d.playback->setClockCorrection(ppm);
+    }
+    d.deviceLost = false;
 }
 
 void Engine::receive(Dsp& d, const float* in, size_t n) {

@@ -96,6 +96,8 @@ private:
     void finishTransmission(Dsp& d);
     void replay(Dsp& d, int seconds);
     void checkFaults(Dsp& d);
+    void loseDevice(Dsp& d);
+    void reopenDevice(Dsp& d);
     void post(uint32_t message, int32_t wParam, int32_t lParam);
     void queueCommand(Command c);
     void keyPtt(bool keyed);
