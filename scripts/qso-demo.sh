@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Two Tonedeck stations holding a QSO through a virtual cable: a private sound server whose null
-# sink "tdsink" both of them play into and whose monitor both of them hear. Nothing touches the
+# Two Tonedeck stations holding a QSO through a virtual cable: a private sound server with two
+# null sinks, one per direction; each station plays into its own and hears the other's monitor,
+# so that, as on the air, it hears the other station and not itself. Nothing touches the
 # desktop's own sound server or the user's settings: the server, both settings stores and both
 # runtime directories live in a temporary directory that is removed at the end.
 #
@@ -32,16 +33,16 @@ HOME="$work/server/home" XDG_RUNTIME_DIR="$work/server/run" \
   PULSE_STATE_PATH="$work/server/state" DBUS_SESSION_BUS_ADDRESS= \
   pulseaudio -n --daemonize=no --exit-idle-time=-1 --system=false --disallow-exit=yes \
   --disable-shm=yes --log-level=error \
-  -L "module-null-sink sink_name=tdsink" \
+  -L "module-null-sink sink_name=td_from_a" -L "module-null-sink sink_name=td_from_b" \
   -L "module-native-protocol-unix auth-anonymous=1 socket=$socket" &
 pids+=($!)
 export PULSE_SERVER="unix:$socket"
 for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.2; done
 pactl info >/dev/null 2>&1 || { echo "qso-demo: the sound server did not start" >&2; exit 1; }
-echo "qso-demo: sound server up; sink tdsink, both stations hear its monitor"
+echo "qso-demo: sound server up; td_from_a carries ${calls[0]}, td_from_b ${calls[1]}"
 
 if [ -z "${DISPLAY:-}" ]; then
-  Xvfb :77 -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb :77 -screen 0 1760x1000x24 -nolisten tcp >/dev/null 2>&1 &
   pids+=($!)
   export DISPLAY=:77
   sleep 1
@@ -49,7 +50,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 # One settings store and runtime directory per station, its callsign set and the automatic
-# sound card (the server's "default" device).
+# sound card (ALSA's "default" device: the server, with the sink and source chosen below).
+sides=(a b)
 for i in 0 1; do
   home="$work/station$i"
   mkdir -p "$home/.config/Tonedeck" "$home/run"
@@ -57,6 +59,7 @@ for i in 0 1; do
   printf '[General]\nCallsign=%s\n\n[SoundCard]\nSoundcard=-1\n' "${calls[$i]}" \
     >"$home/.config/Tonedeck/Tonedeck.ini"
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/run" \
+    PULSE_SINK="td_from_${sides[$i]}" PULSE_SOURCE="td_from_${sides[$((1 - i))]}.monitor" \
     "$root/build/bin/tonedeck" &
   pids+=($!)
 done

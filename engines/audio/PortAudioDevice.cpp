@@ -49,6 +49,8 @@ bool sessionOk = false;
 constexpr double kRates[] = {8000, 48000, 44100, 16000, 96000, 22050, 32000, 11025};
 constexpr size_t kFramesPerBuffer = 256;
 constexpr auto kInputTimeout = std::chrono::seconds(2);
+// A sound server's device may take a second or two to deliver its first block.
+constexpr auto kFirstInputTimeout = std::chrono::seconds(5);
 
 OpenResult mapError(PaError err) {
     switch (err) {
@@ -244,6 +246,7 @@ size_t PortAudioCapture::read(float* out, size_t max) {
     if (done > 0) {
         lastData_ = now;
         timeoutReported_ = false;
+        started_ = true;
     }
     return done;
 }
@@ -261,7 +264,8 @@ Fault PortAudioCapture::takeFault() {
         lostReported_ = timeoutReported_ = true;
         return Fault::DeviceLost;
     }
-    if (std::chrono::steady_clock::now() - lastData_ > kInputTimeout && !timeoutReported_) {
+    const auto limit = started_ ? kInputTimeout : kFirstInputTimeout;
+    if (std::chrono::steady_clock::now() - lastData_ > limit && !timeoutReported_) {
         timeoutReported_ = true;
         return Fault::InputTimeout;
     }

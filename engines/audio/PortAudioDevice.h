@@ -74,6 +74,7 @@ private:
     std::chrono::steady_clock::time_point lastData_;
     bool timeoutReported_ = false;
     bool lostReported_ = false;
+    bool started_ = false; // the first samples have arrived
 };
 
 class PortAudioPlayback : public SampleSink {

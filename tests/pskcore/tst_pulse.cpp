@@ -172,6 +172,7 @@ private slots:
         QCOMPARE(pskcoreUsingSimulatedBand(), 0);
         playUntilDecoded(probe);
         fnStopSoundCard();
+        QCOMPARE(probe.statuses(), std::vector<int32_t>{}); // no fault on a healthy device
     }
 
     // What the engine sends reaches the sink; its monitor recorded decodes as sent.
