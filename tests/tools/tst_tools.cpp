@@ -114,12 +114,9 @@ private slots:
             << "file" << QByteArray("none") << 2 << none << QByteArray("holds no samples");
         QTest::newRow("no samples, -")
             << "-" << QByteArray("none") << 2 << none << QByteArray("holds no samples");
-        QTest::newRow("zero length") << "file" << none << 2 << none << QByteArray("empty");
+        // The reader's own messages reach the user (every bad layout is the WAV test's).
         QTest::newRow("not a WAV") << "file" << QByteArray("PK\3\4 zip file, surely") << 2 << none
                                    << QByteArray("not a WAV");
-        static const char cut[] = "RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\1\0";
-        QTest::newRow("header cut")
-            << "file" << QByteArray(cut, sizeof cut - 1) << 2 << none << QByteArray("truncated");
         QTest::newRow("missing") << "missing" << none << 2 << none << QByteArray("cannot open");
         QTest::newRow("directory") << "dir" << none << 2 << none << QByteArray("directory");
     }
