@@ -2,12 +2,14 @@
 // the cable. A recording played into the sink is decoded from soundcard #0; the engine's own
 // transmission, recorded from the sink's monitor, decodes with pskdecode; losing the server or
 // the sink gives a fault status, and the engine starts again once the device is back.
+#include <csignal>
 #include <memory>
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/prctl.h>
 
 #include "dsp/PskTransmitter.h"
 #include "EngineProbe.h"
@@ -45,6 +47,8 @@ public:
         process_ = std::make_unique<QProcess>();
         process_->setProcessEnvironment(env);
         process_->setProcessChannelMode(QProcess::MergedChannels);
+        // Should this test crash, the server goes with it rather than living on.
+        process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         // -n: no configuration file, only the two modules; root needs no --system for a
         // server that only it uses.
         process_->start(exe, {"-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false",
