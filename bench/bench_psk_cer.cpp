@@ -3,6 +3,7 @@
 // (see Noise.h).
 //
 //   bench_psk_cer [--chars N] [--noise-minutes M] [--snr LO HI] [--only bpsk|qpsk]
+#include "BenchText.h"
 #include "Noise.h"
 #include "PskReceiver.h"
 #include "PskTransmitter.h"
@@ -21,39 +22,8 @@ namespace {
 
 constexpr double kRate = 8000.0;
 
-std::string makeText(size_t chars, uint64_t seed) {
-    static const char* kWords[] = {
-        "the",     "and",    "name",   "here",    "is",    "rig",     "antenna", "dipole", "watts",
-        "weather", "cloudy", "tnx",    "for",     "call",  "qso",     "report",  "599",    "best",
-        "73",      "de",     "cq",     "pse",     "k",     "qth",     "near",    "city",   "old",
-        "man",     "fine",   "signal", "strong",  "today", "band",    "open",    "europe", "radio",
-        "hello",   "again",  "good",   "morning", "my",    "station", "running", "psk31",  "mode",
-        "QRZ?",    "UR",     "RST",    "Name:",   "John",  "Maria",   "10m",     "20m",    "40m"};
-    dsp::GaussianNoise rng(seed);
-    std::string s;
-    while (s.size() < chars) {
-        const auto idx = static_cast<size_t>(std::fabs(rng.next()) * 1e6) % std::size(kWords);
-        s += kWords[idx];
-        s += (rng.next() > 2.0) ? ".\r\n" : " ";
-    }
-    s.resize(chars);
-    return s;
-}
-
-size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> prev(b.size() + 1), cur(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j)
-        prev[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        cur[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t sub = prev[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
-            cur[j] = std::min({sub, prev[j] + 1, cur[j - 1] + 1});
-        }
-        std::swap(prev, cur);
-    }
-    return prev[b.size()];
-}
+using bench::editDistance;
+using bench::makeText;
 
 struct Case {
     int mode;             // transmitter mode 0..2

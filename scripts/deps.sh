@@ -5,7 +5,8 @@ pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
       portaudio19-dev libfftw3-dev libliquid-dev
       dbus xvfb xauth clang-format libhamlib-utils
-      tidy desktop-file-utils appstream)
+      tidy desktop-file-utils appstream
+      pulseaudio pulseaudio-utils libasound2-plugins)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -14,7 +14,8 @@ namespace {
 const char* const kUsage =
     "usage: pskdecode [--mode bpsk|qpsk-usb|qpsk-lsb] [--freq HZ]... [--afc HZ] [--search HZ]\n"
     "                 [--squelch N] FILE.wav\n"
-    "Decodes PSK31 from FILE.wav (any rate, 8/16/24/32-bit or float, first channel).\n"
+    "Decodes PSK31 from FILE.wav (any rate, 8/16/24/32-bit or float, first channel); '-' or\n"
+    "a pipe reads standard input.\n"
     "  --freq HZ     audio frequency of a channel, 100..3900; up to three. Without it the\n"
     "                strongest signal in the file is decoded.\n"
     "  --mode        modulation of every channel (default bpsk)\n"
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
         } else if (tools::optionValue(argc, argv, i, arg, "--squelch", v)) {
             if (!tools::parseNumber(v, 0, 99, squelch))
                 return usage(("--squelch must be 0..99, not '" + v + "'").c_str());
-        } else if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
+        } else if (arg.rfind("-", 0) == 0 && arg.size() > 1) {
             return usage(("unknown or incomplete option '" + arg + "'").c_str());
         } else if (path.empty()) {
             path = arg;
@@ -100,6 +101,10 @@ int main(int argc, char** argv) {
     // The first minute is read ahead to find the strongest signal; the rest streams.
     std::vector<float> head(60 * audio::kWorkingRate);
     head.resize(source.read(head.data(), head.size()));
+    if (head.empty()) {
+        std::fprintf(stderr, "pskdecode: %s holds no samples\n", path.c_str());
+        return tools::kFileError;
+    }
     if (freqs.empty()) {
         pskcore::PeakFinder finder(0.0);
         finder.process(head.data(), head.size());

@@ -1,9 +1,11 @@
-// pskencode: turns text from stdin into a PSK31 WAV file, clean or with noise at a given SNR.
+// pskencode: turns text from stdin into a PSK31 WAV file, clean or through an HF channel and
+// white noise at a given SNR.
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "dsp/Channel.h"
 #include "dsp/Noise.h"
 #include "dsp/PskTransmitter.h"
 #include "Resampler.h"
@@ -14,12 +16,22 @@ namespace {
 
 const char* const kUsage =
     "usage: pskencode [--mode bpsk|qpsk-usb|qpsk-lsb] [--freq HZ] [--rate HZ] [--snr DB]\n"
-    "                 [--seed N] [--bits 8|16|24|32|float] OUT.wav  < text\n"
+    "                 [--channel PROFILE] [--seed N] [--bits 8|16|24|32|float] OUT.wav  < text\n"
     "Writes the text read from stdin as a PSK31 transmission (preamble, text, postamble).\n"
     "  --freq HZ   carrier, 100..3900 (default 1000)\n"
     "  --rate HZ   sample rate of the file, 8000..192000 (default 8000)\n"
-    "  --snr DB    add white noise at this SNR measured in 3000 Hz (default: no noise)\n"
-    "  --seed N    noise seed (default 1)\n"
+    "  --snr DB    add white noise at this SNR measured in 3000 Hz over the average signal\n"
+    "              power (default: no noise)\n"
+    "  --channel PROFILE  pass the signal through a fading HF path first:\n"
+    "              moderate        two Rayleigh paths, 1 ms apart, 0.5 Hz Doppler spread\n"
+    "              poor            two Rayleigh paths, 2 ms apart, 1 Hz spread\n"
+    "              watterson:S:D   two paths D ms apart, spread S Hz (D = 0: one path)\n"
+    "              flat:S          one Rayleigh path, spread S Hz\n"
+    "              amp:S, phase:S  Rayleigh fading of the amplitude, or of the phase, only\n"
+    "              each optionally followed by ,dip:T:L:D (QSB: a dip starting at T s,\n"
+    "              L s long, D dB deep), e.g. 'amp:0.5,dip:3:1:12'; 'dip:T:L:D' alone is a\n"
+    "              dip on an unfaded signal (default: none)\n"
+    "  --seed N    seed of the noise and the fading (default 1)\n"
     "  --bits      sample format (default 16)\n"
     "Exit status 1 for a wrong command line, 2 when the file cannot be written.\n";
 
@@ -37,6 +49,7 @@ int main(int argc, char** argv) {
     dsp::PskMode mode = dsp::PskMode::Bpsk;
     double freq = 1000, rate = 8000, snr = 0, seed = 1;
     bool noisy = false;
+    dsp::FadingChannel::Profile channel;
     audio::WavFormat format = audio::WavFormat::Int16;
     std::string path;
     for (int i = 1; i < argc; ++i) {
@@ -57,6 +70,11 @@ int main(int argc, char** argv) {
             if (!tools::parseNumber(v, -60, 100, snr))
                 return usage("SNR must be -60..100 dB, not '" + v + "'");
             noisy = true;
+        } else if (tools::optionValue(argc, argv, i, arg, "--channel", v)) {
+            std::string why;
+            if (!dsp::FadingChannel::parse(v, channel, &why))
+                return usage("unknown channel profile '" + v + "'" +
+                             (why.empty() ? "" : ": " + why));
         } else if (tools::optionValue(argc, argv, i, arg, "--seed", v)) {
             if (!tools::parseNumber(v, 0, 1e15, seed) || seed != std::floor(seed))
                 return usage("seed must be a whole number, not '" + v + "'");
@@ -114,9 +132,14 @@ int main(int argc, char** argv) {
     const size_t lastActive = signal.size();
     signal.resize(signal.size() + lead, 0.0f);
 
+    // The SNR is that of the average signal: measured before fading, which keeps the average.
+    const double power = dsp::meanPower(signal.data() + firstActive, lastActive - firstActive);
+    if (channel.fading != dsp::FadingChannel::Fading::None || !channel.dips.empty()) {
+        dsp::FadingChannel path(channel, audio::kWorkingRate, uint64_t(seed) * 2654435761u + 1);
+        path.process(signal.data(), signal.size());
+    }
     if (noisy) {
         dsp::GaussianNoise rng{static_cast<uint64_t>(seed)};
-        const double power = dsp::meanPower(signal.data() + firstActive, lastActive - firstActive);
         dsp::addNoise(signal.data(), signal.size(), snr, rng, power);
     }
 

@@ -12,7 +12,8 @@ constexpr int kWorkingRate = 8000;
 enum class Fault {
     None,
     InputOverflow,   // the device dropped input before we could take it
-    InputTimeout,    // no input arrived for too long (device gone or stalled)
+    InputTimeout,    // no input arrived for too long (device stalled)
+    DeviceLost,      // the capture stream has stopped: device unplugged, sound server gone
     ReaderTooSlow,   // our capture ring filled up: the DSP thread fell behind
     OutputUnderflow, // the device ran out of transmit samples mid-transmission
     OutputTimeout    // the device stopped taking transmit samples

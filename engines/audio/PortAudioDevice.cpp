@@ -49,6 +49,8 @@ bool sessionOk = false;
 constexpr double kRates[] = {8000, 48000, 44100, 16000, 96000, 22050, 32000, 11025};
 constexpr size_t kFramesPerBuffer = 256;
 constexpr auto kInputTimeout = std::chrono::seconds(2);
+// A sound server's device may take a second or two to deliver its first block.
+constexpr auto kFirstInputTimeout = std::chrono::seconds(5);
 
 OpenResult mapError(PaError err) {
     switch (err) {
@@ -244,6 +246,7 @@ size_t PortAudioCapture::read(float* out, size_t max) {
     if (done > 0) {
         lastData_ = now;
         timeoutReported_ = false;
+        started_ = true;
     }
     return done;
 }
@@ -254,9 +257,15 @@ Fault PortAudioCapture::takeFault() {
         return Fault::ReaderTooSlow;
     }
     if (deviceOverflow_.exchange(false)) return Fault::InputOverflow;
-    const bool stalled = std::chrono::steady_clock::now() - lastData_ > kInputTimeout ||
-                         (stream_ && Pa_IsStreamActive(stream_) != 1);
-    if (stalled && !timeoutReported_) {
+    // A stream that has stopped by itself will not come back: its device is gone. Each is
+    // reported once; a stall that ends makes a later one reportable again.
+    if (stream_ && Pa_IsStreamActive(stream_) != 1) {
+        if (lostReported_) return Fault::None;
+        lostReported_ = timeoutReported_ = true;
+        return Fault::DeviceLost;
+    }
+    const auto limit = started_ ? kInputTimeout : kFirstInputTimeout;
+    if (std::chrono::steady_clock::now() - lastData_ > limit && !timeoutReported_) {
         timeoutReported_ = true;
         return Fault::InputTimeout;
     }
@@ -368,8 +377,9 @@ Fault PortAudioPlayback::takeFault() {
     if (calls != lastCallbacks_) {
         lastCallbacks_ = calls;
         lastProgress_ = now;
-    } else if (now - lastProgress_ > kInputTimeout) {
-        lastProgress_ = now;
+        timeoutReported_ = false;
+    } else if (now - lastProgress_ > kInputTimeout && !timeoutReported_) {
+        timeoutReported_ = true; // once per stall, not every two seconds
         return Fault::OutputTimeout;
     }
     return Fault::None;

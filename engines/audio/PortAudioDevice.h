@@ -73,6 +73,8 @@ private:
     std::atomic<bool> ringOverflow_{false};
     std::chrono::steady_clock::time_point lastData_;
     bool timeoutReported_ = false;
+    bool lostReported_ = false;
+    bool started_ = false; // the first samples have arrived
 };
 
 class PortAudioPlayback : public SampleSink {
@@ -107,6 +109,7 @@ private:
     std::atomic<uint64_t> callbacks_{0};
     uint64_t lastCallbacks_ = 0;
     std::chrono::steady_clock::time_point lastProgress_;
+    bool timeoutReported_ = false;
 };
 
 } // namespace audio

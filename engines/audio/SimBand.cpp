@@ -1,5 +1,7 @@
 #include "SimBand.h"
 
+#include "dsp/Channel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -22,11 +24,18 @@ constexpr SlotPlan kPlan[] = {{800, dsp::PskMode::Bpsk, 8},
                               {2300, dsp::PskMode::Bpsk, -8}};
 
 constexpr size_t kChunk = 256;
+// The receiver stays muted this long after the last of our own audio (the PTT's release).
+constexpr double kMuteHangSeconds = 0.1;
 
 } // namespace
 
 struct SimBand::Slot {
     explicit Slot(SimRandom& rng) : script(rng) {}
+    // The louder stations come over a sky-wave path: a steady part (through `direct`, which
+    // only matches the scattered part's delay) plus a Rayleigh-faded scattered part.
+    std::unique_ptr<dsp::FadingChannel> direct, scattered;
+    float directGain = 1.0f, scatteredGain = 0.0f;
+    std::vector<float> scatter;
     QsoScript script;
     dsp::PskTransmitter tx{kWorkingRate};
     SlotInfo info{};
@@ -61,6 +70,21 @@ SimBand::SimBand(uint64_t seed) : rng_(seed), noise_(seed * 7919 + 17) {
         slot->fadePeriod = rng_.uniform(10, 40) * kWorkingRate;
         slot->fadePhase = rng_.uniform(0, 2 * std::numbers::pi);
         slot->pauseLeft = long(rng_.uniform(0, 3) * kWorkingRate);
+        // A slow Doppler spread, and a steady part 5 to 8 dB above the scattered one (Rician
+        // fading): the signal breathes by several dB and now and then dips by 10, but the
+        // strong stations do not vanish into the deep nulls of a purely scattered path.
+        if (plan.snrDb >= 6) {
+            dsp::FadingChannel::Profile path;
+            path.fading = dsp::FadingChannel::Fading::Watterson;
+            path.spreadHz = rng_.uniform(0.1, 0.3);
+            const double k = std::pow(10.0, rng_.uniform(5, 8) / 10.0);
+            slot->directGain = float(std::sqrt(k / (k + 1)));
+            slot->scatteredGain = float(std::sqrt(1 / (k + 1)));
+            slot->scattered = std::make_unique<dsp::FadingChannel>(path, kWorkingRate,
+                                                                   uint64_t(rng_.below(1 << 30)));
+            slot->direct = std::make_unique<dsp::FadingChannel>(dsp::FadingChannel::Profile{},
+                                                                kWorkingRate, 0);
+        }
         info_.push_back(slot->info);
         slots_.push_back(std::move(slot));
     }
@@ -108,6 +132,13 @@ void SimBand::runSlot(Slot& slot, float* out, size_t n) {
         scratch_.assign(len, 0.0f);
         events_.clear();
         slot.tx.process(len, scratch_.data(), events_);
+        if (slot.scattered) {
+            slot.scatter = scratch_;
+            slot.scattered->process(slot.scatter.data(), len);
+            slot.direct->process(scratch_.data(), len);
+            for (size_t i = 0; i < len; ++i)
+                scratch_[i] = slot.directGain * scratch_[i] + slot.scatteredGain * slot.scatter[i];
+        }
         const double fade =
             1.0 -
             slot.fadeDepth *
@@ -144,8 +175,15 @@ size_t SimBand::read(float* out, size_t max) {
         std::copy_n(chunk_.begin() + long(chunkPos_), n, out + done);
         // Our own signal joins as it is read, so that it is heard with the least delay.
         const size_t own = std::min(n, loopback_.queue.size());
-        for (size_t i = 0; i < own; ++i)
-            out[done + i] += float(loopback_.gain) * loopback_.queue[i];
+        if (hearOwn_) {
+            for (size_t i = 0; i < own; ++i)
+                out[done + i] += float(loopback_.gain) * loopback_.queue[i];
+        } else {
+            if (own > 0) muteLeft_ = own + size_t(kMuteHangSeconds * kWorkingRate);
+            const size_t mute = std::min(n, muteLeft_);
+            std::fill_n(out + done, mute, 0.0f);
+            muteLeft_ -= mute;
+        }
         loopback_.queue.erase(loopback_.queue.begin(), loopback_.queue.begin() + long(own));
         chunkPos_ += n;
         done += n;

@@ -36,6 +36,10 @@ public:
     // Where our own transmit audio goes; it is heard on the band at kLoopbackSnrDb. Samples
     // written are mixed into the following reads (same thread as read()).
     SampleSink& loopback() { return loopback_; }
+    // A receiver is muted while its own transmitter is on: by default the band goes silent
+    // while (and shortly after) our own signal arrives. Tests that want to decode the
+    // loop-back turn hearing it on.
+    void setHearOwnSignal(bool on) { hearOwn_ = on; }
     static constexpr double kLoopbackSnrDb = 10.0;
 
     // Noise standard deviation per sample and the signal power a transmitter's output has at
@@ -65,6 +69,8 @@ private:
     std::vector<dsp::PskTransmitter::Event> events_;
     Loopback loopback_;
     uint64_t time_ = 0; // samples produced
+    bool hearOwn_ = false;
+    size_t muteLeft_ = 0; // samples still muted after our own signal
 };
 
 } // namespace audio

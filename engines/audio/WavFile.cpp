@@ -4,7 +4,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace audio {
 
@@ -129,17 +133,40 @@ bool WavReader::open(const std::string& path) {
     close();
     info_ = WavInfo{};
     error_.clear();
+    // "-" is standard input. Pipes and FIFOs are read as streams of unknown length; opening
+    // one never blocks, and one that nobody writes to within a few seconds is given up.
+    const bool stdinPath = path == "-";
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    if (stdinPath ? ::fstat(0, &st) != 0 : ::stat(path.c_str(), &st) != 0)
         return fail("cannot open " + path + ": " + std::strerror(errno));
     if (S_ISDIR(st.st_mode)) return fail(path + " is a directory");
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) return fail("cannot open " + path + ": " + std::strerror(errno));
-    const uint64_t fileSize = uint64_t(st.st_size);
+    const bool stream = !S_ISREG(st.st_mode);
+    const int fd = stdinPath ? ::dup(0) : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return fail("cannot open " + path + ": " + std::strerror(errno));
+    if (stream) {
+        pollfd pfd{fd, POLLIN, 0};
+        int ready = 0;
+        do {
+            ready = ::poll(&pfd, 1, 5000);
+        } while (ready < 0 && errno == EINTR);
+        if (ready == 0) {
+            ::close(fd);
+            return fail(path + ": no data arrived within 5 s (is anything writing to it?)");
+        }
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file_ = ::fdopen(fd, "rb");
+    if (!file_) {
+        ::close(fd);
+        return fail("cannot open " + path + ": " + std::strerror(errno));
+    }
+    const uint64_t fileSize = stream ? std::numeric_limits<uint64_t>::max() : uint64_t(st.st_size);
     if (fileSize == 0) return fail(path + " is empty");
 
     unsigned char head[12];
-    if (std::fread(head, 1, 12, file_) != 12) return fail(path + " is too short to be a WAV file");
+    const size_t headLen = std::fread(head, 1, 12, file_);
+    if (headLen == 0) return fail(path + " is empty");
+    if (headLen != 12) return fail(path + " is too short to be a WAV file");
     if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
         return fail(path + " is not a WAV file (no RIFF/WAVE header)");
 
@@ -167,7 +194,7 @@ bool WavReader::open(const std::string& path) {
                 if (size < 40) return fail(path + ": malformed extensible format chunk");
                 tag = le16(fmt + 24); // the sub-format GUID starts with the plain tag
             }
-            if (size & 1) std::fseek(file_, 1, SEEK_CUR);
+            if (size & 1) std::fgetc(file_);
             pos += size + (size & 1);
             haveFormat = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {
@@ -209,7 +236,17 @@ bool WavReader::open(const std::string& path) {
             const uint64_t skip = uint64_t(size) + (size & 1);
             if (pos + skip > fileSize)
                 return fail(path + ": chunk runs past the end of the file (truncated)");
-            if (std::fseek(file_, long(skip), SEEK_CUR) != 0) return fail(path + ": cannot seek");
+            if (stream) {
+                unsigned char sink[4096];
+                for (uint64_t left = skip; left > 0;) {
+                    const size_t n =
+                        std::fread(sink, 1, size_t(std::min<uint64_t>(left, 4096)), file_);
+                    if (n == 0) return fail(path + ": chunk runs past the end of the stream");
+                    left -= n;
+                }
+            } else if (std::fseek(file_, long(skip), SEEK_CUR) != 0) {
+                return fail(path + ": cannot seek");
+            }
             pos += skip;
         }
     }
@@ -317,7 +354,7 @@ bool WavWriter::close() {
 }
 
 bool WavSource::open(const std::string& path) {
-    ended_ = eof_ = false;
+    ended_ = eof_ = anyInput_ = false;
     pending_.clear();
     pendingPos_ = 0;
     if (!reader_.open(path)) return false;
@@ -341,8 +378,10 @@ size_t WavSource::read(float* out, size_t max) {
         pendingPos_ = 0;
         in_.resize(4096);
         size_t got = eof_ ? 0 : reader_.read(in_.data(), in_.size());
+        if (got > 0) anyInput_ = true;
         if (got == 0) {
             eof_ = true;
+            if (!anyInput_) tailLeft_ = 0; // a file without samples gives none
             if (tailLeft_ == 0) {
                 ended_ = true;
                 break;

@@ -99,6 +99,7 @@ private:
     size_t tailLeft_ = 0; // zeros still to push through the resampler to flush its output
     bool eof_ = false;
     bool ended_ = false;
+    bool anyInput_ = false;
 };
 
 } // namespace audio

@@ -107,8 +107,13 @@ struct PskReceiver::Impl {
     // Detection.
     std::array<cf, 3> rawSym{};
     cf prevY{0.0f, 0.0f};
-    int aPrev = 1; // BPSK: last decided sign
+    cd zPrev{0.0, 0.0}; // BPSK: the previous symbol on the carrier's phase
     bool havePrev = false;
+    // BPSK: how much of the decision signal the quadrature products carry (the carrier phase
+    // moving faster than its loop), as averages of the in-phase and quadrature products.
+    double sigI = 0.0, sigQ = 0.0;
+    int sigCount = 0;
+    double pSlow = 0.0; // symbol power averaged over seconds: the soft metrics' scale
     ViterbiDecoder viterbi{25};
     ConvEncoder reencoder;
     std::array<uint8_t, 256> hardPairs{};
@@ -128,13 +133,17 @@ struct PskReceiver::Impl {
     bool fading = false;  // the amplitude has collapsed: the end of the transmission?
     bool dropped = false; // it was: the carrier is gone
     int fadeSymbols = 0;
-    double fadeSum = 0.0;
+    int lowRun = 0; // symbols in a row at the noise
     int droppedSymbols = 0;
     std::array<uint8_t, 16> held{}; // characters decoded while fading
     size_t heldCount = 0;
-    double pFast = 0.0;    // symbol power, the last two symbols or so
-    double pOn = 0.0;      // symbol power while the carrier is there
-    double noisePow = 0.0; // noise power per symbol, measured across the decision axes
+    double pFast = 0.0; // symbol power, the last two symbols or so
+    double pOn = 0.0;   // symbol power while the carrier is there
+    // Noise power per symbol, measured across the decision axes: the lesser of the spread about
+    // the carrier loop's phase (exact on a steady carrier) and about the previous symbol's phase
+    // (twice the noise, halved, but blind to a phase that wanders with fading).
+    double noisePow = 0.0;
+    double noisePll = 0.0, noiseDiff = 0.0;
     int noiseCount = 0;
     double qualityCount = 0.0;
     bool present = false; // the phase changes line up: a PSK31 signal is there
@@ -167,7 +176,8 @@ struct PskReceiver::Impl {
     int imdValue = 0;
     bool imdFresh = false;
 
-    void updateQuality(cd q);
+    // weight 0..1: how much the symbol counts (a symbol deep in a fade, little).
+    void updateQuality(cd q, double weight);
     // Locked, or the phase changes line up so clearly that the loops' frequency can be trusted
     // before the slower quality measure has caught up.
     bool tracking() const {
@@ -254,6 +264,8 @@ void PskReceiver::Impl::resetLoops() {
     jumpPending = false;
     ampCount = 0;
     havePrev = false;
+    sigI = sigQ = 0.0;
+    sigCount = 0;
     viterbi.reset();
     reencoder.reset();
     varicode.reset();
@@ -274,7 +286,7 @@ void PskReceiver::Impl::resetAll() {
     matched.reset();
     hist.fill(cf{});
     imdRing.fill(cf{});
-    amp = pOn = noisePow = 0.0;
+    amp = pOn = noisePow = noisePll = noiseDiff = pSlow = 0.0;
     noiseCount = 0;
     vectors.fill(cf{});
     raws.fill(cf{});
@@ -325,6 +337,15 @@ void PskReceiver::Impl::coarseTune() {
         coarseVotes = 0;
         return;
     }
+    // A signal nearer where the loops are is ours, however much stronger the other one is; and
+    // one centred where they are holds them (two equal neighbours look centred half-way).
+    double nearest = 0.0;
+    const double here = nu * kPskBaud / kTwoPi;
+    if (centre.findNearest(lo, hi, here, mode == PskMode::Bpsk, nearest)) c = nearest;
+    if (std::fabs(c - here) > 3.0 && centre.signalAt(here, 3.0, mode == PskMode::Bpsk)) {
+        coarseVotes = 0;
+        return;
+    }
     const double residual = c - nu * kPskBaud / kTwoPi;
     // Acquiring, more than 2 Hz (2.5 for the less precise QPSK estimate) is corrected at once:
     // the symbol loops would take seconds to pull that far, or settle on a blind spot. Locked,
@@ -334,7 +355,11 @@ void PskReceiver::Impl::coarseTune() {
     const bool bpsk = mode == PskMode::Bpsk;
     const bool searching = acquiring && !locked;
     const double threshold = searching ? (bpsk ? 2.0 : 2.5) : (bpsk ? 10.0 : 4.0);
-    if (std::fabs(residual) <= threshold) {
+    // In lock, only a blind spot is corrected: a neighbour's spectrum can put the centre
+    // anywhere else.
+    const double spacing = kPskBaud / (bpsk ? 2.0 : 4.0);
+    const double offSpot = std::fabs(residual - spacing * std::round(residual / spacing));
+    if (std::fabs(residual) <= threshold || (!searching && offSpot > 2.0)) {
         coarseVotes = 0;
         return;
     }
@@ -367,7 +392,9 @@ bool PskReceiver::Impl::search() {
         searchVotes = 0;
         return false;
     }
-    if (std::fabs(c) <= kHereHz) {
+    // A signal where the channel is tuned holds it, even when a neighbour's spectrum hides its
+    // peak from the nearest-signal test.
+    if (std::fabs(c) <= kHereHz || centre.signalAt(0.0, kHereHz, mode == PskMode::Bpsk)) {
         searchVotes = 0;
         return false;
     }
@@ -523,13 +550,17 @@ void PskReceiver::Impl::timingError() {
 // the squelch's quality measure has to notice instead.
 void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     pFast += 0.5 * (p - pFast);
+    // The thresholds sit just above the noise, not at a fraction of the signal: a fade or a QSB
+    // dip that leaves the signal well above the noise is not the end of a transmission.
     const double signal = pOn - noisePow;
-    const double low = noisePow + 0.3 * signal;
-    const double high = noisePow + 0.6 * signal;
+    // (On a signal far above the noise, 25 dB down is as good as gone.)
+    const double margin = std::max(std::min(signal, 5.0 * noisePow), 0.01 * signal);
+    const double low = noisePow + 0.3 * margin;
+    const double high = noisePow + 0.6 * margin;
     if (dropped) {
         // Until the carrier is back, or for a second, after which a weaker signal starting
         // here is measured afresh.
-        if (pFast > high) {
+        if (pFast > noisePow + 0.3 * signal) {
             dropped = false;
         } else if (++droppedSymbols > 32) {
             dropped = false;
@@ -539,10 +570,10 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     }
     if (fading) {
         ++fadeSymbols;
-        fadeSum += p;
-        // Closer to the noise, a longer look.
-        const int needed = signal > 10.0 * noisePow ? 4 : 6;
-        if (fadeSymbols >= needed && fadeSum < low * fadeSymbols) {
+        lowRun = p < low ? lowRun + 1 : 0;
+        // A fade reaches the noise only for moments; a transmission that has ended stays there.
+        const int needed = signal > 10.0 * noisePow ? 6 : 8;
+        if (lowRun >= needed) {
             fading = false;
             dropped = true;
             droppedSymbols = 0;
@@ -554,7 +585,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
             reencoder.reset();
             clearQuality();
             open = false;
-        } else if (pFast > high || fadeSymbols > 8) {
+        } else if (pFast > high || fadeSymbols > 3 * needed) {
             fading = false;
             open = level >= sqThreshold;
             for (size_t i = 0; i < heldCount; ++i)
@@ -563,10 +594,13 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         }
         return;
     }
-    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow && pFast < low) {
+    // Characters are held from the first sudden loss of power (which may be the carrier's
+    // ramp down); whether it was the end is decided at the noise.
+    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow &&
+        pFast < noisePow + 0.3 * signal) {
         fading = true;
         fadeSymbols = 1;
-        fadeSum = p;
+        lowRun = p < low ? 1 : 0;
         heldCount = 0;
         open = false;
     }
@@ -621,8 +655,12 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         const double w = 1.0 / std::min(static_cast<double>(++ampCount), 16.0);
         amp += w * (ay - amp);
         pOn += w * (ay * ay - pOn);
+        pSlow += (ay * ay - pSlow) / std::min(static_cast<double>(ampCount), 128.0);
     }
     const double norm = amp > 1e-20 ? 1.0 / amp : 0.0;
+    // How much this symbol says about the carrier: in a fade, less than its noise would pretend.
+    // (Until lock the loops pull in at full speed.)
+    const double weight = locked && pOn > 0.0 ? std::min(1.0, ay * ay / pOn) : 1.0;
 
     const bool qpsk = mode != PskMode::Bpsk;
     const int order = qpsk ? 4 : 2;
@@ -632,15 +670,15 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     const double err = ay > 0.0 ? std::arg(std::pow(z / ay, order)) / order : 0.0;
     if (locked && !carrierGone()) {
         const double across = ay * std::sin(err);
-        noisePow += (2.0 * across * across - noisePow) / std::min(++noiseCount, 32);
+        noisePll += (2.0 * across * across - noisePll) / std::min(++noiseCount, 32);
     }
     // QPSK's fourth power leaves only +/- 45 degrees of room, so its loop is wider: a drift of
     // 0.5 Hz/s then costs about 0.16 rad of steady phase error instead of 0.32.
     const double kKp = qpsk ? 0.2 : 0.14, kKi = qpsk ? 0.02 : 0.01;
     // The loops hold still while the carrier is gone.
     if (!carrierGone()) {
-        phase = wrapPi(phase + nu + kKp * err);
-        nu += kKi * err;
+        phase = wrapPi(phase + nu + kKp * weight * err);
+        nu += kKi * weight * err;
     }
 
     // Differential product of successive symbols.
@@ -652,8 +690,8 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     // the range of the fourth power.
     if (std::abs(dRaw) > 0.0 && !carrierGone()) {
         const cd u = dRaw / std::abs(dRaw);
-        fll2 += (u * u - fll2) / 8.0;
-        fll4 += (u * u * u * u - fll4) / 8.0;
+        fll2 += weight * (u * u - fll2) / 8.0;
+        fll4 += weight * (u * u * u * u - fll4) / 8.0;
         const bool useSquare = !qpsk || std::abs(fll2) > 0.45;
         const cd a = useSquare ? fll2 : fll4;
         const double power = useSquare ? 2.0 : 4.0;
@@ -671,6 +709,13 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     noteArrival();
     nu = std::clamp(nu, -1.5, 1.5);
     const cd diff = dRaw * std::polar(1.0, -nu);
+    if (locked && !carrierGone() && noiseCount > 0) {
+        const double e = std::arg(std::pow(diff, order)) / order;
+        const double across = ay * std::sin(e);
+        noiseDiff += (across * across - noiseDiff) / std::min(noiseCount, 32);
+        // Near the noise the wrapped phase understates it: the loop's measure alone then.
+        noisePow = noiseDiff * 10.0 > pOn ? noisePll : std::min(noisePll, noiseDiff);
+    }
 
     // Vector display: phase change, 1 = the average amplitude.
     {
@@ -682,20 +727,34 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     }
 
     if (!qpsk) {
-        // Coherent decision, then differential decoding: a sign change is a 0.
-        const int a = z.real() >= 0.0 ? 1 : -1;
-        if (havePrev) bit(a == aPrev ? 1 : 0, out);
-        aPrev = a;
+        // A sign change is a 0. On a steady carrier the in-phase products alone decide (coherent
+        // detection); when the phase moves faster than its loop follows, part of the signal
+        // shows in the quadrature products, and they join in the proportion they carry it.
+        if (havePrev) {
+            const double ci = z.real() * zPrev.real(), cq = z.imag() * zPrev.imag();
+            // Phase-blind until the proportion is known.
+            const double alpha =
+                sigCount >= 8 && sigI > 0.0 ? std::clamp(sigQ / sigI, 0.0, 1.0) : 1.0;
+            const double dec = ci + alpha * cq;
+            bit(dec >= 0.0 ? 1 : 0, out);
+            const double sgn = ci + cq >= 0.0 ? 1.0 : -1.0; // the phase-blind decision
+            const double k = 1.0 / std::min(++sigCount, 16);
+            sigI += k * (sgn * ci - sigI);
+            sigQ += k * (sgn * cq - sigQ);
+        }
+        zPrev = z;
         havePrev = true;
         // Quality: how tightly the phase change sits on the two points.
         if (std::abs(diff) > 0.0 && !carrierGone()) {
             const cd u = diff / std::abs(diff);
-            updateQuality(u * u);
+            updateQuality(u * u, weight);
         }
     } else {
         // Soft metrics for each coded pair: correlation of the phase change with
         // 180 + 90 * pair degrees (mirrored for LSB).
-        const cd dn = diff * norm * norm;
+        // Scaled by the long-term power, not the recent one, so that symbols in a fade weigh
+        // as little as they are worth.
+        const cd dn = pSlow > 1e-30 ? diff / pSlow : diff * norm * norm;
         float metric[4];
         static const cd kRot[4] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
         int hard = 0;
@@ -715,7 +774,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
             const int expected = reencoder.push(b);
             const int then = hardPairs[static_cast<size_t>((symbolCount - depth + 1) % depth)];
             if (symbolCount == restartAt) restartQuality();
-            if (!carrierGone()) updateQuality(expected == then ? 1.0 : 0.0);
+            if (!carrierGone()) updateQuality(expected == then ? 1.0 : 0.0, weight);
         }
     }
 
@@ -729,14 +788,14 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     }
 }
 
-void PskReceiver::Impl::updateQuality(cd q) {
+void PskReceiver::Impl::updateQuality(cd q, double weight) {
     // The QPSK measure fluctuates more on noise, so it is averaged twice as long.
     const bool qpsk = mode != PskMode::Bpsk;
     const double slower = qpsk ? 2.0 : 1.0;
     // A growing window at first, so that a signal opens the squelch within its preamble.
-    ++qualityCount;
-    quality += (q - quality) / std::min(qualityCount + 8.0, sqTau * slower);
-    lockQuality += (q - lockQuality) / std::min(qualityCount + 8.0, 16.0 * slower);
+    qualityCount += weight;
+    quality += weight * (q - quality) / std::min(qualityCount + 8.0, sqTau * slower);
+    lockQuality += weight * (q - lockQuality) / std::min(qualityCount + 8.0, 16.0 * slower);
     auto scale = [&](cd v) {
         return qpsk ? std::clamp((v.real() - 0.65) / 0.35, 0.0, 1.0) : std::abs(v);
     };

@@ -36,10 +36,13 @@ struct Spectrum::Impl {
         fft.execute();
         const auto* out = fft.output();
         const float alpha = 1.0f / static_cast<float>(smoothing);
-        // The program sends contrast 1 (slider at 0) or 10..90: from a ~90 dB span, where noise
-        // and signals both show, down to ~10 dB for picking out a weak trace.
-        const float gain = 2.5f * (1.0f + static_cast<float>(contrast) / 10.0f);
-        const float floorDb = -60.0f - 5.0f * static_cast<float>(intensity) / 64.0f;
+        // The program draws its spectrum trace over 0..64 and its waterfall over 0..255 from the
+        // same values. At the default intensity band noise lands near 12 and a strong station
+        // some 40 dB above it near the top of the trace (blue on the waterfall); each intensity
+        // step lifts everything by 6 units, and the contrast the program sends (1, or 10..90)
+        // narrows the span from ~50 dB to ~6 dB.
+        const float gain = 1.1f * (1.0f + static_cast<float>(contrast) / 10.0f);
+        const float floorDb = -42.0f - 5.0f * static_cast<float>(intensity) / 64.0f;
         for (int k = 0; k < kBins; ++k) {
             const float p = std::norm(out[k]) / fullScale;
             float& avg = power[static_cast<size_t>(k)];

@@ -15,11 +15,12 @@ public:
     Spectrum(Spectrum&&) noexcept;
     Spectrum& operator=(Spectrum&&) noexcept;
 
-    // Magnitude = 0.6 * contrast * (L - floor), clamped to 0..255, where L is the bin's power in
-    // dB relative to a full-scale sine in that bin and floor = -60 - 5 * intensity / 64 dB.
+    // Magnitude = 1.1 * (1 + contrast / 10) * (L - floor), clamped to 0..255, where L is the
+    // bin's power in dB relative to a full-scale sine in that bin and
+    // floor = -42 - 5 * intensity / 64 dB.
     // smoothing 1..10: power averaged over about that many frames (1 = none).
     // intensity 64..640 (64 x 1..10): each step of 64 lowers the floor by 5 dB (brighter).
-    // contrast 1..20: display units per dB / 0.6. Values outside are clamped.
+    // contrast 1..100: steeper with more. Values outside are clamped.
     // Defaults: smoothing 3, intensity 320, contrast 5.
     void setMode(int smoothing, int intensity, int contrast);
     // Consumes count samples; returns the number of new frames completed.

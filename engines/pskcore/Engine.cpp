@@ -25,6 +25,14 @@ constexpr size_t kHistory = 25 * audio::kWorkingRate; // what fnRewindInput can 
 constexpr size_t kTxChunk = 128;                      // shorter than any character
 constexpr size_t kTxLead = audio::kWorkingRate / 5;   // transmit audio queued ahead on a card
 constexpr auto kIdleWait = std::chrono::milliseconds(12);
+constexpr auto kReopenEvery = std::chrono::seconds(2); // a lost device is looked for again
+
+// What a lost capture device is replaced with until it is back: nothing arrives.
+class SilentSource : public audio::SampleSource {
+public:
+    size_t read(float*, size_t) override { return 0; }
+    bool paced() const override { return true; }
+};
 
 int32_t statusForFault(audio::Fault f) {
     switch (f) {
@@ -32,6 +40,8 @@ int32_t statusForFault(audio::Fault f) {
         return PSKCORE_STATUS_INPUT_OVERFLOW;
     case audio::Fault::InputTimeout:
         return PSKCORE_STATUS_INPUT_TIMEOUT;
+    case audio::Fault::DeviceLost:
+        return PSKCORE_STATUS_READ_NOT_OPEN;
     case audio::Fault::ReaderTooSlow:
         return PSKCORE_STATUS_CPU_TOO_SLOW;
     case audio::Fault::OutputUnderflow:
@@ -98,7 +108,13 @@ bool parseSourceSpec(const std::string& text, SourceSpec& source) {
         s.kind = SourceSpec::Sim;
     } else if (text.rfind("sim:", 0) == 0) {
         s.kind = SourceSpec::Sim;
-        const std::string digits = text.substr(4);
+        std::string digits = text.substr(4);
+        const std::string hear = ":loopback";
+        if (digits.size() > hear.size() &&
+            digits.compare(digits.size() - hear.size(), hear.size(), hear) == 0) {
+            s.hearOwn = true;
+            digits.resize(digits.size() - hear.size());
+        }
         if (digits.empty() || digits.size() > 19 ||
             !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return false;
@@ -126,6 +142,9 @@ struct Engine::Dsp {
     ChannelBank::Decoded decoded;
     dsp::PskTransmitter tx{double(audio::kWorkingRate)};
     std::vector<dsp::PskTransmitter::Event> events;
+    int card = -1;           // the sound card, for opening it again once it is lost
+    bool deviceLost = false; // the source is a stand-in until the card can be opened again
+    std::chrono::steady_clock::time_point reopenAt;
 
     std::vector<float> history = std::vector<float>(kHistory, 0.0f);
     size_t historyPos = 0;
@@ -176,6 +195,7 @@ int32_t Engine::start(int32_t window, int32_t card, int32_t channels) {
         // The simulated band is the only device: soundcard #0, which is also the default.
         if (card > 0) return PSKCORE_ERR_NO_DEVICE;
         auto band = std::make_unique<audio::SimBand>(source.seed);
+        band->setHearOwnSignal(source.hearOwn);
         d->sink = &band->loopback();
         d->source = std::make_unique<audio::RealTimeSource>(std::move(band), timeScale_);
         break;
@@ -208,6 +228,7 @@ int32_t Engine::start(int32_t window, int32_t card, int32_t channels) {
         }
         d->capture = capture.get();
         d->source = std::move(capture);
+        d->card = card;
         break;
     }
     }
@@ -294,6 +315,7 @@ void Engine::run() {
         std::vector<float> block(kBlock);
         while (!stopping_) {
             applyCommands(d);
+            if (d.deviceLost && std::chrono::steady_clock::now() >= d.reopenAt) reopenDevice(d);
             const size_t n = d.source->read(block.data(), kBlock);
             checkFaults(d);
             if (n > 0) {
@@ -331,11 +353,60 @@ void Engine::applyCommands(Dsp& d) {
 }
 
 void Engine::checkFaults(Dsp& d) {
-    for (audio::Fault f = d.source->takeFault(); f != audio::Fault::None; f = d.source->takeFault())
+    for (audio::Fault f = d.source->takeFault(); f != audio::Fault::None;
+         f = d.source->takeFault()) {
         post(PSKCORE_MSG_STATUS, statusForFault(f), 0);
+        if (f == audio::Fault::DeviceLost) {
+            loseDevice(d);
+            return;
+        }
+    }
     if (d.sink)
         for (audio::Fault f = d.sink->takeFault(); f != audio::Fault::None; f = d.sink->takeFault())
             post(PSKCORE_MSG_STATUS, statusForFault(f), 0);
+}
+
+void Engine::loseDevice(Dsp& d) {
+    if (d.txState != Dsp::Tx::Idle) {
+        // Nothing more reaches the air: unkey and say so rather than hang in transmit.
+        d.tx.abort();
+        d.echoes.clear();
+        finishTransmission(d);
+    }
+    // Close both streams, and with them PortAudio, so that the next attempt sees the devices
+    // as they are by then (a card plugged in again, a sound server restarted).
+    d.capture = nullptr;
+    d.playback = nullptr;
+    d.sink = nullptr;
+    d.source = std::make_unique<SilentSource>();
+    d.ownSink.reset();
+    d.deviceLost = true;
+    d.reopenAt = std::chrono::steady_clock::now() + kReopenEvery;
+}
+
+void Engine::reopenDevice(Dsp& d) {
+    d.reopenAt = std::chrono::steady_clock::now() + kReopenEvery;
+    std::unique_ptr<audio::PortAudioCapture> capture;
+    std::string detail;
+    if (audio::PortAudioCapture::open(d.card, capture, detail) != audio::OpenResult::Ok) return;
+    std::unique_ptr<audio::PortAudioPlayback> playback;
+    if (audio::PortAudioPlayback::open(d.card, playback, detail) == audio::OpenResult::Ok) {
+        d.playback = playback.get();
+        d.ownSink = std::move(playback);
+        d.sink = d.ownSink.get();
+    }
+    d.capture = capture.get();
+    d.source = std::move(capture);
+    int ppm;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ppm = clockPpm_;
+    }
+    if (ppm != 0) {
+        d.capture->setClockCorrection(ppm);
+        if (d.playback) d.playback->setClockCorrection(ppm);
+    }
+    d.deviceLost = false;
 }
 
 void Engine::receive(Dsp& d, const float* in, size_t n) {
@@ -554,11 +625,13 @@ int32_t Engine::setFftMode(int32_t smoothing, int32_t intensity, int32_t contras
 
 int32_t Engine::fftData(int32_t* buffer, int32_t firstBin, int32_t lastBin) {
     if (!buffer) return 0;
-    const int first = std::clamp(firstBin, 0, 1023);
-    const int last = std::clamp(lastBin, 0, 1023);
-    if (last < first) return 0;
+    // Bin b goes to buffer[b - firstBin]; requested bins outside 0..1023 are left untouched.
+    const int first = std::max(firstBin, 0);
+    const int last = std::min(lastBin, 1023);
     std::lock_guard<std::mutex> lock(mutex_);
-    std::copy(publishedFft_.begin() + first, publishedFft_.begin() + last + 1, buffer);
+    if (first <= last)
+        std::copy(publishedFft_.begin() + first, publishedFft_.begin() + last + 1,
+                  buffer + (std::int64_t(first) - firstBin));
     const bool overload = overload_;
     overload_ = false;
     return overload ? 1 : 0;

@@ -25,8 +25,9 @@ struct SourceSpec {
     enum Kind { Auto, Device, Sim, Wav, None } kind = Auto;
     uint64_t seed = 1;
     std::string path;
+    bool hearOwn = false; // the simulated band hears our own transmission
 };
-// "auto", "device", "sim", "sim:SEED", "wav:PATH", "none".
+// "auto", "device", "sim", "sim:SEED", "sim:SEED:loopback", "wav:PATH", "none".
 bool parseSourceSpec(const std::string& text, SourceSpec& source);
 
 class Engine {
@@ -95,6 +96,8 @@ private:
     void finishTransmission(Dsp& d);
     void replay(Dsp& d, int seconds);
     void checkFaults(Dsp& d);
+    void loseDevice(Dsp& d);
+    void reopenDevice(Dsp& d);
     void post(uint32_t message, int32_t wParam, int32_t lParam);
     void queueCommand(Command c);
     void keyPtt(bool keyed);

@@ -165,7 +165,7 @@ int32_t fnGetErrorString(int32_t code, char* buffer, int32_t size) {
     const size_t n = std::min(t.size(), size_t(size) - 1);
     std::memcpy(buffer, t.data(), n);
     buffer[n] = '\0';
-    return int32_t(n);
+    return int32_t(t.size());
 }
 
 int32_t pskcoreSetSource(const char* source) {

@@ -86,7 +86,7 @@ PSKCORE_API int32_t fnClearTXBuffer(void);
 // Sound card clock correction in parts per million, -1000..1000.
 PSKCORE_API int32_t fnSetClockErrorAdjustment(int32_t ppm);
 // Copies the text of an fnStartSoundCard result or status code into buffer (zero-terminated,
-// at most size bytes); returns its length.
+// at most size bytes); returns the text's full length, so a result >= size means it was cut short.
 PSKCORE_API int32_t fnGetErrorString(int32_t code, char* buffer, int32_t size);
 
 // ------------------------------------------------------------------------------------------------
@@ -96,7 +96,9 @@ PSKCORE_API int32_t fnGetErrorString(int32_t code, char* buffer, int32_t size);
 // Where the next fnStartSoundCard takes its input from:
 //   "auto"      a capture device if PortAudio has one, else the simulated band (the default)
 //   "device"    a PortAudio capture device only
-//   "sim", "sim:SEED"   the simulated band (soundcard #0 and the default), seed 1 if not given
+//   "sim", "sim:SEED"   the simulated band (soundcard #0 and the default), seed 1 if not given;
+//                       muted while we transmit, like a radio; "sim:SEED:loopback" hears our
+//                       own transmission instead
 //   "wav:PATH"  a WAV file (soundcard #0 and the default), then silence
 //   "none"      no capture device at all
 // The simulated band and files run at real time unless pskcoreSetTimeScale says otherwise.

@@ -62,27 +62,6 @@ double bandPower(const std::vector<float>& x, double f, double rate) {
 class TestBackends : public QObject {
     Q_OBJECT
 private slots:
-    void ringWrapsAndLimits() {
-        audio::SampleRing<float> ring(5);
-        QCOMPARE(ring.capacity(), size_t(8));
-        float in[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-        QCOMPARE(ring.push(in, 10), size_t(8)); // the rest does not fit
-        QCOMPARE(ring.space(), size_t(0));
-        float out[10] = {};
-        QCOMPARE(ring.pop(out, 3), size_t(3));
-        QCOMPARE(out[2], 2.0f);
-        QCOMPARE(ring.push(in + 8, 2), size_t(2)); // wraps around the end
-        QCOMPARE(ring.fill(-1.0f, 5), size_t(1));
-        QCOMPARE(ring.available(), size_t(8));
-        QCOMPARE(ring.pop(out, 10), size_t(8));
-        const float expect[8] = {3, 4, 5, 6, 7, 8, 9, -1};
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(out[i], expect[i]);
-        ring.push(in, 4);
-        ring.discard();
-        QCOMPARE(ring.available(), size_t(0));
-    }
-
     // One producer and one consumer thread: every sample arrives once, in order.
     void ringAcrossThreads() {
         audio::SampleRing<uint32_t> ring(1024);
@@ -153,16 +132,6 @@ private slots:
             QVERIFY(tonetest::toneAmplitude(out.data() + skip, len, 3000, to) < 0.0005);
     }
 
-    void resamplerPassthrough() {
-        audio::Resampler r(8000, 8000);
-        QVERIFY(r.passthrough());
-        const float in[3] = {0.1f, -0.2f, 0.3f};
-        float out[3];
-        QCOMPARE(r.process(in, 3, out), size_t(3));
-        QCOMPARE(out[1], -0.2f);
-        QCOMPARE(r.latency(), size_t(0));
-    }
-
     // The pacing wrapper hands out no more than the clock allows, at most a second's worth
     // after a stall, and silence once its source has ended.
     void realTimePacing() {
@@ -180,25 +149,6 @@ private slots:
             QCOMPARE(buf[got - 1], 0.0f);
         }
         QCOMPARE(buf[got], -5.0f); // nothing written past what was returned
-    }
-
-    void simBandPlan() {
-        audio::SimBand band(3);
-        const auto& plan = band.plan();
-        QVERIFY(plan.size() >= 5);
-        double lo = 100, hi = -100;
-        int qpsk = 0;
-        for (const auto& s : plan) {
-            lo = std::min(lo, s.snrDb);
-            hi = std::max(hi, s.snrDb);
-            qpsk += s.mode != dsp::PskMode::Bpsk;
-            QVERIFY(s.frequency > 300 && s.frequency < 3000);
-        }
-        QVERIFY(lo <= -6 && lo >= -10);
-        QVERIFY(hi >= 18 && hi <= 22);
-        QVERIFY(qpsk >= 1);
-        for (size_t i = 1; i < plan.size(); ++i)
-            QVERIFY(plan[i].frequency - plan[i - 1].frequency > 150);
     }
 
     // Same seed, same band; another seed, another band.
@@ -236,9 +186,17 @@ private slots:
             peak = std::max(peak, std::abs(v));
         QVERIFY(peak < 0.9f);
 
+        // Our own transmission mutes the band, as it mutes a radio's receiver, until shortly
+        // after it ends; asked to, the band hears it instead.
         auto own = tonetest::tone(3300, 0.9, 8000, 16000);
         QCOMPARE(band.loopback().write(own.data(), own.size()), own.size());
-        std::vector<float> y(16000);
+        std::vector<float> y(17600);
+        band.read(y.data(), y.size());
+        QVERIFY(std::all_of(y.begin(), y.begin() + 16000, [](float v) { return v == 0.0f; }));
+        QVERIFY(std::any_of(y.begin() + 16900, y.end(), [](float v) { return v != 0.0f; }));
+        band.setHearOwnSignal(true);
+        band.loopback().write(own.data(), own.size());
+        y.resize(16000);
         band.read(y.data(), y.size());
         const double amp = tonetest::toneAmplitude(y.data(), y.size(), 3300, 8000);
         const double expect = 0.9 * audio::SimBand::gainForSnr(audio::SimBand::kLoopbackSnrDb);
@@ -257,10 +215,14 @@ private slots:
         rx.setAfcLimit(50);
         rx.setSquelch(50, 0);
         rx.setFrequency(slot.frequency, 50);
-        std::vector<float> x(8000 * 120);
-        band.read(x.data(), x.size());
+        // Through at least one whole QSO, the closing 73 included.
+        std::vector<float> x(8000 * 10);
         std::vector<uint8_t> out;
-        rx.process(x.size(), x.data(), out);
+        for (int block = 0; block < 30 && band.sentText(loud).find("73") == std::string::npos;
+             ++block) {
+            band.read(x.data(), x.size());
+            rx.process(x.size(), x.data(), out);
+        }
         const std::string sent = band.sentText(loud);
         const std::string got(out.begin(), out.end());
         QVERIFY(sent.size() > 300);
@@ -270,8 +232,9 @@ private slots:
         const std::string head = sent.substr(0, sent.size() - 10);
         const size_t dist =
             editDistance(head, got.substr(0, std::min(got.size(), head.size() + 20)));
-        // Allow for a few characters of noise as the squelch closes after each over.
-        QVERIFY2(dist < head.size() / 12, qPrintable(QString("%1 of %2\n%3\n---\n%4")
+        // Allow for a few characters of noise as the squelch closes after each over; the fades
+        // themselves must cost next to nothing on a station this strong.
+        QVERIFY2(dist < head.size() / 25, qPrintable(QString("%1 of %2\n%3\n---\n%4")
                                                          .arg(dist)
                                                          .arg(head.size())
                                                          .arg(QString::fromStdString(head))

@@ -33,7 +33,7 @@ class TestEndToEnd : public QObject {
 
 private slots:
     void initTestCase() {
-        QCOMPARE(pskcoreSetSource("sim:7"), 0);
+        QCOMPARE(pskcoreSetSource("sim:7:loopback"), 0);
         pskcoreSetTimeScale(8);
     }
     void cleanupTestCase() { pskcoreSetTimeScale(1); }
