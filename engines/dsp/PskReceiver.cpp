@@ -133,7 +133,8 @@ struct PskReceiver::Impl {
     bool fading = false;  // the amplitude has collapsed: the end of the transmission?
     bool dropped = false; // it was: the carrier is gone
     int fadeSymbols = 0;
-    int lowRun = 0; // symbols in a row at the noise
+    std::array<double, 8> lowRing{}; // the latest symbol powers
+    int lowPos = 0;
     int droppedSymbols = 0;
     std::array<uint8_t, 16> held{}; // characters decoded while fading
     size_t heldCount = 0;
@@ -550,17 +551,19 @@ void PskReceiver::Impl::timingError() {
 // the squelch's quality measure has to notice instead.
 void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     pFast += 0.5 * (p - pFast);
-    // The thresholds sit just above the noise, not at a fraction of the signal: a fade or a QSB
+    lowRing[static_cast<size_t>(lowPos)] = p;
+    lowPos = (lowPos + 1) % static_cast<int>(lowRing.size());
+    // The end is judged just above the noise, not at a fraction of the signal: a fade or a QSB
     // dip that leaves the signal well above the noise is not the end of a transmission.
     const double signal = pOn - noisePow;
     // (On a signal far above the noise, 25 dB down is as good as gone.)
-    const double margin = std::max(std::min(signal, 5.0 * noisePow), 0.01 * signal);
-    const double low = noisePow + 0.3 * margin;
-    const double high = noisePow + 0.6 * margin;
+    const double margin = std::max(std::min(signal, 5.0 * noisePow), 0.003 * signal);
+    const double low = noisePow + 0.5 * margin;
+    const double back = noisePow + 0.3 * signal; // the entry level: recovered
     if (dropped) {
         // Until the carrier is back, or for a second, after which a weaker signal starting
         // here is measured afresh.
-        if (pFast > noisePow + 0.3 * signal) {
+        if (pFast > back) {
             dropped = false;
         } else if (++droppedSymbols > 32) {
             dropped = false;
@@ -570,10 +573,14 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     }
     if (fading) {
         ++fadeSymbols;
-        lowRun = p < low ? lowRun + 1 : 0;
-        // A fade reaches the noise only for moments; a transmission that has ended stays there.
+        // A fade reaches the noise only for moments; a transmission that has ended stays there
+        // (judged on the average of the last few symbols, so that single noise peaks do not
+        // hide it).
         const int needed = signal > 10.0 * noisePow ? 6 : 8;
-        if (lowRun >= needed) {
+        double recent = 0.0;
+        for (int i = 1; i <= needed; ++i)
+            recent += lowRing[static_cast<size_t>((lowPos - i + 8) % 8)];
+        if (fadeSymbols >= needed && recent < low * needed) {
             fading = false;
             dropped = true;
             droppedSymbols = 0;
@@ -585,7 +592,9 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
             reencoder.reset();
             clearQuality();
             open = false;
-        } else if (pFast > high || fadeSymbols > 3 * needed) {
+        } else if (pFast > back || fadeSymbols > 3 * needed) {
+            // Back up, or down for longer than an ending takes: a fade above the noise. What
+            // was held is printed and decoding goes on (a long dip is held again in steps).
             fading = false;
             open = level >= sqThreshold;
             for (size_t i = 0; i < heldCount; ++i)
@@ -596,11 +605,9 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     }
     // Characters are held from the first sudden loss of power (which may be the carrier's
     // ramp down); whether it was the end is decided at the noise.
-    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow &&
-        pFast < noisePow + 0.3 * signal) {
+    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow && pFast < back) {
         fading = true;
         fadeSymbols = 1;
-        lowRun = p < low ? 1 : 0;
         heldCount = 0;
         open = false;
     }
