@@ -1,5 +1,6 @@
 #include "PskReceiver.h"
 
+#include "BpskDetector.h"
 #include "CentreFinder.h"
 #include "ConvCode.h"
 #include "Fft.h"
@@ -7,6 +8,7 @@
 #include "Varicode.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <array>
 #include <cmath>
 #include <complex>
@@ -30,6 +32,8 @@ constexpr double kHereHz = 5.0;
 // of a signal the search has just found.
 constexpr double kReplaySeconds = 4.0;
 constexpr int kImdRing = 512;
+// The quality noise alone rarely reaches (noise averages 20 or less).
+constexpr double kNoiseLevel = 30.0;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
@@ -107,12 +111,7 @@ struct PskReceiver::Impl {
     // Detection.
     std::array<cf, 3> rawSym{};
     cf prevY{0.0f, 0.0f};
-    cd zPrev{0.0, 0.0}; // BPSK: the previous symbol on the carrier's phase
-    bool havePrev = false;
-    // BPSK: how much of the decision signal the quadrature products carry (the carrier phase
-    // moving faster than its loop), as averages of the in-phase and quadrature products.
-    double sigI = 0.0, sigQ = 0.0;
-    int sigCount = 0;
+    BpskDetector detector;
     double pSlow = 0.0; // symbol power averaged over seconds: the soft metrics' scale
     ViterbiDecoder viterbi{25};
     ConvEncoder reencoder;
@@ -135,8 +134,9 @@ struct PskReceiver::Impl {
     int fadeSymbols = 0;
     std::array<double, 8> lowRing{}; // the latest symbol powers
     int lowPos = 0;
+    int atNoiseRun = 0; // symbols in a row with that average at the noise
     int droppedSymbols = 0;
-    std::array<uint8_t, 16> held{}; // characters decoded while fading
+    std::array<uint8_t, 32> held{}; // characters decoded while fading
     size_t heldCount = 0;
     double pFast = 0.0; // symbol power, the last two symbols or so
     double pOn = 0.0;   // symbol power while the carrier is there
@@ -228,6 +228,8 @@ PskReceiver::Impl::Impl(double rate)
     : fs(std::clamp(rate, 8000.0, 192000.0)),
       decim(std::max(1, static_cast<int>(std::lround(fs / kInnerRate)))), fd(fs / decim),
       sps(fd / kPskBaud), centre(fd) {
+    if (const char* e = std::getenv("RX_LOOK"))
+        detector.configure(std::atoi(e), std::getenv("RX_PRIOR") ? std::atof(std::getenv("RX_PRIOR")) : 1.0);
     // Flat to about 70 Hz, at least 70 dB down from fd - 70 Hz on.
     decimator.init(kaiserLowpass(6 * decim, fd / 2.0, fs, 7.0), decim);
     // Matched to the transmitted pulse: a raised cosine two symbols long.
@@ -264,9 +266,7 @@ void PskReceiver::Impl::resetLoops() {
     searchVotes = 0;
     jumpPending = false;
     ampCount = 0;
-    havePrev = false;
-    sigI = sigQ = 0.0;
-    sigCount = 0;
+    detector.reset();
     viterbi.reset();
     reencoder.reset();
     varicode.reset();
@@ -573,14 +573,15 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     }
     if (fading) {
         ++fadeSymbols;
-        // A fade reaches the noise only for moments; a transmission that has ended stays there
-        // (judged on the average of the last few symbols, so that single noise peaks do not
-        // hide it).
-        const int needed = signal > 10.0 * noisePow ? 6 : 8;
+        // The average of the last eight symbols: a fade reaches the noise only for moments, a
+        // transmission that has ended stays there. Far above the noise that is soon clear;
+        // nearer to it a deep fade can sit at the noise for a while, so it takes a second.
         double recent = 0.0;
-        for (int i = 1; i <= needed; ++i)
-            recent += lowRing[static_cast<size_t>((lowPos - i + 8) % 8)];
-        if (fadeSymbols >= needed && recent < low * needed) {
+        for (double v : lowRing)
+            recent += v / static_cast<double>(lowRing.size());
+        atNoiseRun = recent < low ? atNoiseRun + 1 : 0;
+        const int needed = signal > 300.0 * noisePow ? 1 : 24;
+        if (fadeSymbols >= 6 && atNoiseRun >= needed) {
             fading = false;
             dropped = true;
             droppedSymbols = 0;
@@ -592,14 +593,22 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
             reencoder.reset();
             clearQuality();
             open = false;
-        } else if (pFast > back || fadeSymbols > 3 * needed) {
-            // Back up, or down for longer than an ending takes: a fade above the noise. What
-            // was held is printed and decoding goes on (a long dip is held again in steps).
-            fading = false;
+            return;
+        }
+        // Back up, or down for a while but clearly above the noise: what was held is printed
+        // (a long dip is held and printed in steps, as it goes on).
+        const bool back_ = pFast > back;
+        if (back_ || (fadeSymbols > 16 && recent > noisePow + 1.5 * margin)) {
             open = level >= sqThreshold;
             for (size_t i = 0; i < heldCount; ++i)
                 if (open) out.push_back(held[i]);
             heldCount = 0;
+            if (back_) {
+                fading = false;
+            } else {
+                fadeSymbols = 1;
+                open = false;
+            }
         }
         return;
     }
@@ -608,6 +617,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow && pFast < back) {
         fading = true;
         fadeSymbols = 1;
+        atNoiseRun = 0;
         heldCount = 0;
         open = false;
     }
@@ -682,8 +692,8 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     // QPSK's fourth power leaves only +/- 45 degrees of room, so its loop is wider: a drift of
     // 0.5 Hz/s then costs about 0.16 rad of steady phase error instead of 0.32.
     const double kKp = qpsk ? 0.2 : 0.14, kKi = qpsk ? 0.02 : 0.01;
-    // The loops hold still while the carrier is gone.
-    if (!carrierGone()) {
+    // The loops hold still once the carrier is gone (in a fade they go on, weighted).
+    if (!dropped) {
         phase = wrapPi(phase + nu + kKp * weight * err);
         nu += kKi * weight * err;
     }
@@ -695,7 +705,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     // Frequency assist: the phase change between symbols with the modulation removed. Idle
     // reversals (also the start of every QPSK transmission) allow the square, which has twice
     // the range of the fourth power.
-    if (std::abs(dRaw) > 0.0 && !carrierGone()) {
+    if (std::abs(dRaw) > 0.0 && !dropped) {
         const cd u = dRaw / std::abs(dRaw);
         fll2 += weight * (u * u - fll2) / 8.0;
         fll4 += weight * (u * u * u * u - fll4) / 8.0;
@@ -734,23 +744,9 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     }
 
     if (!qpsk) {
-        // A sign change is a 0. On a steady carrier the in-phase products alone decide (coherent
-        // detection); when the phase moves faster than its loop follows, part of the signal
-        // shows in the quadrature products, and they join in the proportion they carry it.
-        if (havePrev) {
-            const double ci = z.real() * zPrev.real(), cq = z.imag() * zPrev.imag();
-            // Phase-blind until the proportion is known.
-            const double alpha =
-                sigCount >= 8 && sigI > 0.0 ? std::clamp(sigQ / sigI, 0.0, 1.0) : 1.0;
-            const double dec = ci + alpha * cq;
-            bit(dec >= 0.0 ? 1 : 0, out);
-            const double sgn = ci + cq >= 0.0 ? 1.0 : -1.0; // the phase-blind decision
-            const double k = 1.0 / std::min(++sigCount, 16);
-            sigI += k * (sgn * ci - sigI);
-            sigQ += k * (sgn * cq - sigQ);
-        }
-        zPrev = z;
-        havePrev = true;
+        // A sign change is a 0.
+        double soft = 0.0;
+        if (detector.process(z, soft)) bit(soft >= 0.0 ? 1 : 0, out);
         // Quality: how tightly the phase change sits on the two points.
         if (std::abs(diff) > 0.0 && !carrierGone()) {
             const cd u = diff / std::abs(diff);
@@ -846,7 +842,9 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     if (b && !inCode) {
         inCode = true;
         const bool settled = mode != PskMode::Bpsk || !fresh || openSymbols > 4;
-        codeOpen = open ? settled : (fading || closedSymbols < 32);
+        // An open squelch (threshold 0) still prints nothing begun on what is plainly noise.
+        const bool signal = sqThreshold > 0 || locked || level >= kNoiseLevel;
+        codeOpen = open ? settled && signal : (fading || closedSymbols < 32);
     }
     const bool done = varicode.push(b, ch);
     if (!b && zeroRun > 0) inCode = false; // the "00" gap

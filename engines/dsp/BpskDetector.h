@@ -1,0 +1,65 @@
+#pragma once
+
+#include <array>
+#include <complex>
+
+namespace dsp {
+
+// Differentially encoded BPSK decided against a phase reference smoothed over the symbols on
+// both sides of the pair (a few symbols' delay): on a steady carrier that is coherent
+// detection, and where fading turns the phase by several degrees a symbol the reference
+// follows it, where a loop lags behind. The reference is the mean of the squared symbols (the
+// modulation removed, each symbol weighted by its power), leaning toward the carrier loop's
+// phase by `prior` symbols' worth. Both symbols of the pair are projected onto the same axis,
+// so the reference's 180-degree ambiguity cancels.
+class BpskDetector {
+public:
+    static constexpr int kMaxLookahead = 6;
+
+    explicit BpskDetector(int lookahead = 3, double prior = 1.0) { configure(lookahead, prior); }
+    void configure(int lookahead, double prior) {
+        m_look = lookahead < 0 ? 0 : (lookahead > kMaxLookahead ? kMaxLookahead : lookahead);
+        m_prior = prior < 0.0 ? 0.0 : prior;
+    }
+    int lookahead() const { return m_look; }
+    void reset() {
+        m_count = 0;
+        m_pos = 0;
+    }
+
+    // z: the newest symbol on the carrier loop's phase. Returns true, with the decision for the
+    // pair `lookahead` symbols back (positive: no phase change, a 1; its size is the
+    // confidence), once enough symbols have arrived.
+    bool process(std::complex<double> z, double& soft) {
+        m_ring[static_cast<size_t>(m_pos)] = z;
+        m_pos = (m_pos + 1) % kRing;
+        if (++m_count < 2 * m_look + 2) return false;
+        std::complex<double> ref{0.0, 0.0};
+        double energy = 0.0;
+        for (int i = 1; i <= 2 * m_look + 2; ++i) {
+            const std::complex<double> v = at(i);
+            ref += v * v;
+            energy += std::norm(v);
+        }
+        ref += m_prior * energy / (2 * m_look + 2);
+        const std::complex<double> a = at(m_look + 1), b = at(m_look + 2);
+        const double mag = std::abs(ref);
+        const std::complex<double> u = mag > 0.0 ? ref / mag : std::complex<double>(1.0, 0.0);
+        // Re(a e^-ith) Re(b e^-ith), e^2ith = u.
+        soft = 0.5 * ((a * std::conj(b)).real() + (a * b * std::conj(u)).real());
+        return true;
+    }
+
+private:
+    static constexpr int kRing = 2 * kMaxLookahead + 2;
+    std::complex<double> at(int back) const { // 1 = newest
+        return m_ring[static_cast<size_t>((m_pos - back + 2 * kRing) % kRing)];
+    }
+    std::array<std::complex<double>, kRing> m_ring{};
+    int m_pos = 0;
+    int m_count = 0;
+    int m_look = 3;
+    double m_prior = 1.0;
+};
+
+} // namespace dsp
