@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <complex>
 
@@ -46,7 +47,10 @@ public:
         const double mag = std::abs(ref);
         const std::complex<double> u = mag > 0.0 ? ref / mag : std::complex<double>(1.0, 0.0);
         // Re(a e^-ith) Re(b e^-ith), e^2ith = u.
-        soft = 0.5 * ((a * std::conj(b)).real() + (a * b * std::conj(u)).real());
+        // Where the phase spins (near a deep fade) the reference means little, and the
+        // decision falls back toward plain differential detection.
+        const double coherence = energy > 0.0 ? std::min(1.0, mag / energy) : 0.0;
+        soft = 0.5 * ((a * std::conj(b)).real() + coherence * (a * b * std::conj(u)).real());
         return true;
     }
 

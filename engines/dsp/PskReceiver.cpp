@@ -8,7 +8,6 @@
 #include "Varicode.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <array>
 #include <cmath>
 #include <complex>
@@ -228,8 +227,6 @@ PskReceiver::Impl::Impl(double rate)
     : fs(std::clamp(rate, 8000.0, 192000.0)),
       decim(std::max(1, static_cast<int>(std::lround(fs / kInnerRate)))), fd(fs / decim),
       sps(fd / kPskBaud), centre(fd) {
-    if (const char* e = std::getenv("RX_LOOK"))
-        detector.configure(std::atoi(e), std::getenv("RX_PRIOR") ? std::atof(std::getenv("RX_PRIOR")) : 1.0);
     // Flat to about 70 Hz, at least 70 dB down from fd - 70 Hz on.
     decimator.init(kaiserLowpass(6 * decim, fd / 2.0, fs, 7.0), decim);
     // Matched to the transmitted pulse: a raised cosine two symbols long.
