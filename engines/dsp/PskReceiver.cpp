@@ -134,6 +134,7 @@ struct PskReceiver::Impl {
     std::array<double, 8> lowRing{}; // the latest symbol powers
     int lowPos = 0;
     int atNoiseRun = 0; // symbols in a row with that average at the noise
+    long lastDrop = -1; // symbol at which the carrier was last judged gone
     int droppedSymbols = 0;
     std::array<uint8_t, 32> held{}; // characters decoded while fading
     size_t heldCount = 0;
@@ -273,6 +274,7 @@ void PskReceiver::Impl::resetLoops() {
     clearQuality();
     fading = dropped = false;
     heldCount = 0;
+    lastDrop = -1;
     pFast = 0.0;
     decisionCount = 0;
     zeroRun = 0;
@@ -553,8 +555,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     // The end is judged just above the noise, not at a fraction of the signal: a fade or a QSB
     // dip that leaves the signal well above the noise is not the end of a transmission.
     const double signal = pOn - noisePow;
-    // (On a signal far above the noise, 25 dB down is as good as gone.)
-    const double margin = std::max(std::min(signal, 5.0 * noisePow), 0.003 * signal);
+    const double margin = std::max(std::min(signal, 5.0 * noisePow), 1e-5 * signal);
     const double low = noisePow + 0.5 * margin;
     const double back = noisePow + 0.3 * signal; // the entry level: recovered
     if (dropped) {
@@ -571,15 +572,15 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     if (fading) {
         ++fadeSymbols;
         // The average of the last eight symbols: a fade reaches the noise only for moments, a
-        // transmission that has ended stays there. Far above the noise that is soon clear;
-        // nearer to it a deep fade can sit at the noise for a while, so it takes a second.
+        // transmission that has ended stays there. A deep fade can sit at the noise for a
+        // quarter of a second, so it takes a second (what is held meanwhile is not printed).
         double recent = 0.0;
         for (double v : lowRing)
             recent += v / static_cast<double>(lowRing.size());
         atNoiseRun = recent < low ? atNoiseRun + 1 : 0;
-        const int needed = signal > 300.0 * noisePow ? 1 : 24;
-        if (fadeSymbols >= 6 && atNoiseRun >= needed) {
+        if (atNoiseRun >= 24) {
             fading = false;
+            lastDrop = symbolCount;
             dropped = true;
             droppedSymbols = 0;
             heldCount = 0;
@@ -840,7 +841,9 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
         inCode = true;
         const bool settled = mode != PskMode::Bpsk || !fresh || openSymbols > 4;
         // An open squelch (threshold 0) still prints nothing begun on what is plainly noise.
-        const bool signal = sqThreshold > 0 || locked || level >= kNoiseLevel;
+        // (Within seconds of a drop a fade is likelier than an ending: that text counts.)
+        const bool signal = sqThreshold > 0 || locked || level >= kNoiseLevel ||
+                            (lastDrop >= 0 && symbolCount - lastDrop < 320);
         codeOpen = open ? settled && signal : (fading || closedSymbols < 32);
     }
     const bool done = varicode.push(b, ch);
