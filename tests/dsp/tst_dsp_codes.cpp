@@ -110,25 +110,6 @@ private slots:
             QCOMPARE(enc.push(0), 0);
     }
 
-    void viterbiRoundTrip() {
-        dsp::GaussianNoise rng(7);
-        std::vector<int> bits;
-        for (int i = 0; i < 2000; ++i)
-            bits.push_back(rng.next() > 0.0);
-        dsp::ConvEncoder enc;
-        dsp::ViterbiDecoder dec(32);
-        std::vector<int> out;
-        for (size_t i = 0; i < bits.size() + 40; ++i) {
-            float m[4];
-            hardMetrics(enc.push(i < bits.size() ? bits[i] : 0), m);
-            const int b = dec.push(m);
-            if (b >= 0) out.push_back(b);
-        }
-        QVERIFY(out.size() >= bits.size());
-        out.resize(bits.size());
-        QCOMPARE(out, bits);
-    }
-
     void viterbiCorrectsInjectedErrors() {
         dsp::GaussianNoise rng(11);
         std::vector<int> bits;
