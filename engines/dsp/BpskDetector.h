@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <complex>
 
 namespace dsp {
@@ -26,6 +27,7 @@ public:
     void reset() {
         m_count = 0;
         m_pos = 0;
+        m_quad = m_pow = 0.0;
     }
 
     // z: the newest symbol on the carrier loop's phase. Returns true, with the decision for the
@@ -50,12 +52,26 @@ public:
         // Where the phase spins (near a deep fade) the reference means little, and the
         // decision falls back toward plain differential detection.
         const double coherence = energy > 0.0 ? std::min(1.0, mag / energy) : 0.0;
-        soft = 0.5 * ((a * std::conj(b)).real() + coherence * (a * b * std::conj(u)).real());
+        // Far above the noise, plain differential detection is as good and follows the fastest
+        // phase; the reference pays where the noise matters (symbol SNR below ~20 dB), judged
+        // from the spread of the differential product across its decision axis (noise, and
+        // the phase turning within a symbol, which also argues against the reference).
+        const std::complex<double> d = a * std::conj(b);
+        const double k = 1.0 / std::min(m_count, 32);
+        m_quad += k * (d.imag() * d.imag() - m_quad);
+        m_pow += k * (std::abs(d) - m_pow);
+        const double snrDb = 10.0 * std::log10(2.0 * m_pow * m_pow / std::max(m_quad, 1e-30));
+        const double weight = std::clamp((kFullBelowDb + kFade - snrDb) / kFade, 0.0, 1.0);
+        const double coh = weight * coherence * (a * b * std::conj(u)).real();
+        soft = 0.5 * ((a * std::conj(b)).real() + coh);
         return true;
     }
 
 private:
     static constexpr int kRing = 2 * kMaxLookahead + 2;
+    // The reference counts fully below this symbol SNR and fades out over the next kFade dB.
+    static constexpr double kFullBelowDb = 15.0;
+    static constexpr double kFade = 6.0;
     std::complex<double> at(int back) const { // 1 = newest
         return m_ring[static_cast<size_t>((m_pos - back + 2 * kRing) % kRing)];
     }
@@ -64,6 +80,8 @@ private:
     int m_count = 0;
     int m_look = 3;
     double m_prior = 1.0;
+    double m_quad = 0.0; // mean square of the differential product's quadrature part
+    double m_pow = 0.0;  // its mean size
 };
 
 } // namespace dsp
