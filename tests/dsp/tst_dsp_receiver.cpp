@@ -227,17 +227,6 @@ private slots:
         QVERIFY(cer(text, std::string(out.begin(), out.end())) <= 10.0);
     }
 
-    void searchStaysPutOnNoise() {
-        dsp::PskReceiver rx(kRate);
-        rx.setAfcLimit(25.0);
-        rx.setFrequency(1000.0, 50.0);
-        std::vector<float> noise(static_cast<size_t>(20 * kRate), 0.0f);
-        addNoise(noise, 0.01, 0.0, 61);
-        decode(rx, noise);
-        // Nothing to find: the channel may wander at most within the search range.
-        QVERIFY(std::fabs(rx.frequency() - 1000.0) <= 50.0);
-    }
-
     void afcTracksDrift_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<double>("start");
