@@ -833,7 +833,7 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
         if (openSymbols == 0) fresh = closedSymbols >= 32;
         ++openSymbols;
         closedSymbols = 0;
-    } else {
+    } else if (!fading) { // (a fade is no closing: what follows it is no fresh start)
         openSymbols = 0;
         ++closedSymbols;
     }
