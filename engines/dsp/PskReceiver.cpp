@@ -842,10 +842,7 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
         const bool settled = mode != PskMode::Bpsk || !fresh || openSymbols > 4;
         // An open squelch (threshold 0) still prints nothing begun on what is plainly noise.
         // (Within seconds of a drop a fade is likelier than an ending: that text counts.)
-        // (QPSK's quality rises only once the decoder has caught up: there any quality above
-        // that of noise, or phase changes that line up, will do.)
-        const bool signal = sqThreshold > 0 || locked ||
-                            level >= (mode == PskMode::Bpsk ? kNoiseLevel : 1.0) || present ||
+        const bool signal = sqThreshold > 0 || locked || level >= kNoiseLevel ||
                             (lastDrop >= 0 && symbolCount - lastDrop < 320);
         codeOpen = open ? settled && signal : (fading || closedSymbols < 32);
     }
