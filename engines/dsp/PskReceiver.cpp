@@ -148,7 +148,9 @@ struct PskReceiver::Impl {
     int noiseCount = 0;
     double qualityCount = 0.0;
     bool present = false; // the phase changes line up: a PSK31 signal is there
-    long restartAt = -1;  // QPSK: symbol at which the quality averages start afresh
+    long presentSince = 0;
+    std::array<float, 64> levelRing{}; // the quality level of the latest symbols
+    long restartAt = -1;               // QPSK: symbol at which the quality averages start afresh
     bool acquiring = true;
     int unlockedSymbols = 0;
     double level = 0.0;
@@ -251,6 +253,7 @@ void PskReceiver::Impl::resetLoops() {
     timingAcc = {0.0, 0.0};
     tNext = static_cast<double>(nAbs) + sps;
     symbolCount = 0;
+    levelRing.fill(0.0f);
     timingCount = 0;
     phase = 0.0;
     nu = 0.0;
@@ -632,6 +635,7 @@ void PskReceiver::Impl::noteArrival() {
     const double presence = std::max(std::abs(fll2), qpsk ? std::abs(fll4) : 0.0);
     const bool was = present;
     present = presence > 0.7 || (present && presence > 0.5);
+    if (present && !was) presentSince = symbolCount;
     if (!present || was || locked || carrierGone()) return;
     timingCount = 0;
     if (qpsk)
@@ -661,6 +665,7 @@ void PskReceiver::Impl::clearQuality() {
 }
 
 void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
+    levelRing[static_cast<size_t>(symbolCount % 64)] = static_cast<float>(level);
     ++symbolCount;
     ++timingCount;
     const cd y(yIn.real(), yIn.imag());
@@ -842,7 +847,14 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
         const bool settled = mode != PskMode::Bpsk || !fresh || openSymbols > 4;
         // An open squelch (threshold 0) still prints nothing begun on what is plainly noise.
         // (Within seconds of a drop a fade is likelier than an ending: that text counts.)
-        const bool signal = sqThreshold > 0 || locked || level >= kNoiseLevel ||
+        // Nor before phase changes that line up have reached the decisions (the detector's
+        // delay, and for QPSK the decoder's).
+        // QPSK's quality rises late, so any quality above that of noise will do there.
+        const long delay = mode == PskMode::Bpsk ? 8 : viterbi.depth() + 8;
+        const double then = levelRing[static_cast<size_t>((symbolCount - delay + 640) % 64)];
+        const bool signal = sqThreshold > 0 || locked ||
+                            then >= (mode == PskMode::Bpsk ? kNoiseLevel : 1.0) ||
+                            (present && symbolCount - presentSince > delay) ||
                             (lastDrop >= 0 && symbolCount - lastDrop < 320);
         codeOpen = open ? settled && signal : (fading || closedSymbols < 32);
     }
