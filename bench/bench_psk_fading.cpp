@@ -113,7 +113,7 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
             ours.errors += bench::editDistance(want, got);
             ours.chars += want.size();
 
-            bench::DiffDecoder diff(kRate, hz - c.offsetHz, static_cast<dsp::PskMode>(mode));
+            bench::DiffDecoder diff(kRate, hz + c.offsetHz, static_cast<dsp::PskMode>(mode));
             out.clear();
             diff.process(audio.data(), audio.size(), out);
             ref.errors += bench::editDistance(want, std::string(out.begin(), out.end()));

@@ -1,5 +1,6 @@
 #include "PskReceiver.h"
 
+#include "BpskDetector.h"
 #include "CentreFinder.h"
 #include "ConvCode.h"
 #include "Fft.h"
@@ -30,6 +31,8 @@ constexpr double kHereHz = 5.0;
 // of a signal the search has just found.
 constexpr double kReplaySeconds = 4.0;
 constexpr int kImdRing = 512;
+// The quality noise alone rarely reaches (noise averages 20 or less).
+constexpr double kNoiseLevel = 30.0;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
@@ -107,12 +110,7 @@ struct PskReceiver::Impl {
     // Detection.
     std::array<cf, 3> rawSym{};
     cf prevY{0.0f, 0.0f};
-    cd zPrev{0.0, 0.0}; // BPSK: the previous symbol on the carrier's phase
-    bool havePrev = false;
-    // BPSK: how much of the decision signal the quadrature products carry (the carrier phase
-    // moving faster than its loop), as averages of the in-phase and quadrature products.
-    double sigI = 0.0, sigQ = 0.0;
-    int sigCount = 0;
+    BpskDetector detector;
     double pSlow = 0.0; // symbol power averaged over seconds: the soft metrics' scale
     ViterbiDecoder viterbi{25};
     ConvEncoder reencoder;
@@ -133,9 +131,12 @@ struct PskReceiver::Impl {
     bool fading = false;  // the amplitude has collapsed: the end of the transmission?
     bool dropped = false; // it was: the carrier is gone
     int fadeSymbols = 0;
-    int lowRun = 0; // symbols in a row at the noise
+    std::array<double, 8> lowRing{}; // the latest symbol powers
+    int lowPos = 0;
+    int atNoiseRun = 0; // symbols in a row with that average at the noise
+    long lastDrop = -1; // symbol at which the carrier was last judged gone
     int droppedSymbols = 0;
-    std::array<uint8_t, 16> held{}; // characters decoded while fading
+    std::array<uint8_t, 32> held{}; // characters decoded while fading
     size_t heldCount = 0;
     double pFast = 0.0; // symbol power, the last two symbols or so
     double pOn = 0.0;   // symbol power while the carrier is there
@@ -147,7 +148,9 @@ struct PskReceiver::Impl {
     int noiseCount = 0;
     double qualityCount = 0.0;
     bool present = false; // the phase changes line up: a PSK31 signal is there
-    long restartAt = -1;  // QPSK: symbol at which the quality averages start afresh
+    long presentSince = 0;
+    std::array<float, 64> levelRing{}; // the quality level of the latest symbols
+    long restartAt = -1;               // QPSK: symbol at which the quality averages start afresh
     bool acquiring = true;
     int unlockedSymbols = 0;
     double level = 0.0;
@@ -250,6 +253,7 @@ void PskReceiver::Impl::resetLoops() {
     timingAcc = {0.0, 0.0};
     tNext = static_cast<double>(nAbs) + sps;
     symbolCount = 0;
+    levelRing.fill(0.0f);
     timingCount = 0;
     phase = 0.0;
     nu = 0.0;
@@ -263,9 +267,7 @@ void PskReceiver::Impl::resetLoops() {
     searchVotes = 0;
     jumpPending = false;
     ampCount = 0;
-    havePrev = false;
-    sigI = sigQ = 0.0;
-    sigCount = 0;
+    detector.reset();
     viterbi.reset();
     reencoder.reset();
     varicode.reset();
@@ -275,6 +277,7 @@ void PskReceiver::Impl::resetLoops() {
     clearQuality();
     fading = dropped = false;
     heldCount = 0;
+    lastDrop = -1;
     pFast = 0.0;
     decisionCount = 0;
     zeroRun = 0;
@@ -550,17 +553,18 @@ void PskReceiver::Impl::timingError() {
 // the squelch's quality measure has to notice instead.
 void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     pFast += 0.5 * (p - pFast);
-    // The thresholds sit just above the noise, not at a fraction of the signal: a fade or a QSB
+    lowRing[static_cast<size_t>(lowPos)] = p;
+    lowPos = (lowPos + 1) % static_cast<int>(lowRing.size());
+    // The end is judged just above the noise, not at a fraction of the signal: a fade or a QSB
     // dip that leaves the signal well above the noise is not the end of a transmission.
     const double signal = pOn - noisePow;
-    // (On a signal far above the noise, 25 dB down is as good as gone.)
-    const double margin = std::max(std::min(signal, 5.0 * noisePow), 0.01 * signal);
-    const double low = noisePow + 0.3 * margin;
-    const double high = noisePow + 0.6 * margin;
+    const double margin = std::max(std::min(signal, 5.0 * noisePow), 1e-5 * signal);
+    const double low = noisePow + 0.5 * margin;
+    const double back = noisePow + 0.3 * signal; // the entry level: recovered
     if (dropped) {
         // Until the carrier is back, or for a second, after which a weaker signal starting
         // here is measured afresh.
-        if (pFast > noisePow + 0.3 * signal) {
+        if (pFast > back) {
             dropped = false;
         } else if (++droppedSymbols > 32) {
             dropped = false;
@@ -570,11 +574,16 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     }
     if (fading) {
         ++fadeSymbols;
-        lowRun = p < low ? lowRun + 1 : 0;
-        // A fade reaches the noise only for moments; a transmission that has ended stays there.
-        const int needed = signal > 10.0 * noisePow ? 6 : 8;
-        if (lowRun >= needed) {
+        // The average of the last eight symbols: a fade reaches the noise only for moments, a
+        // transmission that has ended stays there. A deep fade can sit at the noise for a
+        // quarter of a second, so it takes a second (what is held meanwhile is not printed).
+        double recent = 0.0;
+        for (double v : lowRing)
+            recent += v / static_cast<double>(lowRing.size());
+        atNoiseRun = recent < low ? atNoiseRun + 1 : 0;
+        if (atNoiseRun >= 24) {
             fading = false;
+            lastDrop = symbolCount;
             dropped = true;
             droppedSymbols = 0;
             heldCount = 0;
@@ -585,22 +594,31 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
             reencoder.reset();
             clearQuality();
             open = false;
-        } else if (pFast > high || fadeSymbols > 3 * needed) {
-            fading = false;
+            return;
+        }
+        // Back up, or down for a while but clearly above the noise: what was held is printed
+        // (a long dip is held and printed in steps, as it goes on).
+        const bool back_ = pFast > back;
+        if (back_ || (fadeSymbols > 16 && recent > noisePow + 1.5 * margin)) {
             open = level >= sqThreshold;
             for (size_t i = 0; i < heldCount; ++i)
                 if (open) out.push_back(held[i]);
             heldCount = 0;
+            if (back_) {
+                fading = false;
+            } else {
+                fadeSymbols = 1;
+                open = false;
+            }
         }
         return;
     }
     // Characters are held from the first sudden loss of power (which may be the carrier's
     // ramp down); whether it was the end is decided at the noise.
-    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow &&
-        pFast < noisePow + 0.3 * signal) {
+    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow && pFast < back) {
         fading = true;
         fadeSymbols = 1;
-        lowRun = p < low ? 1 : 0;
+        atNoiseRun = 0;
         heldCount = 0;
         open = false;
     }
@@ -617,6 +635,7 @@ void PskReceiver::Impl::noteArrival() {
     const double presence = std::max(std::abs(fll2), qpsk ? std::abs(fll4) : 0.0);
     const bool was = present;
     present = presence > 0.7 || (present && presence > 0.5);
+    if (present && !was) presentSince = symbolCount;
     if (!present || was || locked || carrierGone()) return;
     timingCount = 0;
     if (qpsk)
@@ -646,6 +665,7 @@ void PskReceiver::Impl::clearQuality() {
 }
 
 void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
+    levelRing[static_cast<size_t>(symbolCount % 64)] = static_cast<float>(level);
     ++symbolCount;
     ++timingCount;
     const cd y(yIn.real(), yIn.imag());
@@ -675,8 +695,8 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     // QPSK's fourth power leaves only +/- 45 degrees of room, so its loop is wider: a drift of
     // 0.5 Hz/s then costs about 0.16 rad of steady phase error instead of 0.32.
     const double kKp = qpsk ? 0.2 : 0.14, kKi = qpsk ? 0.02 : 0.01;
-    // The loops hold still while the carrier is gone.
-    if (!carrierGone()) {
+    // The loops hold still once the carrier is gone (in a fade they go on, weighted).
+    if (!dropped) {
         phase = wrapPi(phase + nu + kKp * weight * err);
         nu += kKi * weight * err;
     }
@@ -688,7 +708,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     // Frequency assist: the phase change between symbols with the modulation removed. Idle
     // reversals (also the start of every QPSK transmission) allow the square, which has twice
     // the range of the fourth power.
-    if (std::abs(dRaw) > 0.0 && !carrierGone()) {
+    if (std::abs(dRaw) > 0.0 && !dropped) {
         const cd u = dRaw / std::abs(dRaw);
         fll2 += weight * (u * u - fll2) / 8.0;
         fll4 += weight * (u * u * u * u - fll4) / 8.0;
@@ -727,23 +747,9 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     }
 
     if (!qpsk) {
-        // A sign change is a 0. On a steady carrier the in-phase products alone decide (coherent
-        // detection); when the phase moves faster than its loop follows, part of the signal
-        // shows in the quadrature products, and they join in the proportion they carry it.
-        if (havePrev) {
-            const double ci = z.real() * zPrev.real(), cq = z.imag() * zPrev.imag();
-            // Phase-blind until the proportion is known.
-            const double alpha =
-                sigCount >= 8 && sigI > 0.0 ? std::clamp(sigQ / sigI, 0.0, 1.0) : 1.0;
-            const double dec = ci + alpha * cq;
-            bit(dec >= 0.0 ? 1 : 0, out);
-            const double sgn = ci + cq >= 0.0 ? 1.0 : -1.0; // the phase-blind decision
-            const double k = 1.0 / std::min(++sigCount, 16);
-            sigI += k * (sgn * ci - sigI);
-            sigQ += k * (sgn * cq - sigQ);
-        }
-        zPrev = z;
-        havePrev = true;
+        // A sign change is a 0.
+        double soft = 0.0;
+        if (detector.process(z, soft)) bit(soft >= 0.0 ? 1 : 0, out);
         // Quality: how tightly the phase change sits on the two points.
         if (std::abs(diff) > 0.0 && !carrierGone()) {
             const cd u = diff / std::abs(diff);
@@ -832,14 +838,25 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
         if (openSymbols == 0) fresh = closedSymbols >= 32;
         ++openSymbols;
         closedSymbols = 0;
-    } else {
+    } else if (!fading) { // (a fade is no closing: what follows it is no fresh start)
         openSymbols = 0;
         ++closedSymbols;
     }
     if (b && !inCode) {
         inCode = true;
         const bool settled = mode != PskMode::Bpsk || !fresh || openSymbols > 4;
-        codeOpen = open ? settled : (fading || closedSymbols < 32);
+        // An open squelch (threshold 0) still prints nothing begun on what is plainly noise.
+        // (Within seconds of a drop a fade is likelier than an ending: that text counts.)
+        // Nor before phase changes that line up have reached the decisions (the detector's
+        // delay, and for QPSK the decoder's).
+        // QPSK's quality rises late, so any quality above that of noise will do there.
+        const long delay = mode == PskMode::Bpsk ? 8 : viterbi.depth() + 8;
+        const double then = levelRing[static_cast<size_t>((symbolCount - delay + 640) % 64)];
+        const bool signal = sqThreshold > 0 || locked ||
+                            then >= (mode == PskMode::Bpsk ? kNoiseLevel : 1.0) ||
+                            (present && symbolCount - presentSince > delay) ||
+                            (lastDrop >= 0 && symbolCount - lastDrop < 320);
+        codeOpen = open ? settled && signal : (fading || closedSymbols < 32);
     }
     const bool done = varicode.push(b, ch);
     if (!b && zeroRun > 0) inCode = false; // the "00" gap

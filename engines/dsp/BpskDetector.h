@@ -1,0 +1,87 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <complex>
+
+namespace dsp {
+
+// Differentially encoded BPSK decided against a phase reference smoothed over the symbols on
+// both sides of the pair (a few symbols' delay): on a steady carrier that is coherent
+// detection, and where fading turns the phase by several degrees a symbol the reference
+// follows it, where a loop lags behind. The reference is the mean of the squared symbols (the
+// modulation removed, each symbol weighted by its power), leaning toward the carrier loop's
+// phase by `prior` symbols' worth. Both symbols of the pair are projected onto the same axis,
+// so the reference's 180-degree ambiguity cancels.
+class BpskDetector {
+public:
+    static constexpr int kMaxLookahead = 6;
+
+    explicit BpskDetector(int lookahead = 3, double prior = 1.0) { configure(lookahead, prior); }
+    void configure(int lookahead, double prior) {
+        m_look = lookahead < 0 ? 0 : (lookahead > kMaxLookahead ? kMaxLookahead : lookahead);
+        m_prior = prior < 0.0 ? 0.0 : prior;
+    }
+    int lookahead() const { return m_look; }
+    void reset() {
+        m_count = 0;
+        m_pos = 0;
+        m_quad = m_pow = 0.0;
+    }
+
+    // z: the newest symbol on the carrier loop's phase. Returns true, with the decision for the
+    // pair `lookahead` symbols back (positive: no phase change, a 1; its size is the
+    // confidence), once enough symbols have arrived.
+    bool process(std::complex<double> z, double& soft) {
+        m_ring[static_cast<size_t>(m_pos)] = z;
+        m_pos = (m_pos + 1) % kRing;
+        if (++m_count < 2 * m_look + 2) return false;
+        std::complex<double> ref{0.0, 0.0};
+        double energy = 0.0;
+        for (int i = 1; i <= 2 * m_look + 2; ++i) {
+            const std::complex<double> v = at(i);
+            ref += v * v;
+            energy += std::norm(v);
+        }
+        ref += m_prior * energy / (2 * m_look + 2);
+        const std::complex<double> a = at(m_look + 1), b = at(m_look + 2);
+        const double mag = std::abs(ref);
+        const std::complex<double> u = mag > 0.0 ? ref / mag : std::complex<double>(1.0, 0.0);
+        // Re(a e^-ith) Re(b e^-ith), e^2ith = u.
+        // Where the phase spins (near a deep fade) the reference means little, and the
+        // decision falls back toward plain differential detection.
+        const double coherence = energy > 0.0 ? std::min(1.0, mag / energy) : 0.0;
+        // Far above the noise, plain differential detection is as good and follows the fastest
+        // phase; the reference pays where the noise matters (symbol SNR below ~20 dB), judged
+        // from the spread of the differential product across its decision axis (noise, and
+        // the phase turning within a symbol, which also argues against the reference).
+        const std::complex<double> d = a * std::conj(b);
+        const double k = 1.0 / std::min(m_count, 32);
+        m_quad += k * (d.imag() * d.imag() - m_quad);
+        m_pow += k * (std::abs(d) - m_pow);
+        const double snrDb = 10.0 * std::log10(2.0 * m_pow * m_pow / std::max(m_quad, 1e-30));
+        const double weight = std::clamp((kFullBelowDb + kFade - snrDb) / kFade, 0.0, 1.0);
+        const double coh = weight * coherence * (a * b * std::conj(u)).real();
+        soft = 0.5 * ((a * std::conj(b)).real() + coh);
+        return true;
+    }
+
+private:
+    static constexpr int kRing = 2 * kMaxLookahead + 2;
+    // The reference counts fully below this symbol SNR and fades out over the next kFade dB.
+    static constexpr double kFullBelowDb = 15.0;
+    static constexpr double kFade = 6.0;
+    std::complex<double> at(int back) const { // 1 = newest
+        return m_ring[static_cast<size_t>((m_pos - back + 2 * kRing) % kRing)];
+    }
+    std::array<std::complex<double>, kRing> m_ring{};
+    int m_pos = 0;
+    int m_count = 0;
+    int m_look = 3;
+    double m_prior = 1.0;
+    double m_quad = 0.0; // mean square of the differential product's quadrature part
+    double m_pow = 0.0;  // its mean size
+};
+
+} // namespace dsp

@@ -1,0 +1,187 @@
+// The channel simulator's statistics, and the receiver on faded, dipping and crowded signals.
+// Every noise source and channel is seeded; tolerances are stated where they are used.
+#include "Channel.h"
+#include "PskTestUtil.h"
+
+#include <QTest>
+
+#include <complex>
+
+using namespace psktest;
+
+namespace {
+
+// A 1000 Hz tone through the channel, mixed down and averaged over 10 ms (which cancels the
+// mixing image): the channel's complex gain at 100 Hz.
+std::vector<std::complex<double>> gainOf(const std::string& profile, double seconds) {
+    dsp::FadingChannel::Profile p;
+    if (!dsp::FadingChannel::parse(profile, p)) return {};
+    std::vector<float> x(static_cast<size_t>(seconds * kRate));
+    for (size_t i = 0; i < x.size(); ++i)
+        x[i] = static_cast<float>(std::sqrt(2.0) * std::cos(2.0 * M_PI * 1000.0 * i / kRate));
+    dsp::FadingChannel(p, kRate, 5).process(x.data(), x.size());
+    std::vector<std::complex<double>> g;
+    std::complex<double> acc{0.0, 0.0};
+    for (size_t i = 0; i < x.size(); ++i) {
+        acc += std::polar(2.0 * x[i] / std::sqrt(2.0), -2.0 * M_PI * 1000.0 * i / kRate);
+        if (i % 80 == 79) g.push_back(acc / 80.0), acc = {0.0, 0.0};
+    }
+    return g;
+}
+
+double rmsOf(const std::vector<std::complex<double>>& g, size_t from, size_t to) {
+    double s = 0.0;
+    for (size_t i = from; i < to; ++i)
+        s += std::norm(g[i]);
+    return s / static_cast<double>(to - from);
+}
+
+std::string decodeWith(const std::vector<float>& audio, int mode, int squelch, double search,
+                       double hz = 1000.0) {
+    dsp::PskReceiver rx(kRate);
+    rx.setMode(static_cast<dsp::PskMode>(mode));
+    rx.setAfcLimit(50.0);
+    rx.setSquelch(squelch, 0);
+    rx.setFrequency(hz, search);
+    return decode(rx, audio, 512);
+}
+
+} // namespace
+
+class TestFading : public QObject {
+    Q_OBJECT
+private slots:
+    // Mean power kept, Rayleigh envelope (9.5 % of the time 10 dB or more below the mean),
+    // and the Doppler spread: the gain's rms rate of change gives its spectrum's standard
+    // deviation, half the spread. 24 sinusoids per path, hence the tolerances.
+    void channelStatistics_data() {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<double>("sigmaHz"); // 0: not measured
+        QTest::addColumn<bool>("rayleigh");
+        QTest::newRow("flat 1 Hz") << "flat:1" << 0.5 << true;
+        QTest::newRow("moderate") << "moderate" << 0.25 << true;
+        QTest::newRow("amplitude 0.5 Hz") << "amp:0.5" << 0.0 << true;
+        QTest::newRow("phase 1 Hz") << "phase:1" << 0.0 << false;
+    }
+    void channelStatistics() {
+        QFETCH(QString, profile);
+        QFETCH(double, sigmaHz);
+        QFETCH(bool, rayleigh);
+        const auto g = gainOf(profile.toStdString(), 400.0);
+        QVERIFY(g.size() > 1000);
+        const double mean = rmsOf(g, 100, g.size());
+        QVERIFY2(std::fabs(mean - 1.0) < 0.15, qPrintable(QString::number(mean)));
+        size_t deep = 0, off = 0;
+        double rate = 0.0;
+        for (size_t i = 101; i < g.size(); ++i) {
+            deep += std::norm(g[i]) < 0.1 * mean;
+            off += std::fabs(std::abs(g[i]) - 1.0) > 0.02;
+            rate += std::norm(g[i] - g[i - 1]);
+        }
+        const double share = double(deep) / double(g.size() - 101);
+        if (rayleigh)
+            QVERIFY2(share > 0.06 && share < 0.14, qPrintable(QString::number(share)));
+        else // constant within the transformer's ripple, save a few moments of fast phase
+            QVERIFY2(off < g.size() / 200, qPrintable(QString::number(off)));
+        if (sigmaHz > 0.0) {
+            const double sigma =
+                std::sqrt(rate / double(g.size() - 101) / mean) * 100.0 / (2 * M_PI);
+            QVERIFY2(std::fabs(sigma - sigmaHz) < 0.25 * sigmaHz,
+                     qPrintable(QString::number(sigma)));
+        }
+    }
+
+    void qsbDipDepth_data() {
+        QTest::addColumn<double>("depth");
+        QTest::newRow("6 dB") << 6.0;
+        QTest::newRow("20 dB") << 20.0;
+    }
+    void qsbDipDepth() {
+        QFETCH(double, depth);
+        const auto g = gainOf("none,dip:2:2:" + std::to_string(depth), 5.0);
+        const double bottom = 10.0 * std::log10(rmsOf(g, 290, 310) / rmsOf(g, 50, 150));
+        QVERIFY2(std::fabs(bottom + depth) < 0.3, qPrintable(QString::number(bottom)));
+        QVERIFY2(std::fabs(10.0 * std::log10(rmsOf(g, 420, 480))) < 0.1, "back after the dip");
+    }
+
+    // QSB far above the noise costs nothing, with the squelch open or at 50: characters held
+    // while the power is down are printed when it returns.
+    void qsbLosesNothing_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("dips");
+        QTest::addColumn<int>("squelch");
+        for (int mode : {0, 1})
+            for (int squelch : {0, 50}) {
+                const QString m = QString("%1 sq %2 ").arg(mode ? "qpsk" : "bpsk").arg(squelch);
+                QTest::newRow(qPrintable(m + "short"))
+                    << mode << "dip:4:0.5:20,dip:9:0.5:10" << squelch;
+                QTest::newRow(qPrintable(m + "long"))
+                    << mode << "dip:4:2:20,dip:10:2:13" << squelch;
+            }
+    }
+    void qsbLosesNothing() {
+        QFETCH(int, mode);
+        QFETCH(QString, dips);
+        QFETCH(int, squelch);
+        const std::string text = sampleText(70, 3);
+        auto audio = transmit(text, mode, 1000.0);
+        addSilence(audio, 1.0, 1.0);
+        dsp::FadingChannel::Profile p;
+        QVERIFY(dsp::FadingChannel::parse("none," + dips.toStdString(), p));
+        const double power = dsp::meanPower(audio.data(), audio.size());
+        dsp::FadingChannel(p, kRate, 1).process(audio.data(), audio.size());
+        addNoise(audio, power, 20.0, 9);
+        // (An open squelch may print a stray character or two as the signal starts.)
+        const std::string got = decodeWith(audio, mode, squelch, 50.0);
+        const size_t lead =
+            squelch ? 0 : std::min<size_t>(3, got.size() - std::min(got.size(), text.size()));
+        QCOMPARE(QString::fromStdString(got.substr(lead)), QString::fromStdString(text));
+    }
+
+    // Fading and neighbours with the receiver's defaults (search and AFC 50 Hz, squelch open).
+    // Limits: a few times what the bench measures, far below the 30 % and more of a receiver
+    // that mutes in fades or follows the neighbour.
+    void fadingAndNeighbours_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("channel");
+        QTest::addColumn<double>("snr");
+        QTest::addColumn<double>("neighbourHz");
+        QTest::addColumn<double>("maxCer");
+        QTest::newRow("bpsk amplitude 1 Hz") << 0 << "amp:1" << 20.0 << 0.0 << 2.0;
+        QTest::newRow("qpsk amplitude 0.5 Hz") << 1 << "amp:0.5" << 20.0 << 0.0 << 5.0;
+        QTest::newRow("bpsk poor") << 0 << "poor" << 0.0 << 0.0 << 15.0;
+        QTest::newRow("qpsk moderate") << 1 << "moderate" << 0.0 << 0.0 << 6.0;
+        QTest::newRow("bpsk neighbour 30 Hz") << 0 << "none" << -10.0 << 30.0 << 3.0;
+        QTest::newRow("qpsk neighbour 30 Hz") << 1 << "none" << -10.0 << -30.0 << 3.0;
+    }
+    void fadingAndNeighbours() {
+        QFETCH(int, mode);
+        QFETCH(QString, channel);
+        QFETCH(double, snr);
+        QFETCH(double, neighbourHz);
+        QFETCH(double, maxCer);
+        dsp::FadingChannel::Profile p;
+        QVERIFY(dsp::FadingChannel::parse(channel.toStdString(), p));
+        const std::string text = sampleText(250, 21), other = sampleText(250, 22);
+        auto audio = transmit(text, mode, 1000.0);
+        const double power = dsp::meanPower(audio.data(), audio.size());
+        dsp::FadingChannel(p, kRate, 2).process(audio.data(), audio.size());
+        if (neighbourHz != 0.0) {
+            const auto b = transmit(other, mode, 1000.0 + neighbourHz);
+            audio.resize(std::max(audio.size(), b.size()), 0.0f);
+            for (size_t i = 0; i < b.size(); ++i)
+                audio[i] += b[i];
+        }
+        addSilence(audio, 0.5, 0.5);
+        addNoise(audio, power, snr, 4);
+        const double e = cer(text, decodeWith(audio, mode, 0, 50.0));
+        QVERIFY2(e <= maxCer, qPrintable(QString::number(e)));
+        if (neighbourHz != 0.0) {
+            const double e2 = cer(other, decodeWith(audio, mode, 0, 50.0, 1000.0 + neighbourHz));
+            QVERIFY2(e2 <= maxCer, qPrintable(QString::number(e2)));
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestFading)
+#include "tst_dsp_fading.moc"
