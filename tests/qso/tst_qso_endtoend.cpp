@@ -13,7 +13,7 @@ using fake::AppFixture;
 
 namespace {
 // The simulated band with our own transmission looped back into it.
-constexpr const char* kLoopbackSource = "sim:7";
+constexpr const char* kLoopbackSource = "sim:7:loopback";
 
 // A whole callsign-shaped word of the pane (not the last, which may still be arriving) and the
 // 1-based position of its first character.
