@@ -2,6 +2,7 @@
 #include <platform/Clock.h>
 #include <platform/Dialogs.h>
 #include <platform/ProgramDir.h>
+#include <platform/QuitSignals.h>
 #include <platform/SettingsStore.h>
 #include <platform/Shell.h>
 #include <QApplication>
@@ -23,5 +24,8 @@ int main(int argc, char** argv) {
     dialogs.setParent(&app.main);
     app.main.Form_Load();
     app.main.show();
+    // A signal ends the program the way closing its window does: settings are saved. While the
+    // unload waits for the RTTY engine, the window closes itself when that has ended.
+    platform::QuitSignals quit([&app](int) { app.main.close(); });
     return qapp.exec();
 }

@@ -94,7 +94,7 @@ void PSKDisplay::Initialize() {
             app_.common.ReportError(e.number(), QStringLiteral("PSKDisplay.Initialize"));
         }
         setup.TooltipsCheckbox->setChecked(tips);
-        store.saveSetting("Display", "ShowTooltips", tips ? "1" : "0");
+        store.saveSetting("Display", "ShowTooltips", display::BoolText(tips));
         setup.SaveParameterChanges();
 
         InitializePanes();

@@ -10,9 +10,19 @@ TonedeckApp::TonedeckApp(platform::Services& s, const psk::PSKSpec& e,
       transmitPane(*this), xcvr(e, main, s, common, event),
       rtty(r ? std::move(r) : std::make_unique<rtty::RTTYXcvr>()) {
     setupDialog.Attach(xcvr, common, s.settings);
+    s.settings.setWriteFailureHandler([this](const QString& file) {
+        const QString text = QStringLiteral("settings cannot be saved to %1; changes made in this "
+                                            "session will be lost when it ends")
+                                 .arg(file);
+        event.LogEvent(text);
+        services.dialogs.messageBox(text, QString::fromLatin1(kProductName));
+    });
 }
 
-TonedeckApp::~TonedeckApp() = default;
+TonedeckApp::~TonedeckApp() {
+    services.settings.setWriteFailureHandler(nullptr);
+}
+
 
 QString TonedeckApp::Version() {
     return QString::fromLatin1(common::kVersionString);

@@ -153,9 +153,11 @@ void TonedeckMain::Form_Load() {
         if (ModeButton[0]->isChecked()) {
             app_.rtty->Disable();
             app_.xcvr.Enable();
+            enabledMode_ = 0;
         } else if (ModeButton[1]->isChecked()) {
             app_.xcvr.Disable();
             app_.rtty->Enable();
+            enabledMode_ = 1;
         }
         app_.display.InitializeTooltips();
         app_.xcvr.InitializeVectorDisplay();
@@ -172,6 +174,7 @@ void TonedeckMain::Form_Unload(int& cancel) {
     auto step = [&](auto&& body) { common::guard(app_.common, "TonedeckMain.Form_Unload", body); };
     step([&] { mmttyWasRunning = app_.rtty->MMTTYRunning(); });
     step([&] { TuneCheckbox->setChecked(false); });
+    step([&] { app_.transmitPane.EndFeed(); });
     ShuttingDown = true;
     step([&] {
         app_.rtty->Disable();
@@ -209,6 +212,11 @@ void TonedeckMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // A close while the unload waits for the RTTY engine to end must not unload again.
+    if (ShuttingDown) {
+        event->ignore();
+        return;
+    }
     int cancel = 0;
     Form_Unload(cancel);
     if (cancel) {
@@ -216,11 +224,18 @@ void TonedeckMain::closeEvent(QCloseEvent* event) {
         return;
     }
     unloaded_ = true;
-    for (QTimer* t : findChildren<QTimer*>())
-        t->stop();
-    ClockTimer.stop();
-    BlinkTimer.stop();
+    stopTimers();
     event->accept();
+}
+
+void TonedeckMain::stopTimers() {
+    // The timers are members, not child objects: each is named here.
+    PskTimers.stopAll();
+    for (QTimer* t : {&ClockTimer, &BlinkTimer, &ServerRetryTimer, &MMTTYCharTimer,
+                      &MMTTYLevelTimer, &MMTTYInitTimer, &MMTTYKickoffTimer, &MMTTYShutdownTimer,
+                      &MMTTYEndTimer, &RTTYModemShutdownTimer})
+        t->stop();
+    app_.transmitPane.EndFeed();
 }
 
 void TonedeckMain::resizeEvent(QResizeEvent* event) {
@@ -350,10 +365,7 @@ void TonedeckMain::MMTTYEndTimer_Timer() {
         if (app_.rtty->MMTTYWindowExists()) return;
         MMTTYEndTimer.stop();
         unloaded_ = true;
-        for (QTimer* t : findChildren<QTimer*>())
-            t->stop();
-        ClockTimer.stop();
-        BlinkTimer.stop();
+        stopTimers();
         close();
     });
 }
@@ -380,7 +392,11 @@ void TonedeckMain::Waterfall_MouseDown(double x, Qt::MouseButton button,
 
 void TonedeckMain::ModeButton_Click(int index) {
     if (!ModeRestored) return;
+    // The selected mode clicked again is no switch.
+    if (index == enabledMode_) return;
     common::guard(app_.common, "TonedeckMain.ModeButton_Click", [&] {
+        enabledMode_ = index;
+        app_.transmitPane.EndFeed(QStringLiteral("mode switched during a transmit feed"));
         for (int pane = 0; pane < 3; ++pane) {
             app_.display.ResumePane(pane);
             UnlockPane(pane);

@@ -129,6 +129,7 @@ private:
     void fillPskControls();
     void installEventFilters();
     int windowStateCode() const;
+    void stopTimers();
 
     TonedeckApp& app_;
     platform::MessageWindow hwnd_;
@@ -136,6 +137,8 @@ private:
     bool loaded_ = false;
     bool releaseInFlight_ = false;
     bool unloaded_ = false;
+    // The mode whose side is enabled (-1 before start-up has enabled one).
+    int enabledMode_ = -1;
 };
 
 } // namespace mainwindow

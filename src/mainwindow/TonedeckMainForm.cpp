@@ -17,6 +17,13 @@
 namespace mainwindow {
 
 namespace {
+// A frequency label is clipped, never widened past its room: a long text must not push the
+// window's controls off the screen.
+void boundLabelWidth(QLabel* label) {
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("99,999.999 ")));
+}
+
 template <class W> W* named(W* w, const QString& name) {
     w->setObjectName(name);
     return w;
@@ -96,6 +103,7 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     auto* rf = new QGridLayout(ReceiveFrame);
     RXFreq = named(new QLabel, "RXFreq");
     RXFreq->setToolTip("receive frequency (kHz)");
+    boundLabelWidth(RXFreq);
     ReceiveStatus = named(new QLabel, "ReceiveStatus");
     ReceiveStatus->setFixedSize(12, 12);
     ReceiveStatus->setAutoFillBackground(true);
@@ -181,6 +189,7 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     auto* tf = new QGridLayout(TransmitFrame);
     TXFreq = named(new QLabel, "TXFreq");
     TXFreq->setToolTip("transmit frequency (kHz)");
+    boundLabelWidth(TXFreq);
     TXFreqLock = named(new QCheckBox("net chan 0"), "TXFreqLock");
     TXFreqLock->setFocusPolicy(Qt::NoFocus);
     SetTXFreqFromRXFreqCmd = button("TX = RX", "SetTXFreqFromRXFreqCmd");

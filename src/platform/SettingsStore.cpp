@@ -54,6 +54,13 @@ void SettingsStore::saveSetting(const QString& section, const QString& key, cons
     if (!usable(section, key)) return;
     settings_->setValue(qtKey(section, key), value);
     settings_->sync();
+    if (settings_->status() == QSettings::NoError || writeFailed_) return;
+    writeFailed_ = true;
+    if (onWriteFailure_) onWriteFailure_(settings_->fileName());
+}
+
+void SettingsStore::setWriteFailureHandler(std::function<void(const QString&)> handler) {
+    onWriteFailure_ = std::move(handler);
 }
 
 } // namespace platform

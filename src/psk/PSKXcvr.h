@@ -28,6 +28,9 @@ namespace psk {
 
 class PSKCoreMsgHandler;
 
+// The engine's status when the PTT port cannot be opened (the transmission goes out unkeyed).
+constexpr int32_t kStatusPttPortFailed = 21;
+
 // A control's text colour (red + 256 * green + 65536 * blue); of a frame, only its caption's.
 void setForeColor(QWidget* w, int color);
 int foreColor(const QWidget* w);
@@ -156,7 +159,8 @@ public:
     void StopTransmit();
     void AbortTransmit();
     void TransmitAutoStop();
-    void TransmitCharacter(int code);
+    // False when the engine refused the character (its queue is full): nothing was sent.
+    bool TransmitCharacter(int code);
     void SetTransmit();
     void SetReceive();
     bool Transmitting() const { return transmitting_; }
@@ -260,6 +264,8 @@ private:
     int xmitCWIDSpeed_ = 2;
     int pttMode_ = 0;
     int pttPort_ = 0;
+    // Whether the operator has been told that the PTT port cannot be opened (until it changes).
+    bool pttFailureReported_ = false;
     QString sentCharacters_;
     int identificationCount_[3]{};
 };

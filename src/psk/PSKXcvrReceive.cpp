@@ -33,7 +33,7 @@ int PSKXcvr::SquelchThreshold(int channel) const {
 }
 
 double PSKXcvr::dialKHz() {
-    return common::leadingNumber(c().QSOFrequency->text());
+    return common::dialFrequencyKHz(c().QSOFrequency->text());
 }
 
 void PSKXcvr::SetActiveChannel(int channel) {

@@ -61,9 +61,13 @@ void PSKXcvr::TransmitAutoStop() {
     trap("PSKXcvr.TransmitAutoStop", [&] { engine_.fnSendTXCharacter(1, 1); });
 }
 
-void PSKXcvr::TransmitCharacter(int code) {
+bool PSKXcvr::TransmitCharacter(int code) {
+    bool taken = false;
     trap("PSKXcvr.TransmitCharacter", [&] {
         if (code < 0 || code > 255) throw common::RuntimeError(common::err::InvalidProcedureCall);
+        // A full engine queue refuses the character; the caller keeps it for later.
+        if (engine_.fnSendTXCharacter(code, 0) != 0) return;
+        taken = true;
         sentCharacters_ += QChar(code).toUpper();
         if (sentCharacters_.size() > kSentWindow)
             sentCharacters_ = sentCharacters_.right(kSentWindow);
@@ -79,8 +83,8 @@ void PSKXcvr::TransmitCharacter(int code) {
             timer.start();
             sentCharacters_.clear();
         }
-        engine_.fnSendTXCharacter(code, 0);
     });
+    return taken;
 }
 
 void PSKXcvr::setTransmitIndications(bool transmitting) {
@@ -194,6 +198,7 @@ void PSKXcvr::UpdateTransmitPTTPort(int index) {
 
 void PSKXcvr::SetTransmitPTTPortMode() {
     trap("PSKXcvr.SetTransmitPTTPortMode", [&] {
+        pttFailureReported_ = false;
         // Keying through the transceiver-control program: the engine keys nothing itself.
         engine_.fnSetComPort(pttPort_, pttMode_ == 4 ? 0 : pttMode_);
     });

@@ -31,6 +31,15 @@ struct PskTimers {
     QTimer ReceiveStatusTimer;
     QTimer IMDBlankingTimer;
     QTimer IdentificationTimer[3];
+
+    void stopAll() {
+        for (QTimer* t : {&DataTimer, &StatusTimer, &IMDTimer, &ReceiveStatusTimer, &IMDBlankingTimer})
+            t->stop();
+        for (QTimer& t : CharTimer)
+            t.stop();
+        for (QTimer& t : IdentificationTimer)
+            t.stop();
+    }
 };
 
 // The controls the PSK side reads at the moment of use and fills when it restores a setting.

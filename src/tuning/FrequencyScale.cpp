@@ -19,8 +19,9 @@ double Modulo(double a, double b) {
 
 double ScaleBaseHz(const QString& qsoFrequency) {
     try {
+        // The whole field must be a number, and a plausible dial (as for the labels).
         const double khz = common::parseDouble(qsoFrequency);
-        return std::isfinite(khz) ? khz * 1000.0 : 0.0;
+        return common::dialFrequencyKHz(qsoFrequency) == khz ? khz * 1000.0 : 0.0;
     } catch (const common::RuntimeError&) {
         return 0.0;
     }
