@@ -21,11 +21,12 @@ int main(int argc, char** argv) {
                                 platform::defaultProgramDirectory()};
 
     mainwindow::TonedeckApp app(services, psk::linkedPskEngine());
+    // A signal ends the program the way closing its window does: settings are saved. It is
+    // acted on from the event loop, so one that arrives during start-up waits for it to end.
+    // While the unload waits for the RTTY engine, the window closes itself when that has ended.
+    platform::QuitSignals quit([&app](int) { app.main.close(); });
     dialogs.setParent(&app.main);
     app.main.Form_Load();
     app.main.show();
-    // A signal ends the program the way closing its window does: settings are saved. While the
-    // unload waits for the RTTY engine, the window closes itself when that has ended.
-    platform::QuitSignals quit([&app](int) { app.main.close(); });
     return qapp.exec();
 }

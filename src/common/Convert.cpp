@@ -210,7 +210,7 @@ int32_t intDivide(int32_t a, int32_t b) {
 
 double dialFrequencyKHz(const QString& text) noexcept {
     const double khz = leadingNumber(text);
-    return khz >= 0 && khz <= 1e9 ? khz : 0.0;
+    return khz >= 0 && khz <= kMaxDialKHz ? khz : 0.0;
 }
 
 } // namespace common

@@ -34,6 +34,7 @@ double leadingNumber(const QString& text) noexcept;
 // plausible radio frequency (0 .. 1,000,000,000 kHz), otherwise 0, as for a text that is not a
 // number. Keeps every label built from it to a bounded width.
 double dialFrequencyKHz(const QString& text) noexcept;
+inline constexpr double kMaxDialKHz = 1e9;
 
 // 9 (subscript out of range) unless lower <= index <= upper.
 void checkIndex(long long index, long long lower, long long upper);

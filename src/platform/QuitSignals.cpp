@@ -15,7 +15,8 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 extern "C" void onSignal(int signal) {
     const unsigned char code = static_cast<unsigned char>(signal);
-    if (g_writeEnd >= 0) [[maybe_unused]] ssize_t n = ::write(g_writeEnd, &code, 1);
+    if (g_writeEnd >= 0) [[maybe_unused]]
+        ssize_t n = ::write(g_writeEnd, &code, 1);
 }
 } // namespace
 
