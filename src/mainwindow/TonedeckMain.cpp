@@ -373,7 +373,15 @@ void TonedeckMain::MMTTYEndTimer_Timer() {
 void TonedeckMain::Waterfall_MouseDown(double x, Qt::MouseButton button,
                                        Qt::KeyboardModifiers mods) {
     common::guard(app_.common, "TonedeckMain.Waterfall_MouseDown", [&] {
-        if (ModeButton[0]->isChecked()) {
+        if (ModeButton[0]->isChecked() && button == Qt::RightButton) {
+            // Alt+click is taken by many window managers: a menu picks any channel anywhere.
+            QMenu menu(this);
+            for (int ch = 0; ch < 3; ++ch)
+                connect(menu.addAction(QStringLiteral("Tune channel %1 here").arg(ch)),
+                        &QAction::triggered, this,
+                        [this, x, ch] { app_.xcvr.SetReceiveFrequencyFromWaterfall(x, ch); });
+            ShowPopupMenu(menu);
+        } else if (ModeButton[0]->isChecked()) {
             // Only the left button picks a channel: Ctrl 0, Shift 1, Alt 2.
             int channel = -1;
             if (button == Qt::LeftButton) {

@@ -256,6 +256,7 @@ private:
     int peakImd_ = -999;
     int spectrumDisplayColor_ = 16777215;
     TuningDisplay tuning_;
+    int waterfallWidth_ = -1; // pixel width the waterfall's rows were drawn at
     std::array<int32_t, TuningDisplay::kBins> fftData_{};
     std::array<int32_t, 16> vectorData_{};
 

@@ -40,6 +40,11 @@ void PSKXcvr::UpdateWaterfallDisplay() {
         platform::PictureBox* wf = c().Waterfall;
         if (!wf) return;
         if (wf->isPixelScale()) InitializeWaterfallSpectrum();
+        // Rows drawn at another width would show their traces at the wrong frequencies.
+        if (wf->pixelWidth() != waterfallWidth_) {
+            waterfallWidth_ = wf->pixelWidth();
+            TuningDisplay::ClearReceiveDisplay(*wf);
+        }
         WaterfallInputs in;
         in.fft = fftData_.data();
         for (int ch = 0; ch < 3; ++ch) {

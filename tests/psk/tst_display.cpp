@@ -2,6 +2,8 @@
 // with their markers, the signal meter and squelch, the phase vectors, the overload warning,
 // and tuning by a click on the waterfall. Drawing is checked in the pictures' back buffers.
 #include "AppFixture.h"
+#include <QAction>
+#include <QMenu>
 #include <psk/PSKXcvr.h>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -75,13 +77,27 @@ private slots:
             QCOMPARE(e.callsStartingWith("fnSetRXFrequency"),
                      QStringList{QStringLiteral("fnSetRXFrequency(1001,50,%1)").arg(p.channel)});
         }
-        // Another button tunes the active channel whatever the modifiers.
+        // The right button's menu tunes any channel, modifiers or not.
+        QStringList offered;
+        m.ShowPopupMenu = [&offered](QMenu& menu) {
+            for (QAction* a : menu.actions())
+                offered << a->text();
+            menu.actions().at(1)->trigger();
+        };
         e.calls.clear();
-        QTest::mouseClick(m.Waterfall, Qt::RightButton, Qt::ControlModifier, QPoint(10, 20));
-        QCOMPARE(app.xcvr.ActiveChannel(), 2);
+        QTest::mouseClick(m.Waterfall, Qt::RightButton, {}, QPoint(10, 20));
+        QCOMPARE(offered, (QStringList{"Tune channel 0 here", "Tune channel 1 here",
+                                       "Tune channel 2 here"}));
+        QCOMPARE(app.xcvr.ActiveChannel(), 1);
         QCOMPARE(e.callsStartingWith("fnSetRXFrequency"),
-                 QStringList{"fnSetRXFrequency(100,50,2)"});
+                 QStringList{"fnSetRXFrequency(100,50,1)"});
+        // A width change clears rows drawn at the old width.
+        m.Waterfall->fill(0xFFFFFF);
+        m.Waterfall->resize(m.Waterfall->width() - 50, m.Waterfall->height());
+        app.xcvr.UpdateWaterfallDisplay();
+        QCOMPARE(m.Waterfall->pixel(5, m.Waterfall->pixelHeight() - 1), 0);
         // In RTTY mode the PSK channels stay where they are.
+        m.ShowPopupMenu = [](QMenu&) {};
         m.ModeButton[1]->click();
         e.calls.clear();
         app.main.Waterfall_MouseDown(512, Qt::LeftButton, Qt::ControlModifier);
