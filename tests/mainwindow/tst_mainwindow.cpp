@@ -87,13 +87,13 @@ private slots:
         AppFixture f(false);
         f.dialogs.answerInput(std::nullopt);
         f.dialogs.answerInput(QString());
-        f.dialogs.answerInput(QString("  DL1ABC "));
+        f.dialogs.answerInput(QString("  Q2ABC "));
         auto& app = f.start();
         QCOMPARE(f.inputPrompts().size(), 3);
         QCOMPARE(f.inputPrompts().first(),
                  QString("Welcome to Tonedeck - please specify your callsign: "));
-        QCOMPARE(app.setupDialog.MyCallsign->text(), QString("DL1ABC"));
-        QCOMPARE(f.settings.getSetting("General", "Callsign"), QString("DL1ABC"));
+        QCOMPARE(app.setupDialog.MyCallsign->text(), QString("Q2ABC"));
+        QCOMPARE(f.settings.getSetting("General", "Callsign"), QString("Q2ABC"));
     }
 
     void caption() {
@@ -101,7 +101,7 @@ private slots:
         auto& app = f.start();
         app.main.ClockTimer_Timer();
         QCOMPARE(app.main.windowTitle(),
-                 QString("Tonedeck " + kVersion + " for N0CALL @ 06 Dec 26  0705Z"));
+                 QString("Tonedeck " + kVersion + " for Q0CALL @ 06 Dec 26  0705Z"));
         app.setupDialog.MyCallsign->clear();
         app.main.SetCaptionSuffix("Rigwright");
         app.main.ClockTimer_Timer();

@@ -160,7 +160,7 @@ private slots:
         auto& m = app.main;
         m.show();
         receive(app, 2, "text");
-        m.Callsign->setText("AA1AA");
+        m.Callsign->setText("QA1AA");
         m.GridSquare->setText("JO62");
         QTest::mouseClick(m.Display[2]->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(app.xcvr.ActiveChannel(), 2);
@@ -171,14 +171,14 @@ private slots:
         QCOMPARE(m.PanelID[2]->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(m.ReceiveFrame->title(), QString("Receive Channel 2 (BPSK)"));
         QVERIFY(!m.CharHandlerLocked[2]); // the click releases the press's lock
-        m.Callsign->setText("BB2BB");
+        m.Callsign->setText("QB2BB");
         m.RSTsent->setText("599");
         QTest::mouseClick(m.Display[0]->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-        QCOMPARE(m.Callsign->text(), QString("AA1AA"));
+        QCOMPARE(m.Callsign->text(), QString("QA1AA"));
         QCOMPARE(m.GridSquare->text(), QString("JO62"));
         QCOMPARE(m.RSTsent->text(), QString());
         QTest::mouseClick(m.Display[2]->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-        QCOMPARE(m.Callsign->text(), QString("BB2BB"));
+        QCOMPARE(m.Callsign->text(), QString("QB2BB"));
         QCOMPARE(m.RSTsent->text(), QString("599"));
         // The click noted where it was and the colour of the text there.
         QCOMPARE(m.ClickColor[2], 0xFFFF00);

@@ -43,8 +43,8 @@ class TestServices : public QObject {
 private slots:
     void clipboardRoundTrip() {
         platform::QtDialogs dialogs;
-        dialogs.setClipboardText(QStringLiteral("CQ CQ de N0CALL"));
-        QCOMPARE(dialogs.clipboardText(), QStringLiteral("CQ CQ de N0CALL"));
+        dialogs.setClipboardText(QStringLiteral("CQ CQ de Q0CALL"));
+        QCOMPARE(dialogs.clipboardText(), QStringLiteral("CQ CQ de Q0CALL"));
     }
 
     void programDirectory() {

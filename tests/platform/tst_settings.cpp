@@ -96,9 +96,9 @@ private slots:
 
         // A hand-written [General] section reads as the section General.
         const QString handPath = ini(QStringLiteral("hand.ini"));
-        write(handPath, "[General]\nCallsign=N0CALL\n\n[Log]\nPath=/tmp/x\n");
+        write(handPath, "[General]\nCallsign=Q0CALL\n\n[Log]\nPath=/tmp/x\n");
         SettingsStore hand(handPath);
-        QCOMPARE(hand.getSetting("General", "Callsign"), QStringLiteral("N0CALL"));
+        QCOMPARE(hand.getSetting("General", "Callsign"), QStringLiteral("Q0CALL"));
         QCOMPARE(hand.getSetting("Log", "Path"), QStringLiteral("/tmp/x"));
     }
 
@@ -152,7 +152,7 @@ private slots:
         QVERIFY(QDir().mkpath(path));
         SettingsStore store(path);
         QCOMPARE(store.getSetting("General", "Callsign", "none"), QStringLiteral("none"));
-        store.saveSetting("General", "Callsign", "N0CALL"); // lost, silently
+        store.saveSetting("General", "Callsign", "Q0CALL"); // lost, silently
         QVERIFY(QFileInfo(path).isDir());
     }
 };

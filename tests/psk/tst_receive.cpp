@@ -15,48 +15,6 @@
 using fake::AppFixture;
 using fake::FakePskEngine;
 
-namespace {
-struct Key {
-    const char* section;
-    const char* key;
-    const char* value;
-};
-// Every key the PSK side owns, with its default after a first start as DL1ABC.
-const Key kDefaults[] = {
-    {"General", "Callsign", "DL1ABC"},
-    {"SoundCard", "Soundcard", "-1"},
-    {"Receiver", "Modulation", "0"},
-    {"Receiver", "Frequency0", "1500"},
-    {"Receiver", "Frequency1", "1500"},
-    {"Receiver", "Frequency2", "1500"},
-    {"Receiver", "OptimalOffset", "1500"},
-    {"Receiver", "RcvIntensity", "5"},
-    {"Receiver", "RcvContrast", "0"},
-    {"Receiver", "RcvSmoothing", "1"},
-    {"Receiver", "WaterfallTraceWidth", "1"},
-    {"Receiver", "AFCLimit", "50"},
-    {"Receiver", "AFCEnabled0", "1"},
-    {"Receiver", "AFCEnabled1", "1"},
-    {"Receiver", "AFCEnabled2", "1"},
-    {"Receiver", "SearchRange", "50"},
-    {"Receiver", "SquelchThreshold0", "50"},
-    {"Receiver", "SquelchThreshold1", "50"},
-    {"Receiver", "SquelchThreshold2", "50"},
-    {"Receiver", "SquelchSpeed", "0"},
-    {"Receiver", "SquelchSpeedSetting", "10"},
-    {"Receiver", "RcvDisplay", "0"},
-    {"Receiver", "WaterfallColor", "0"},
-    {"Receiver", "SpectrumDisplayColor", "16777215"},
-    {"Transmitter", "Modulation", "0"},
-    {"Transmitter", "Frequency", "1500"},
-    {"Transmitter", "Lock", "1"},
-    {"Transmitter", "XmitOffset", "0"},
-    {"Transmitter", "CWIdentificationSpeed", "2"},
-    {"Transmitter", "CWIdentificationString", "de DL1ABC"},
-    {"Transmitter", "PTTMode", "0"},
-    {"Transmitter", "PTTPort", "0"},
-};
-} // namespace
 
 class TestReceive : public QObject {
     Q_OBJECT
@@ -91,7 +49,7 @@ private slots:
         st.saveSetting("Transmitter", "Frequency", "1234");
         st.saveSetting("Transmitter", "Lock", "0");
         st.saveSetting("Transmitter", "CWIdentificationSpeed", "4");
-        st.saveSetting("Transmitter", "CWIdentificationString", "de N0CALL/P");
+        st.saveSetting("Transmitter", "CWIdentificationString", "de Q0CALL/P");
         st.saveSetting("Transmitter", "PTTMode", "2");
         st.saveSetting("Transmitter", "PTTPort", "5");
         auto& app = f.start();
@@ -100,7 +58,7 @@ private slots:
              {"fnSetRXFrequency(1500,20,0)", "fnSetRXFrequency(900,20,1)", "fnSetAFCLimit(200,0)",
               "fnSetAFCLimit(0,1)", "fnSetAFCLimit(200,2)", "fnSetRXPSKMode(2,0)",
               "fnSetRXPSKMode(2,2)", "fnSetFFTMode(4,448,30)", "fnSetSquelchThreshold(50,120,0)",
-              "fnSetSquelchThreshold(70,120,2)", "fnSetCWIDString(de N0CALL/P)",
+              "fnSetSquelchThreshold(70,120,2)", "fnSetCWIDString(de Q0CALL/P)",
               "fnSetCWIDSpeed(4)", "fnSetComPort(5,2)", "fnSetTXFrequency(1234)"})
             QVERIFY2(calls.contains(expected), expected);
         QCOMPARE(app.xcvr.GetTransmitModulation(), 1);
@@ -191,7 +149,7 @@ private slots:
         // Start-up went on: the engine runs and later settings were restored.
         QVERIFY(app.xcvr.PSKEnabled());
         QCOMPARE(f.settings.getSetting("Transmitter", "CWIdentificationString"),
-                 QString("de N0CALL"));
+                 QString("de Q0CALL"));
         QVERIFY(!app.setupDialog.IgnoringParameterChanges());
     }
 

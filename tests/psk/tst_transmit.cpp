@@ -26,7 +26,7 @@ class TestTransmit : public QObject {
 
 private slots:
     void callsignInTheSentWindowClearsTheReminder() {
-        AppFixture f; // callsign N0CALL
+        AppFixture f; // callsign Q0CALL
         auto& app = f.start();
         auto& x = app.xcvr;
         auto& m = app.main;

@@ -46,7 +46,7 @@ struct AppFixture {
 
     explicit AppFixture(bool withCallsign = true) {
         FakePskEngine::instance().reset();
-        if (withCallsign) settings.saveSetting("General", "Callsign", "N0CALL");
+        if (withCallsign) settings.saveSetting("General", "Callsign", "Q0CALL");
     }
     ~AppFixture() {
         if (app && !app->main.Unloaded()) app->main.close();
