@@ -2,10 +2,10 @@
 // that always has room, with the pane showing the text (the menu's paste) and without it
 // (Ctrl+V), for texts with and without line breaks.
 #include "AppFixture.h"
+#include <cstdio>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTextEdit>
-#include <cstdio>
 
 namespace {
 

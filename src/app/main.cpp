@@ -1,3 +1,4 @@
+#include <common/Version.h>
 #include <mainwindow/TonedeckApp.h>
 #include <platform/Clock.h>
 #include <platform/Dialogs.h>
@@ -10,8 +11,8 @@
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
-    QApplication::setApplicationName("Tonedeck");
-    QApplication::setOrganizationName("Tonedeck");
+    QApplication::setApplicationName(common::kProductName);
+    QApplication::setOrganizationName(common::kProductName);
 
     platform::SettingsStore settings;
     platform::QtDialogs dialogs;

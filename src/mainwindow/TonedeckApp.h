@@ -7,6 +7,7 @@
 #include <common/Common.h>
 #include <common/PSKEvent.h>
 #include <common/Trap.h>
+#include <common/Version.h>
 #include <memory>
 #include <platform/Services.h>
 #include <psk/PSKSpec.h>
@@ -18,7 +19,7 @@ namespace mainwindow {
 
 class TonedeckApp {
 public:
-    static constexpr const char* kProductName = "Tonedeck";
+    static constexpr const char* kProductName = common::kProductName;
 
     TonedeckApp(platform::Services& services, const psk::PSKSpec& engine,
                 std::unique_ptr<rtty::RTTYXcvr> rtty = nullptr);

@@ -16,6 +16,7 @@
 #include <QShowEvent>
 #include <QSlider>
 #include <QTextEdit>
+#include <QThread>
 
 namespace mainwindow {
 
@@ -333,6 +334,7 @@ void TonedeckMain::DataTimer_Timer() {
 }
 
 void TonedeckMain::CharTimer_Timer(int index) {
+    Q_ASSERT(QThread::currentThread() == thread());
     PskTimers.CharTimer[index].stop();
     common::guard(app_.common, "TonedeckMain.CharTimer_Timer", [&] {
         if (CharHandlerLocked[index]) return;
@@ -346,6 +348,7 @@ void TonedeckMain::CharTimer_Timer(int index) {
 }
 
 void TonedeckMain::StatusTimer_Timer() {
+    Q_ASSERT(QThread::currentThread() == thread());
     PskTimers.StatusTimer.stop();
     app_.xcvr.HandleNewStatus();
 }

@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 #include <QStringList>
 
@@ -24,8 +25,8 @@ bool usable(const QString& section, const QString& key) {
 
 SettingsStore::SettingsStore()
     : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                            QStringLiteral("Tonedeck"),
-                                            QStringLiteral("Tonedeck"))) {}
+                                            QCoreApplication::organizationName(),
+                                            QCoreApplication::applicationName())) {}
 
 SettingsStore::SettingsStore(const QString& iniPath)
     : settings_(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}

@@ -12,7 +12,8 @@ namespace platform {
 
 class TD_PLATFORM_EXPORT SettingsStore {
 public:
-    // The user's store (~/.config/Tonedeck/Tonedeck.ini).
+    // The user's store under the application's organisation and name
+    // (~/.config/Tonedeck/Tonedeck.ini).
     SettingsStore();
     // A store in the given INI file (tests, portable use).
     explicit SettingsStore(const QString& iniPath);

@@ -1,6 +1,7 @@
 #include "PSKCoreMsgHandler.h"
 #include "PSKXcvrInternal.h"
 #include <common/PSKEvent.h>
+#include <common/Version.h>
 #include <platform/MsgInterceptor.h>
 #include <platform/Services.h>
 #include <QLabel>
@@ -130,7 +131,7 @@ void PSKXcvr::Enable() {
                 services_.dialogs.messageBox(
                     QStringLiteral("unable to start soundcard - error code: ") +
                         QString::number(code),
-                    QStringLiteral("Tonedeck"));
+                    QString::fromLatin1(common::kProductName));
                 return;
             }
             pskEnabled_ = true;
@@ -234,7 +235,7 @@ void PSKXcvr::HandleNewStatus() {
             if (!pttFailureReported_) {
                 pttFailureReported_ = true;
                 host_.showReceiveStatus(kRed, text);
-                services_.dialogs.messageBox(text, QStringLiteral("Tonedeck"));
+                services_.dialogs.messageBox(text, QString::fromLatin1(common::kProductName));
             }
             return;
         }

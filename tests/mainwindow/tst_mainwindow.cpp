@@ -184,6 +184,7 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         platform::SettingsStore store(folder + "/Tonedeck.ini");
+        f.dialogs.answerInput("Q1ABC"); // the first start asks for the callsign
         platform::Services services{store, f.dialogs, f.clock, f.shell, f.dir.path()};
         {
             mainwindow::TonedeckApp app(services, FakePskEngine::table());

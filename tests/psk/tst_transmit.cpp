@@ -36,7 +36,7 @@ private slots:
         QVERIFY(!m.PskTimers.IdentificationTimer[1].isActive());
         send(x, QByteArray(40, 'x'));
         QCOMPARE(x.SentCharacters(), QString(16, 'X'));
-        send(x, "n0cal");
+        send(x, "q0cal");
         QVERIFY(!m.XmitStatus[1]->isHidden());
         send(x, "l");
         // Sent in lower case, found upper-cased: the operator has identified on channel 1.
@@ -46,7 +46,7 @@ private slots:
         QCOMPARE(x.SentCharacters(), QString());
         // Every character went to the engine as typed.
         const QByteArray sent = FakePskEngine::instance().sentCharacters();
-        QCOMPARE(sent, QByteArray(40, 'x') + "n0call");
+        QCOMPARE(sent, QByteArray(40, 'x') + "q0call");
     }
 
     void identificationReminderBlinksRequiredThenOverdue() {
