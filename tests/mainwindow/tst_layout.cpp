@@ -19,9 +19,8 @@ using fake::FakePskEngine;
 namespace {
 
 void settle() {
-    QCoreApplication::processEvents();
-    QTest::qWait(20);
-}
+        fake::AppFixture::settle();
+    }
 
 mainwindow::TonedeckApp& shown(AppFixture& f) {
     auto& app = f.start();

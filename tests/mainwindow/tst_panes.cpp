@@ -20,8 +20,7 @@ class TestPanes : public QObject {
     Q_OBJECT
 
     static void settle() {
-        QCoreApplication::processEvents();
-        QTest::qWait(20);
+        fake::AppFixture::settle();
     }
     static QString pane(mainwindow::TonedeckApp& app, int i) {
         return app.main.Display[i]->toPlainText();

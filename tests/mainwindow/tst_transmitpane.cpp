@@ -18,8 +18,7 @@ class TestTransmitPane : public QObject {
     Q_OBJECT
 
     static void settle() {
-        QCoreApplication::processEvents();
-        QTest::qWait(20);
+        fake::AppFixture::settle();
     }
     static QString keyboard(mainwindow::TonedeckApp& app) {
         return app.main.Keyboard->toPlainText();

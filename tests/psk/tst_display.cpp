@@ -27,9 +27,8 @@ constexpr int32_t kWhite = 0xFFFFFF;
 constexpr int32_t kGrey128 = 0x808080;
 
 void settle() {
-    QCoreApplication::processEvents();
-    QTest::qWait(20);
-}
+        fake::AppFixture::settle();
+    }
 
 // The main window shown, with a waterfall of exactly one pixel per unit.
 mainwindow::TonedeckApp& shown(AppFixture& f) {

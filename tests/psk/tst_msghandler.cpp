@@ -17,9 +17,7 @@ class TestMsgHandler : public QObject {
     Q_OBJECT
 
     static void settle() {
-        // Posted messages first, then the 1 ms drain timers.
-        QCoreApplication::processEvents();
-        QTest::qWait(20);
+        fake::AppFixture::settle();
     }
     static QString pane(AppFixture& f, int i) { return f.app->main.Display[i]->toPlainText(); }
 
@@ -203,8 +201,7 @@ private slots:
         AppFixture f;
         f.start();
         QVERIFY(FakePskEngine::instance().postChar('Z', 2));
-        settle();
-        QCOMPARE(pane(f, 2), QString("Z"));
+        QTRY_COMPARE(pane(f, 2), QString("Z"));
     }
 
     // A PTT port that cannot be opened: told once per failure, logged with the port each time.
@@ -213,17 +210,15 @@ private slots:
         f.settings.saveSetting("Transmitter", "PTTPort", "3");
         auto& app = f.start();
         auto& e = FakePskEngine::instance();
-        for (int i = 0; i < 2; ++i) {
-            QVERIFY(e.postStatus(psk::kStatusPttPortFailed));
-            settle();
-        }
         const QString text = "PTT port com3 cannot be opened: the transmitter will not be keyed";
+        for (int i = 1; i <= 2; ++i) {
+            QVERIFY(e.postStatus(psk::kStatusPttPortFailed));
+            QTRY_COMPARE(f.errorLog().count(text), i);
+        }
         QCOMPARE(f.dialogs.messages(), QStringList{text});
-        QCOMPARE(f.errorLog().count(text), 2);
         app.xcvr.SetTransmitPTTPortMode();
         QVERIFY(e.postStatus(psk::kStatusPttPortFailed));
-        settle();
-        QCOMPARE(f.dialogs.messages().size(), 2);
+        QTRY_COMPARE(f.dialogs.messages().size(), 2);
     }
 };
 

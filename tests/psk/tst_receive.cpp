@@ -20,8 +20,7 @@ class TestReceive : public QObject {
     Q_OBJECT
 
     static void settle() {
-        QCoreApplication::processEvents();
-        QTest::qWait(20);
+        fake::AppFixture::settle();
     }
     // The engine calls made after the soundcard was started.
     static QStringList callsAfterStart() {

@@ -16,8 +16,7 @@ class TestTransmit : public QObject {
     Q_OBJECT
 
     static void settle() {
-        QCoreApplication::processEvents();
-        QTest::qWait(20);
+        fake::AppFixture::settle();
     }
     static void send(psk::PSKXcvr& x, const QByteArray& text) {
         for (char c : text)
