@@ -118,7 +118,6 @@ void PSKXcvr::UpdateSignalStrength(int level) {
         if (platform::PictureBox* meter = c().SignalStrengthControl)
             TuningDisplay::UpdateSignalStrength(*meter, signalLevel_,
                                                 squelchThreshold_[activeChannel_]);
-        DisplayRcvSquelchThreshold(activeChannel_);
     });
 }
 

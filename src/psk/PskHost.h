@@ -33,7 +33,8 @@ struct PskTimers {
     QTimer IdentificationTimer[3];
 
     void stopAll() {
-        for (QTimer* t : {&DataTimer, &StatusTimer, &IMDTimer, &ReceiveStatusTimer, &IMDBlankingTimer})
+        for (QTimer* t :
+             {&DataTimer, &StatusTimer, &IMDTimer, &ReceiveStatusTimer, &IMDBlankingTimer})
             t->stop();
         for (QTimer& t : CharTimer)
             t.stop();
@@ -114,7 +115,6 @@ public:
     virtual void setModeCaptions() = 0;
     virtual void trimTransmittedText() = 0;
     // The squelch mark on the signal meter, from left to right in the meter's units.
-    virtual void showSquelchMarker(int left, int right) = 0;
     // The text colour of a channel's receive pane: its marker colour on the waterfall.
     virtual int paneColor(int channel) const = 0;
     // The soundcard overload warning on the receive frame (overload > 0), or the normal caption.
