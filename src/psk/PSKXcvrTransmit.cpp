@@ -23,7 +23,7 @@ void setForeColor(QWidget* w, int color) {
     const QVariant old = w->property("ForeColor");
     if (old.isValid() && old.toInt() == color) return;
     w->setProperty("ForeColor", color);
-    const QColor q(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    const QColor q = platform::toQColor(color);
     if (qobject_cast<QGroupBox*>(w)) {
         // Only the caption takes the colour, not the controls inside the frame.
         w->setStyleSheet(QStringLiteral("QGroupBox::title { color: %1; }").arg(q.name()));
@@ -37,8 +37,7 @@ void setForeColor(QWidget* w, int color) {
 int foreColor(const QWidget* w) {
     const QVariant v = w->property("ForeColor");
     if (v.isValid()) return v.toInt();
-    const QColor q = w->palette().color(QPalette::WindowText);
-    return q.red() + 256 * q.green() + 65536 * q.blue();
+    return platform::fromQColor(w->palette().color(QPalette::WindowText));
 }
 
 void PSKXcvr::StartTransmit() {
