@@ -1,4 +1,5 @@
 #include "TonedeckMainForm.h"
+#include <platform/WidgetNames.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -24,13 +25,8 @@ void boundLabelWidth(QLabel* label) {
     label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("99,999.999 ")));
 }
 
-template <class W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
-QString indexed(const char* base, int i) {
-    return QStringLiteral("%1(%2)").arg(base).arg(i);
-}
+using platform::indexed;
+using platform::named;
 QPushButton* button(const char* caption, const char* name, const char* tip = nullptr) {
     auto* b = named(new QPushButton(QString::fromLatin1(caption)), QString::fromLatin1(name));
     if (tip) b->setToolTip(QString::fromLatin1(tip));

@@ -1,4 +1,5 @@
 #include "TonedeckSetupForm.h"
+#include <platform/WidgetNames.h>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFormLayout>
@@ -17,13 +18,8 @@
 namespace setup {
 
 namespace {
-template <class W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
-QString indexed(const char* base, int i) {
-    return QStringLiteral("%1(%2)").arg(base).arg(i);
-}
+using platform::indexed;
+using platform::named;
 
 // A row of option buttons in a frame; the buttons' ids are their indexes.
 template <int N>
