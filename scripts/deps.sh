@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
       portaudio19-dev libfftw3-dev libliquid-dev
-      dbus xvfb xauth clang-format libhamlib-utils
+      dbus xvfb xauth clang-format libhamlib-utils locales
       tidy desktop-file-utils appstream
       pulseaudio pulseaudio-utils libasound2-plugins)
 missing=()

@@ -1,7 +1,9 @@
+#include <common/Version.h>
 #include <mainwindow/TonedeckApp.h>
 #include <platform/Clock.h>
 #include <platform/Dialogs.h>
 #include <platform/ProgramDir.h>
+#include <platform/QuitSignals.h>
 #include <platform/SettingsStore.h>
 #include <platform/Shell.h>
 #include <QApplication>
@@ -9,8 +11,8 @@
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
-    QApplication::setApplicationName("Tonedeck");
-    QApplication::setOrganizationName("Tonedeck");
+    QApplication::setApplicationName(common::kProductName);
+    QApplication::setOrganizationName(common::kProductName);
 
     platform::SettingsStore settings;
     platform::QtDialogs dialogs;
@@ -20,6 +22,10 @@ int main(int argc, char** argv) {
                                 platform::defaultProgramDirectory()};
 
     mainwindow::TonedeckApp app(services, psk::linkedPskEngine());
+    // A signal ends the program the way closing its window does: settings are saved. It is
+    // acted on from the event loop, so one that arrives during start-up waits for it to end.
+    // While the unload waits for the RTTY engine, the window closes itself when that has ended.
+    platform::QuitSignals quit([&app](int) { app.main.close(); });
     dialogs.setParent(&app.main);
     app.main.Form_Load();
     app.main.show();

@@ -208,4 +208,9 @@ int32_t intDivide(int32_t a, int32_t b) {
     return a / b;
 }
 
+double dialFrequencyKHz(const QString& text) noexcept {
+    const double khz = leadingNumber(text);
+    return khz >= 0 && khz <= kMaxDialKHz ? khz : 0.0;
+}
+
 } // namespace common

@@ -30,6 +30,12 @@ int32_t parseInt32(const QString& text);
 // too large for a double comes back as the largest one of its sign.
 double leadingNumber(const QString& text) noexcept;
 
+// The dial frequency in kHz a QSO frequency field gives: its leading number when that is a
+// plausible radio frequency (0 .. 1,000,000,000 kHz), otherwise 0, as for a text that is not a
+// number. Keeps every label built from it to a bounded width.
+double dialFrequencyKHz(const QString& text) noexcept;
+inline constexpr double kMaxDialKHz = 1e9;
+
 // 9 (subscript out of range) unless lower <= index <= upper.
 void checkIndex(long long index, long long lower, long long upper);
 

@@ -1,4 +1,5 @@
 #include "ErrorLog.h"
+#include <cstdio>
 
 #include "Format.h"
 #include "platform/Clock.h"
@@ -36,7 +37,12 @@ QString ErrorLogWriter::path() const {
 
 bool ErrorLogWriter::write(const QString& text) {
     QFile file(path());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+    if (programDir_.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        // No folder to write to: the entry goes to the standard error stream, not nowhere.
+        std::fprintf(stderr, "%s (%s cannot be written): %s\n", qPrintable(productName_),
+                     qPrintable(programDir_.isEmpty() ? fileName() : path()), qPrintable(text));
+        return false;
+    }
     QByteArray out;
     if (!started_) {
         out += logLine(startTime_, productName_ + QStringLiteral(" version ") + version_ +

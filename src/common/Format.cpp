@@ -4,6 +4,7 @@
 #include "UTC.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,8 +30,9 @@ void roundDecimal(double value, int decimals, QString& integerDigits, QString& f
         fractionDigits = QString(decimals, QLatin1Char('0'));
         return;
     }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", a); // d.dddddddddddddde+XX
+    char buf[64]{};
+    // d.dddddddddddddde+XX whatever the C library's locale (a comma locale writes d,ddd).
+    std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::scientific, 14);
     QString digits;
     digits += QLatin1Char(buf[0]);
     for (int i = 2; i < 16; ++i)
@@ -282,8 +284,8 @@ QString formatGeneral(double value) {
     if (std::isinf(value))
         return value > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
     if (value == 0.0) return QStringLiteral("0");
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", value);
+    char buf[64]{};
+    std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific, 14);
     const char* e = std::strchr(buf, 'e');
     const int exponent = std::atoi(e + 1);
     if (exponent >= 15 || exponent < -5) {
@@ -296,8 +298,10 @@ QString formatGeneral(double value) {
                               .arg(exponent < 0 ? QLatin1Char('-') : QLatin1Char('+'))
                               .arg(std::abs(exponent), 2, 10, QLatin1Char('0'));
     }
-    std::snprintf(buf, sizeof buf, "%.*f", std::max(0, 14 - exponent), value);
-    QString text = QString::fromLatin1(buf);
+    char fixed[400]{};
+    std::to_chars(fixed, fixed + sizeof fixed - 1, value, std::chars_format::fixed,
+                  std::max(0, 14 - exponent));
+    QString text = QString::fromLatin1(fixed);
     if (text.contains(QLatin1Char('.'))) {
         while (text.endsWith(QLatin1Char('0')))
             text.chop(1);

@@ -67,7 +67,7 @@ TonedeckInfo::TonedeckInfo(platform::SettingsStore& store, QWidget* parent)
 }
 
 QString TonedeckInfo::ProgramVersion() {
-    return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+    return QString::fromLatin1(kVersionString);
 }
 
 QString TonedeckInfo::EngineVersionText(int32_t version) {

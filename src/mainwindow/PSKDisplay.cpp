@@ -1,6 +1,7 @@
 #include "PSKDisplay.h"
 #include "TonedeckApp.h"
 #include <common/Convert.h>
+#include <platform/Colors.h>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,16 +15,16 @@ namespace mainwindow {
 
 namespace {
 constexpr int kDefaultPaneColor[3] = {0xFFFF, 0xFF00, 0xFFFF00}; // yellow, green, cyan
-constexpr int kRed = 0xFF;
-constexpr int kBlack = 0;
+using platform::kBlack;
+using platform::kRed;
 } // namespace
 
 QColor PSKDisplay::ToQColor(int v) {
-    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+    return platform::toQColor(v);
 }
 
 int PSKDisplay::FromQColor(const QColor& c) {
-    return c.red() + 256 * c.green() + 65536 * c.blue();
+    return platform::fromQColor(c);
 }
 
 int PSKDisplay::readColor(const QString& key, int defaultValue) {
@@ -94,7 +95,7 @@ void PSKDisplay::Initialize() {
             app_.common.ReportError(e.number(), QStringLiteral("PSKDisplay.Initialize"));
         }
         setup.TooltipsCheckbox->setChecked(tips);
-        store.saveSetting("Display", "ShowTooltips", tips ? "1" : "0");
+        store.saveSetting("Display", "ShowTooltips", display::BoolText(tips));
         setup.SaveParameterChanges();
         setup.InitializeSetupFields();
 

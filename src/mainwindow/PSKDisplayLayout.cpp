@@ -82,7 +82,7 @@ void PSKDisplay::SaveDisplaySetup() {
         store.saveSetting("Display", "ShowSlashedZero",
                           setup.SlashZeroCheckbox->isChecked() ? "1" : "0");
         store.saveSetting("Display", "ShowTooltips",
-                          setup.TooltipsCheckbox->isChecked() ? "1" : "0");
+                          display::BoolText(setup.TooltipsCheckbox->isChecked()));
         setup.SaveSetupFields();
     });
 }

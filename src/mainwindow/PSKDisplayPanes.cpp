@@ -20,6 +20,7 @@ constexpr int kBackspace = 8;
 constexpr int kLineFeed = 10;
 constexpr int kCarriageReturn = 13;
 constexpr int kSlashedZero = 216;
+constexpr int kButtonLeft = 1;
 constexpr int kButtonRight = 2;
 constexpr int kShiftCtrl = 2;
 constexpr int kShiftAlt = 4;
@@ -178,6 +179,9 @@ void PSKDisplay::Display_MouseDown(int pane, int button, int shift, QPoint at) {
             m.PopupActive = true;
             return;
         }
+        // Only a left press starts a selection; its release (Display_Click) unlocks. Any other
+        // button would lock the pane with no unlock to follow.
+        if (button != kButtonLeft) return;
         m.LockPane(pane);
         ResumePane(pane);
         m.PopupActive = false;
@@ -197,7 +201,7 @@ void PSKDisplay::Display_Click(int pane) {
             QString selected = cursor.selectedText();
             selected.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
             if (m.AltSelectToQTH) {
-                m.QTH->setText(selected);
+                m.QTH->setText(DeSlash(selected));
                 cursor.clearSelection();
                 edit->setTextCursor(cursor);
                 m.UnlockPane(pane);

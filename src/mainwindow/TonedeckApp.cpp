@@ -20,6 +20,17 @@ TonedeckApp::TonedeckApp(platform::Services& s, const psk::PSKSpec& e,
     dde::AdifUdpForm::AddTo(setupDialog.SSTab1->widget(0), adifUdp);
     qso.Connect();
     macros.Attach(qso, *main.MacroBar);
+    s.settings.setWriteFailureHandler([this](const QString& file) {
+        const QString text = QStringLiteral("settings cannot be saved to %1; changes made in this "
+                                            "session will be lost when it ends")
+                                 .arg(file);
+        event.LogEvent(text);
+        services.dialogs.messageBox(text, QString::fromLatin1(kProductName));
+    });
+}
+
+TonedeckApp::~TonedeckApp() {
+    services.settings.setWriteFailureHandler(nullptr);
 }
 
 dde::DDEHost TonedeckApp::ddeHost() {
@@ -39,7 +50,6 @@ dde::DDEHost TonedeckApp::ddeHost() {
     return h;
 }
 
-TonedeckApp::~TonedeckApp() = default;
 
 QString TonedeckApp::Version() {
     return QString::fromLatin1(common::kVersionString);

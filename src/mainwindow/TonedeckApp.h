@@ -13,6 +13,7 @@
 #include <dde/PSKDDEClient.h>
 #include <log/PSKMinilog.h>
 #include <macros/TonedeckMacros.h>
+#include <common/Version.h>
 #include <memory>
 #include <platform/Services.h>
 #include <psk/PSKSpec.h>
@@ -24,7 +25,7 @@ namespace mainwindow {
 
 class TonedeckApp {
 public:
-    static constexpr const char* kProductName = "Tonedeck";
+    static constexpr const char* kProductName = common::kProductName;
 
     TonedeckApp(platform::Services& services, const psk::PSKSpec& engine,
                 std::unique_ptr<rtty::RTTYXcvr> rtty = nullptr);

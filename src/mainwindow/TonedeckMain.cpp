@@ -16,6 +16,7 @@
 #include <QShowEvent>
 #include <QSlider>
 #include <QTextEdit>
+#include <QThread>
 
 namespace mainwindow {
 
@@ -161,9 +162,11 @@ void TonedeckMain::Form_Load() {
         if (ModeButton[0]->isChecked()) {
             app_.rtty->Disable();
             app_.xcvr.Enable();
+            enabledMode_ = 0;
         } else if (ModeButton[1]->isChecked()) {
             app_.xcvr.Disable();
             app_.rtty->Enable();
+            enabledMode_ = 1;
         }
         app_.minilog.Initialize();
         app_.display.InitializeTooltips();
@@ -181,6 +184,7 @@ void TonedeckMain::Form_Unload(int& cancel) {
     auto step = [&](auto&& body) { common::guard(app_.common, "TonedeckMain.Form_Unload", body); };
     step([&] { mmttyWasRunning = app_.rtty->MMTTYRunning(); });
     step([&] { TuneCheckbox->setChecked(false); });
+    step([&] { app_.transmitPane.EndFeed(); });
     ShuttingDown = true;
     step([&] { app_.minilog.SaveSettings(); });
     step([&] {
@@ -224,6 +228,11 @@ void TonedeckMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // A close while the unload waits for the RTTY engine to end must not unload again.
+    if (ShuttingDown) {
+        event->ignore();
+        return;
+    }
     int cancel = 0;
     Form_Unload(cancel);
     if (cancel) {
@@ -231,11 +240,18 @@ void TonedeckMain::closeEvent(QCloseEvent* event) {
         return;
     }
     unloaded_ = true;
-    for (QTimer* t : findChildren<QTimer*>())
-        t->stop();
-    ClockTimer.stop();
-    BlinkTimer.stop();
+    stopTimers();
     event->accept();
+}
+
+void TonedeckMain::stopTimers() {
+    // The timers are members, not child objects: each is named here.
+    PskTimers.stopAll();
+    for (QTimer* t : {&ClockTimer, &BlinkTimer, &ServerRetryTimer, &MMTTYCharTimer,
+                      &MMTTYLevelTimer, &MMTTYInitTimer, &MMTTYKickoffTimer, &MMTTYShutdownTimer,
+                      &MMTTYEndTimer, &RTTYModemShutdownTimer})
+        t->stop();
+    app_.transmitPane.EndFeed();
 }
 
 void TonedeckMain::resizeEvent(QResizeEvent* event) {
@@ -333,6 +349,7 @@ void TonedeckMain::DataTimer_Timer() {
 }
 
 void TonedeckMain::CharTimer_Timer(int index) {
+    Q_ASSERT(QThread::currentThread() == thread());
     PskTimers.CharTimer[index].stop();
     common::guard(app_.common, "TonedeckMain.CharTimer_Timer", [&] {
         if (CharHandlerLocked[index]) return;
@@ -346,6 +363,7 @@ void TonedeckMain::CharTimer_Timer(int index) {
 }
 
 void TonedeckMain::StatusTimer_Timer() {
+    Q_ASSERT(QThread::currentThread() == thread());
     PskTimers.StatusTimer.stop();
     app_.xcvr.HandleNewStatus();
 }
@@ -365,10 +383,7 @@ void TonedeckMain::MMTTYEndTimer_Timer() {
         if (app_.rtty->MMTTYWindowExists()) return;
         MMTTYEndTimer.stop();
         unloaded_ = true;
-        for (QTimer* t : findChildren<QTimer*>())
-            t->stop();
-        ClockTimer.stop();
-        BlinkTimer.stop();
+        stopTimers();
         close();
     });
 }
@@ -376,7 +391,15 @@ void TonedeckMain::MMTTYEndTimer_Timer() {
 void TonedeckMain::Waterfall_MouseDown(double x, Qt::MouseButton button,
                                        Qt::KeyboardModifiers mods) {
     common::guard(app_.common, "TonedeckMain.Waterfall_MouseDown", [&] {
-        if (ModeButton[0]->isChecked()) {
+        if (ModeButton[0]->isChecked() && button == Qt::RightButton) {
+            // Alt+click is taken by many window managers: a menu picks any channel anywhere.
+            QMenu menu(this);
+            for (int ch = 0; ch < 3; ++ch)
+                connect(menu.addAction(QStringLiteral("Tune channel %1 here").arg(ch)),
+                        &QAction::triggered, this,
+                        [this, x, ch] { app_.xcvr.SetReceiveFrequencyFromWaterfall(x, ch); });
+            ShowPopupMenu(menu);
+        } else if (ModeButton[0]->isChecked()) {
             // Only the left button picks a channel: Ctrl 0, Shift 1, Alt 2.
             int channel = -1;
             if (button == Qt::LeftButton) {
@@ -395,7 +418,11 @@ void TonedeckMain::Waterfall_MouseDown(double x, Qt::MouseButton button,
 
 void TonedeckMain::ModeButton_Click(int index) {
     if (!ModeRestored) return;
+    // The selected mode clicked again is no switch.
+    if (index == enabledMode_) return;
     common::guard(app_.common, "TonedeckMain.ModeButton_Click", [&] {
+        enabledMode_ = index;
+        app_.transmitPane.EndFeed(QStringLiteral("mode switched during a transmit feed"));
         for (int pane = 0; pane < 3; ++pane) {
             app_.display.ResumePane(pane);
             UnlockPane(pane);

@@ -5,7 +5,6 @@
 #include <functional>
 #include <platform/Messages.h>
 #include <psk/PskHost.h>
-#include <QRect>
 #include <QTimer>
 
 namespace mainwindow {
@@ -71,8 +70,6 @@ public:
 
     // Shows a popup menu and returns when it has closed (tests replace it).
     std::function<void(QMenu&)> ShowPopupMenu;
-    // The squelch mark last set on the signal meter.
-    QRect SquelchMarker;
 
     platform::MessageWindow& Hwnd() { return hwnd_; }
     bool Unloaded() const { return unloaded_; }
@@ -91,7 +88,6 @@ public:
     void updatePanelID(int pane) override;
     void setModeCaptions() override;
     void trimTransmittedText() override;
-    void showSquelchMarker(int left, int right) override;
     int paneColor(int channel) const override;
     void updateOverloadIndicator(int overload) override;
     void showSimulatedBand(bool simulated) override;
@@ -132,6 +128,7 @@ private:
     void fillPskControls();
     void installEventFilters();
     int windowStateCode() const;
+    void stopTimers();
 
     TonedeckApp& app_;
     platform::MessageWindow hwnd_;
@@ -139,6 +136,8 @@ private:
     bool loaded_ = false;
     bool releaseInFlight_ = false;
     bool unloaded_ = false;
+    // The mode whose side is enabled (-1 before start-up has enabled one).
+    int enabledMode_ = -1;
 };
 
 } // namespace mainwindow

@@ -2,6 +2,7 @@
 // the modules that handle them.
 #include "TonedeckApp.h"
 #include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -121,10 +122,22 @@ bool TonedeckMain::eventFilter(QObject* watched, QEvent* event) {
             tx.KeyUp(*static_cast<QKeyEvent*>(event));
             return false;
         }
+        // Dead keys and compose arrive as a commit, not as a key press: sent like typed text.
+        if (type == QEvent::InputMethod) {
+            const QString text = static_cast<QInputMethodEvent*>(event)->commitString();
+            if (text.isEmpty()) return false; // a composition in progress shows, is not sent
+            tx.TypeText(text);
+            return true;
+        }
         return false;
     }
     if (watched == Keyboard->viewport()) {
         if (type == QEvent::ContextMenu) return true;
+        // Dropped text would show as if sent; the pane refuses it (Paste sends the clipboard).
+        if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+            event->ignore();
+            return true;
+        }
         if (press && mouse->button() == Qt::RightButton) {
             app_.transmitPane.MouseDown(buttonCode(mouse->button()));
             return true;

@@ -1,4 +1,5 @@
 #include "TonedeckMainForm.h"
+#include <platform/WidgetNames.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -17,13 +18,15 @@
 namespace mainwindow {
 
 namespace {
-template <class W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
+// A frequency label is clipped, never widened past its room: a long text must not push the
+// window's controls off the screen.
+void boundLabelWidth(QLabel* label) {
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("99,999.999 ")));
 }
-QString indexed(const char* base, int i) {
-    return QStringLiteral("%1(%2)").arg(base).arg(i);
-}
+
+using platform::indexed;
+using platform::named;
 QPushButton* button(const char* caption, const char* name, const char* tip = nullptr) {
     auto* b = named(new QPushButton(QString::fromLatin1(caption)), QString::fromLatin1(name));
     if (tip) b->setToolTip(QString::fromLatin1(tip));
@@ -96,6 +99,7 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     auto* rf = new QGridLayout(ReceiveFrame);
     RXFreq = named(new QLabel, "RXFreq");
     RXFreq->setToolTip("receive frequency (kHz)");
+    boundLabelWidth(RXFreq);
     ReceiveStatus = named(new QLabel, "ReceiveStatus");
     ReceiveStatus->setFixedSize(12, 12);
     ReceiveStatus->setAutoFillBackground(true);
@@ -181,6 +185,7 @@ TonedeckMainForm::TonedeckMainForm(QWidget* parent) : QWidget(parent) {
     auto* tf = new QGridLayout(TransmitFrame);
     TXFreq = named(new QLabel, "TXFreq");
     TXFreq->setToolTip("transmit frequency (kHz)");
+    boundLabelWidth(TXFreq);
     TXFreqLock = named(new QCheckBox("net chan 0"), "TXFreqLock");
     TXFreqLock->setFocusPolicy(Qt::NoFocus);
     SetTXFreqFromRXFreqCmd = button("TX = RX", "SetTXFreqFromRXFreqCmd");

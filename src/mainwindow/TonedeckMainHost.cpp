@@ -123,12 +123,6 @@ void TonedeckMain::trimTransmittedText() {
     app_.transmitPane.TrimTransmittedText();
 }
 
-void TonedeckMain::showSquelchMarker(int left, int right) {
-    SquelchMarker = QRect(left, 0, right - left, SignalStrengthControl->height());
-    constexpr int32_t kBlue = 0xFF0000;
-    SignalStrengthControl->fillBox(left, 0, right, SignalStrengthControl->scaleHeight() - 1, kBlue);
-}
-
 int TonedeckMain::paneColor(int channel) const {
     return app_.display.GetPaneColor(channel);
 }

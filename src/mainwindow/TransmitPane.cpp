@@ -25,17 +25,23 @@ constexpr int kCtrlEnter = 10;
 constexpr int kEnter = 13;
 constexpr int kCtrlV = 22;
 constexpr int kButtonRight = 2;
+// Characters fed per pass of the event loop: the window stays live during a long feed.
+constexpr qsizetype kFeedSlice = 4096;
+// How soon a feed asks again after the engine's queue was full (it empties at ~4 chars/s).
+constexpr int kFeedRetryMs = 250;
 } // namespace
 
 TransmitPane::TransmitPane(TonedeckApp& app) : app_(app) {
     MacroBody = [this](int index) { return app_.macros.Body(index); };
+    feedTimer_.setSingleShot(true);
+    QObject::connect(&feedTimer_, &QTimer::timeout, [this] { feedMore(); });
 }
 
 void TransmitPane::Initialize() {
     auto& store = app_.services.settings;
     TransmitFileDirectory = store.getSetting("Display", "TransmitFileDirectory");
     store.saveSetting("Display", "TransmitFileDirectory", TransmitFileDirectory);
-    TransmitFeedBusy = false;
+    EndFeed();
     TransmitStopMark = -1;
     DisplayNormalMacros();
 }
@@ -60,6 +66,14 @@ void TransmitPane::appendToPane(QChar c) {
     QTextCursor cursor = k->textCursor();
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(QString(c));
+    k->setTextCursor(cursor);
+}
+
+void TransmitPane::appendToPane(const QString& text) {
+    QTextEdit* k = app_.main.Keyboard;
+    QTextCursor cursor = k->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
     k->setTextCursor(cursor);
 }
 
@@ -109,9 +123,11 @@ bool TransmitPane::KeyDown(const QKeyEvent& key) {
             start();
         } else if (k == Qt::Key_F4) {
             stop();
+            EndFeed();
             emptyPane();
         } else if (k == Qt::Key_Escape) {
             abort();
+            EndFeed();
             emptyPane();
         } else if (k == Qt::Key_F1) {
             if (psk()) SetTXFreqFromRXFreqCmd_Click();
@@ -149,12 +165,13 @@ bool TransmitPane::KeyPress(int& keyAscii) {
         switch (keyAscii) {
         case kCtrlEnter:
             app_.xcvr.StopTransmit();
+            EndFeed();
             emptyPane();
             used = true;
             break;
         case kEnter:
             emptyPane();
-            app_.xcvr.TransmitCharacter(kEnter);
+            send(kEnter);
             used = true;
             break;
         case kCtrlV:
@@ -164,7 +181,7 @@ bool TransmitPane::KeyPress(int& keyAscii) {
             used = true;
             break;
         default:
-            app_.xcvr.TransmitCharacter(keyAscii);
+            send(keyAscii);
             break;
         }
     });
@@ -183,30 +200,89 @@ void TransmitPane::MouseDown(int button) {
     });
 }
 
+void TransmitPane::TypeText(const QString& text) {
+    for (const QChar ch : text) {
+        if (ch.unicode() > 255) continue; // not a character the modems can send
+        int code = ch.unicode();
+        if (!KeyPress(code) && code != 0) appendToPane(QChar(code));
+    }
+}
+
+void TransmitPane::send(int code) {
+    // Behind a feed, or with the engine's queue full, a typed character waits its turn.
+    if (pending_.empty() && app_.xcvr.TransmitCharacter(code)) return;
+    feed(QByteArray(1, char(code)), Echo::None);
+}
+
+void TransmitPane::feed(const QByteArray& text, Echo echo) {
+    QByteArray clean = text;
+    clean.removeIf([](char c) { return c == 0; }); // a NUL would go out over the air
+    if (clean.isEmpty()) return;
+    pending_.push_back({clean, 0, echo});
+    if (!feedTimer_.isActive()) feedTimer_.start(0);
+}
+
+void TransmitPane::feedMore() {
+    common::guard(app_.common, "PSKDisplay.TransmitFeed", [&] {
+        qsizetype budget = kFeedSlice;
+        while (!pending_.empty() && budget > 0) {
+            Pending& p = pending_.front();
+            const qsizetype from = p.sent;
+            bool refused = false;
+            while (p.sent < p.text.size() && budget > 0) {
+                if (!app_.xcvr.TransmitCharacter(uint8_t(p.text[p.sent]))) {
+                    refused = true;
+                    break;
+                }
+                ++p.sent;
+                --budget;
+            }
+            // The pane shows what the engine has taken, in one edit per slice.
+            const QByteArray shown = p.text.mid(from, p.sent - from);
+            if (p.echo == Echo::Pane) {
+                appendToPane(QString::fromLatin1(shown));
+            } else if (p.echo == Echo::Lines) {
+                const qsizetype lineEnd = std::max(shown.lastIndexOf('\r'), shown.lastIndexOf('\n'));
+                if (lineEnd >= 0) emptyPane();
+                appendToPane(QString::fromLatin1(shown.mid(lineEnd + 1)));
+            }
+            if (refused) {
+                feedTimer_.start(kFeedRetryMs);
+                return;
+            }
+            if (p.sent == p.text.size()) pending_.pop_front();
+        }
+        if (!pending_.empty()) feedTimer_.start(0);
+    });
+}
+
+void TransmitPane::EndFeed(const QString& stopped) {
+    feedTimer_.stop();
+    if (pending_.empty()) return;
+    qsizetype sent = 0, total = 0;
+    for (const Pending& p : pending_) {
+        sent += p.sent;
+        total += p.text.size();
+    }
+    pending_.clear();
+    if (!stopped.isEmpty())
+        app_.services.dialogs.messageBox(
+            stopped + QStringLiteral(": %1 of %2 characters sent, the rest dropped")
+                          .arg(sent)
+                          .arg(total),
+            TonedeckApp::kProductName);
+}
+
 void TransmitPane::TransmitClipboard(bool echoToPane) {
-    if (TransmitFeedBusy) return;
-    TransmitFeedBusy = true;
     common::guard(app_.common, "PSKDisplay.TransmitClipboard", [&] {
         const QByteArray text = app_.services.dialogs.clipboardText().toLatin1();
         if (text.isEmpty()) return;
-        TransmitFeedContinue = true;
         app_.xcvr.StartTransmit();
-        for (const char ch : text) {
-            const uint8_t c = static_cast<uint8_t>(ch);
-            if (c == 0) continue;
-            if (echoToPane) appendToPane(QChar(c));
-            app_.xcvr.TransmitCharacter(c);
-            // Received text, status changes and the abort button stay live during a feed.
-            QCoreApplication::processEvents();
-            if (!TransmitFeedContinue || app_.main.ShuttingDown) break;
-        }
+        feed(text, echoToPane ? Echo::Pane : Echo::None);
     });
-    TransmitFeedBusy = false;
 }
 
 void TransmitPane::TransmitFile() {
-    if (TransmitFeedBusy) return;
-    TransmitFeedBusy = true;
     try {
         const QString path = app_.services.dialogs.openFileName(
             QStringLiteral("Transmit contents of selected file"), TransmitFileDirectory,
@@ -218,26 +294,13 @@ void TransmitPane::TransmitFile() {
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly) || QFileInfo(path).isDir()) {
                 app_.services.dialogs.messageBox(QStringLiteral("unable to open selected file"),
-                                                 QStringLiteral("Tonedeck"));
+                                                 TonedeckApp::kProductName);
             } else {
-                TransmitFeedContinue = true;
-                app_.xcvr.StartTransmit();
-                char ch = 0;
-                while (file.getChar(&ch)) {
-                    const uint8_t c = static_cast<uint8_t>(ch);
-                    if (c != 0) {
-                        if (c == 10 || c == 13)
-                            emptyPane();
-                        else
-                            appendToPane(QChar(c));
-                        app_.xcvr.TransmitCharacter(c);
-                    }
-                    if (file.atEnd()) break;
-                    QCoreApplication::processEvents();
-                    if (!TransmitFeedContinue || app_.main.ShuttingDown) break;
-                }
+                const QByteArray text = file.readAll();
                 if (file.error() != QFileDevice::NoError)
                     throw common::RuntimeError(common::err::DeviceIOError);
+                app_.xcvr.StartTransmit();
+                feed(text, Echo::Lines);
             }
         }
     } catch (...) {
@@ -245,7 +308,6 @@ void TransmitPane::TransmitFile() {
         app_.common.ReportError(common::currentErrorNumber(),
                                 QStringLiteral("PSKDisplay.TransmitFile"));
     }
-    TransmitFeedBusy = false;
 }
 
 void TransmitPane::TrimTransmittedText() {
@@ -298,17 +360,17 @@ void TransmitPane::SendMacroText(const QString& expansion) {
             const uint8_t c = static_cast<uint8_t>(ch);
             if (c >= 32) {
                 appendToPane(QChar(c));
-                if (psk()) app_.xcvr.TransmitCharacter(c);
+                if (psk()) send(c);
             } else if (c == kStart) {
                 start();
             } else if (c == kStop) {
                 if (psk()) app_.xcvr.TransmitAutoStop();
                 SetTransmitStopMark(app_.main.Keyboard->toPlainText().size());
             } else if (c == kCWID) {
-                if (psk()) app_.main.TransmitCWID();
+                if (psk()) IDCmd_Click();
             } else if (c == 13 || c == 10) {
                 emptyPane();
-                if (psk()) app_.xcvr.TransmitCharacter(c);
+                if (psk()) send(c);
             }
         }
         focusPane();
@@ -327,8 +389,7 @@ void TransmitPane::StopTransmitCmd_Click() {
 
 void TransmitPane::AbortTransmitCmd_Click() {
     app_.xcvr.AbortTransmit();
-    // A running clipboard or file feed ends after its current character.
-    TransmitFeedContinue = false;
+    EndFeed();
     focusPane();
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 // The transmit pane: its key rules, the transmit buttons, macro firing, and the sending of
 // clipboard and file text.
+#include <deque>
 #include <functional>
+#include <QByteArray>
 #include <QString>
+#include <QTimer>
 
 class QKeyEvent;
 
@@ -28,6 +31,15 @@ public:
 
     void TransmitClipboard(bool echoToPane);
     void TransmitFile();
+    // Text that reached the pane other than by a key press (an input-method commit): sent by
+    // the rules of typed text.
+    void TypeText(const QString& text);
+    // Whether text waits to be taken by the engine (a clipboard or file feed, or characters
+    // typed while the engine's queue was full).
+    bool FeedRunning() const { return !pending_.empty(); }
+    // Drops what waits; stopped says why (empty when the operator ended it), and the operator
+    // is told how much of the feed went out.
+    void EndFeed(const QString& stopped = {});
     void TrimTransmittedText();
     void SetTransmitStopMark(int length) { TransmitStopMark = length; }
 
@@ -53,8 +65,6 @@ public:
     void TuneCheckbox_Click(bool checked);
     void SetTXFreqFromRXFreqCmd_Click();
 
-    bool TransmitFeedBusy = false;
-    bool TransmitFeedContinue = false;
     int TransmitStopMark = -1;
     QString TransmitFileDirectory;
 
@@ -64,6 +74,21 @@ private:
     void stop();
     void abort();
     void appendToPane(QChar c);
+    void appendToPane(const QString& text);
+    // How a fed text shows in the pane: not at all (sent as typed), as it is, or with each
+    // line end emptying the pane (a file).
+    enum class Echo { None, Pane, Lines };
+    // Queues text behind whatever waits and feeds it to the engine as its queue has room.
+    void feed(const QByteArray& text, Echo echo);
+    void send(int code);
+    void feedMore();
+    struct Pending {
+        QByteArray text;
+        qsizetype sent = 0;
+        Echo echo = Echo::None;
+    };
+    std::deque<Pending> pending_;
+    QTimer feedTimer_;
     void emptyPane();
     void focusPane();
 

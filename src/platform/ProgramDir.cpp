@@ -40,8 +40,17 @@ QString chooseProgramDirectory(const QString& executableDir, const QString& user
     const bool installed = QFileInfo(executableDir + QStringLiteral("/../share/tonedeck")).isDir();
     if (!executableDir.isEmpty() && exe.isDir() && exe.isWritable() && !installed)
         return withoutTrailingSeparator(executableDir);
-    if (userDir.isEmpty() || !QDir().mkpath(userDir)) return QString();
-    const QString dir = withoutTrailingSeparator(userDir);
+    QString dir;
+    // Where the user's data folder cannot be made either, a private temporary one still keeps
+    // the error log and the copied resources for this session.
+    for (const QString& candidate :
+         {userDir, QDir::tempPath() + QStringLiteral("/Tonedeck-") + qEnvironmentVariable("USER")}) {
+        if (!candidate.isEmpty() && QDir().mkpath(candidate) && QFileInfo(candidate).isWritable()) {
+            dir = withoutTrailingSeparator(candidate);
+            break;
+        }
+    }
+    if (dir.isEmpty()) return QString();
     for (const QString& folder :
          {QStringLiteral("Help"), QStringLiteral("Scripts"), QStringLiteral("Modems")}) {
         const QString target = dir + QLatin1Char('/') + folder;
@@ -64,7 +73,9 @@ QString defaultProgramDirectory() {
                                : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     const QString userDir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                             QStringLiteral("/Tonedeck");
-    QStringList installed{exeDir + QStringLiteral("/../share/tonedeck")};
+    // The resources sit beside the executable in a build or a portable copy, else in the
+    // installed share folder.
+    QStringList installed{exeDir, exeDir + QStringLiteral("/../share/tonedeck")};
     installed +=
         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("tonedeck"),
                                   QStandardPaths::LocateDirectory);

@@ -13,7 +13,8 @@ TD_PLATFORM_EXPORT QString defaultProgramDirectory();
 
 // The rule above with its inputs spelled out: executableDir when it is writable, else userDir
 // (created if need be) with each of Help, Scripts and Modems that it lacks copied from the first
-// of installedDirs that has it. Returns an empty string when userDir cannot be created.
+// of installedDirs that has it. Where userDir cannot be created or written, a folder
+// "Tonedeck-<user>" in the temporary directory takes its place; empty only when neither can.
 TD_PLATFORM_EXPORT QString chooseProgramDirectory(const QString& executableDir,
                                                   const QString& userDir,
                                                   const QStringList& installedDirs);

@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 #include <QStringList>
 
@@ -24,8 +25,8 @@ bool usable(const QString& section, const QString& key) {
 
 SettingsStore::SettingsStore()
     : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                            QStringLiteral("Tonedeck"),
-                                            QStringLiteral("Tonedeck"))) {}
+                                            QCoreApplication::organizationName(),
+                                            QCoreApplication::applicationName())) {}
 
 SettingsStore::SettingsStore(const QString& iniPath)
     : settings_(std::make_unique<QSettings>(iniPath, QSettings::IniFormat)) {}
@@ -54,6 +55,13 @@ void SettingsStore::saveSetting(const QString& section, const QString& key, cons
     if (!usable(section, key)) return;
     settings_->setValue(qtKey(section, key), value);
     settings_->sync();
+    if (settings_->status() == QSettings::NoError || writeFailed_) return;
+    writeFailed_ = true;
+    if (onWriteFailure_) onWriteFailure_(settings_->fileName());
+}
+
+void SettingsStore::setWriteFailureHandler(std::function<void(const QString&)> handler) {
+    onWriteFailure_ = std::move(handler);
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "PSKCoreMsgHandler.h"
 #include "PSKXcvr.h"
+#include <QCoreApplication>
+#include <QThread>
 
 namespace psk {
 
@@ -12,6 +14,9 @@ void arm(QTimer& timer) {
 
 int32_t PSKCoreMsgHandler::WindowProc(PSKXcvr& xcvr, platform::WindowHandle window,
                                       uint32_t message, int32_t wParam, int32_t lParam) {
+    // Engine threads post; the window delivers on the UI thread, the only one that may touch
+    // the rings, the timers and the controls.
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     PskTimers& t = xcvr.Timers();
     switch (message) {
     case kMsgNewData:

@@ -1,6 +1,7 @@
 #include "PSKCoreMsgHandler.h"
 #include "PSKXcvrInternal.h"
 #include <common/PSKEvent.h>
+#include <common/Version.h>
 #include <platform/MsgInterceptor.h>
 #include <platform/Services.h>
 #include <QLabel>
@@ -114,18 +115,23 @@ void PSKXcvr::Enable() {
     common::guard(
         common_, [&] { return whereWithFlag("PSKXcvr.Enable"); },
         [&] {
+            // A second Enable (the selected mode clicked again) must not install the handler on
+            // top of itself, whose chain would then end in itself, nor restart the soundcard.
+            if (pskEnabled_) return;
             UpdateXCVRMode(QStringLiteral("USB"));
             host_.setPskControlsVisible(true);
-            previousWindowProc_ = platform::MsgInterceptor::Install(host_.messageWindow(),
-                                                                    PSKCoreMsgHandler::For(*this));
-            interceptionStarted_ = true;
+            if (!interceptionStarted_) {
+                previousWindowProc_ = platform::MsgInterceptor::Install(
+                    host_.messageWindow(), PSKCoreMsgHandler::For(*this));
+                interceptionStarted_ = true;
+            }
             int32_t code =
                 engine_.fnStartSoundCard(host_.messageWindow().handle(), soundCardIndex_, 3);
             if (code != 0) {
                 services_.dialogs.messageBox(
                     QStringLiteral("unable to start soundcard - error code: ") +
                         QString::number(code),
-                    QStringLiteral("Tonedeck"));
+                    QString::fromLatin1(common::kProductName));
                 return;
             }
             pskEnabled_ = true;
@@ -153,6 +159,11 @@ void PSKXcvr::Disable() {
             if (pskEnabled_) {
                 engine_.fnStopSoundCard();
                 pskEnabled_ = false;
+                // The engine's last status (0 after a transmission) arrives after the handler
+                // has gone, and a status saved but not yet handled is stale: receive is set here.
+                host_.pskTimers().StatusTimer.stop();
+                lastStatus_ = 0;
+                if (transmitting_) SetReceive();
                 for (int ch = 0; ch < 3; ++ch)
                     save("Receiver", QStringLiteral("Frequency%1").arg(ch), rcvFreq_[ch]);
                 save("Transmitter", QStringLiteral("Frequency"), xmitFreq_);
@@ -213,6 +224,19 @@ void PSKXcvr::HandleNewStatus() {
         }
         if (code == 1 || code == 3) {
             SetTransmit();
+            return;
+        }
+        if (code == kStatusPttPortFailed) {
+            // The transmission goes out unkeyed: the operator must know, once per failure.
+            const QString text =
+                QStringLiteral("PTT port com%1 cannot be opened: the transmitter will not be keyed")
+                    .arg(pttPort_);
+            event_.LogEvent(QStringLiteral("from PSKCore.DLL: ") + text);
+            if (!pttFailureReported_) {
+                pttFailureReported_ = true;
+                host_.showReceiveStatus(kRed, text);
+                services_.dialogs.messageBox(text, QString::fromLatin1(common::kProductName));
+            }
             return;
         }
         const QString text = StatusText(code);

@@ -29,6 +29,9 @@ namespace psk {
 
 class PSKCoreMsgHandler;
 
+// The engine's status when the PTT port cannot be opened (the transmission goes out unkeyed).
+constexpr int32_t kStatusPttPortFailed = 21;
+
 // A control's text colour (red + 256 * green + 65536 * blue); of a frame, only its caption's.
 void setForeColor(QWidget* w, int color);
 int foreColor(const QWidget* w);
@@ -160,7 +163,8 @@ public:
     void StopTransmit();
     void AbortTransmit();
     void TransmitAutoStop();
-    void TransmitCharacter(int code);
+    // False when the engine refused the character (its queue is full): nothing was sent.
+    bool TransmitCharacter(int code);
     void SetTransmit();
     void SetReceive();
     bool Transmitting() const { return transmitting_; }
@@ -256,6 +260,7 @@ private:
     int peakImd_ = -999;
     int spectrumDisplayColor_ = 16777215;
     TuningDisplay tuning_;
+    int waterfallWidth_ = -1; // pixel width the waterfall's rows were drawn at
     std::array<int32_t, TuningDisplay::kBins> fftData_{};
     std::array<int32_t, 16> vectorData_{};
 
@@ -264,6 +269,8 @@ private:
     int xmitCWIDSpeed_ = 2;
     int pttMode_ = 0;
     int pttPort_ = 0;
+    // Whether the operator has been told that the PTT port cannot be opened (until it changes).
+    bool pttFailureReported_ = false;
     QString sentCharacters_;
     int identificationCount_[3]{};
 };

@@ -40,6 +40,11 @@ void PSKXcvr::UpdateWaterfallDisplay() {
         platform::PictureBox* wf = c().Waterfall;
         if (!wf) return;
         if (wf->isPixelScale()) InitializeWaterfallSpectrum();
+        // Rows drawn at another width would show their traces at the wrong frequencies.
+        if (wf->pixelWidth() != waterfallWidth_) {
+            waterfallWidth_ = wf->pixelWidth();
+            TuningDisplay::ClearReceiveDisplay(*wf);
+        }
         WaterfallInputs in;
         in.fft = fftData_.data();
         for (int ch = 0; ch < 3; ++ch) {
@@ -113,7 +118,6 @@ void PSKXcvr::UpdateSignalStrength(int level) {
         if (platform::PictureBox* meter = c().SignalStrengthControl)
             TuningDisplay::UpdateSignalStrength(*meter, signalLevel_,
                                                 squelchThreshold_[activeChannel_]);
-        DisplayRcvSquelchThreshold(activeChannel_);
     });
 }
 

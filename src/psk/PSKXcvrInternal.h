@@ -4,15 +4,15 @@
 #include <common/Common.h>
 #include <common/Errors.h>
 #include <common/Trap.h>
+#include <platform/Colors.h>
 #include <utility>
 
 namespace psk {
 
-// Colours: red + 256 * green + 65536 * blue.
-constexpr int kRed = 255;
-constexpr int kYellow = 65535;
-constexpr int kBlue = 16711680;
-constexpr int kBlack = 0;
+using platform::kBlack;
+using platform::kBlue;
+using platform::kRed;
+using platform::kYellow;
 
 template <class F> void PSKXcvr::trap(const char* where, F&& body) {
     common::guard(common_, where, std::forward<F>(body));

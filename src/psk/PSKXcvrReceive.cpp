@@ -33,7 +33,7 @@ int PSKXcvr::SquelchThreshold(int channel) const {
 }
 
 double PSKXcvr::dialKHz() {
-    return common::leadingNumber(c().QSOFrequency->text());
+    return common::dialFrequencyKHz(c().QSOFrequency->text());
 }
 
 void PSKXcvr::SetActiveChannel(int channel) {
@@ -160,9 +160,10 @@ void PSKXcvr::SetReceiveSquelch() {
 void PSKXcvr::DisplayRcvSquelchThreshold(int channel) {
     trap("PSKXcvr.DisplayRcvSquelchThreshold", [&] {
         common::checkIndex(channel, 0, 2);
-        const int x =
-            common::toInt32(squelchThreshold_[channel] / 99.0 * c().SignalStrengthControl->width());
-        host_.showSquelchMarker(x - 10, x + 10);
+        // The meter is drawn whole, marker included, in one place with one rounding.
+        if (channel != activeChannel_) return;
+        if (platform::PictureBox* meter = c().SignalStrengthControl)
+            TuningDisplay::UpdateSignalStrength(*meter, signalLevel_, squelchThreshold_[channel]);
     });
 }
 

@@ -292,7 +292,7 @@ void PSKXcvr::InitializeSpectrumDisplayColor() {
         QPushButton* b = c().SpectrumTraceColorCmd;
         QPalette p = b->palette();
         const int v = spectrumDisplayColor_;
-        p.setColor(QPalette::Button, QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF));
+        p.setColor(QPalette::Button, platform::toQColor(v));
         b->setPalette(p);
         b->setAutoFillBackground(true);
         save("Receiver", "SpectrumDisplayColor", QString::number(v));

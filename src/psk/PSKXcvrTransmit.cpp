@@ -23,7 +23,7 @@ void setForeColor(QWidget* w, int color) {
     const QVariant old = w->property("ForeColor");
     if (old.isValid() && old.toInt() == color) return;
     w->setProperty("ForeColor", color);
-    const QColor q(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    const QColor q = platform::toQColor(color);
     if (qobject_cast<QGroupBox*>(w)) {
         // Only the caption takes the colour, not the controls inside the frame.
         w->setStyleSheet(QStringLiteral("QGroupBox::title { color: %1; }").arg(q.name()));
@@ -37,8 +37,7 @@ void setForeColor(QWidget* w, int color) {
 int foreColor(const QWidget* w) {
     const QVariant v = w->property("ForeColor");
     if (v.isValid()) return v.toInt();
-    const QColor q = w->palette().color(QPalette::WindowText);
-    return q.red() + 256 * q.green() + 65536 * q.blue();
+    return platform::fromQColor(w->palette().color(QPalette::WindowText));
 }
 
 void PSKXcvr::StartTransmit() {
@@ -69,9 +68,13 @@ void PSKXcvr::TransmitAutoStop() {
     trap("PSKXcvr.TransmitAutoStop", [&] { engine_.fnSendTXCharacter(1, 1); });
 }
 
-void PSKXcvr::TransmitCharacter(int code) {
+bool PSKXcvr::TransmitCharacter(int code) {
+    bool taken = false;
     trap("PSKXcvr.TransmitCharacter", [&] {
         if (code < 0 || code > 255) throw common::RuntimeError(common::err::InvalidProcedureCall);
+        // A full engine queue refuses the character; the caller keeps it for later.
+        if (engine_.fnSendTXCharacter(code, 0) != 0) return;
+        taken = true;
         sentCharacters_ += QChar(code).toUpper();
         if (sentCharacters_.size() > kSentWindow)
             sentCharacters_ = sentCharacters_.right(kSentWindow);
@@ -87,8 +90,8 @@ void PSKXcvr::TransmitCharacter(int code) {
             timer.start();
             sentCharacters_.clear();
         }
-        engine_.fnSendTXCharacter(code, 0);
     });
+    return taken;
 }
 
 void PSKXcvr::setTransmitIndications(bool transmitting) {
@@ -202,6 +205,7 @@ void PSKXcvr::UpdateTransmitPTTPort(int index) {
 
 void PSKXcvr::SetTransmitPTTPortMode() {
     trap("PSKXcvr.SetTransmitPTTPortMode", [&] {
+        pttFailureReported_ = false;
         // Keying through the transceiver-control program: the engine keys nothing itself.
         engine_.fnSetComPort(pttPort_, pttMode_ == 4 ? 0 : pttMode_);
     });

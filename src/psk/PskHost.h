@@ -31,6 +31,16 @@ struct PskTimers {
     QTimer ReceiveStatusTimer;
     QTimer IMDBlankingTimer;
     QTimer IdentificationTimer[3];
+
+    void stopAll() {
+        for (QTimer* t :
+             {&DataTimer, &StatusTimer, &IMDTimer, &ReceiveStatusTimer, &IMDBlankingTimer})
+            t->stop();
+        for (QTimer& t : CharTimer)
+            t.stop();
+        for (QTimer& t : IdentificationTimer)
+            t.stop();
+    }
 };
 
 // The controls the PSK side reads at the moment of use and fills when it restores a setting.
@@ -105,7 +115,6 @@ public:
     virtual void setModeCaptions() = 0;
     virtual void trimTransmittedText() = 0;
     // The squelch mark on the signal meter, from left to right in the meter's units.
-    virtual void showSquelchMarker(int left, int right) = 0;
     // The text colour of a channel's receive pane: its marker colour on the waterfall.
     virtual int paneColor(int channel) const = 0;
     // The soundcard overload warning on the receive frame (overload > 0), or the normal caption.

@@ -10,16 +10,12 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QString>
+#include <platform/WidgetNames.h>
 
 namespace setup::form {
 
-template <class W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
-inline QString indexed(const char* base, int i) {
-    return QStringLiteral("%1(%2)").arg(QLatin1String(base)).arg(i);
-}
+using platform::indexed;
+using platform::named;
 
 // A frame of option buttons; the buttons' ids are their indexes. Wide groups wrap into
 // `columns` columns so that no tab grows wider than the screen.

@@ -19,8 +19,9 @@ double Modulo(double a, double b) {
 
 double ScaleBaseHz(const QString& qsoFrequency) {
     try {
+        // A dial no radio has counts as none (its labels would be hundreds of digits wide).
         const double khz = common::parseDouble(qsoFrequency);
-        return std::isfinite(khz) ? khz * 1000.0 : 0.0;
+        return std::abs(khz) <= common::kMaxDialKHz ? khz * 1000.0 : 0.0;
     } catch (const common::RuntimeError&) {
         return 0.0;
     }

@@ -1,6 +1,8 @@
 #include "PaneArea.h"
 
+#include <cmath>
 #include <QMouseEvent>
+#include <QTextEdit>
 
 namespace display {
 
@@ -40,8 +42,17 @@ void PaneArea::setFractions(const PanePercentage& f) {
     LayoutFromFractions();
 }
 
-bool PaneArea::measurable() const {
-    return isVisible() && height() >= kMinMeasuredHeight;
+int PaneArea::minimumPaneHeight(int i) const {
+    const QWidget* pane = this->pane(i);
+    if (!pane) return 0;
+    int line = pane->fontMetrics().lineSpacing();
+    int frame = 0;
+    for (const QTextEdit* edit : pane->findChildren<QTextEdit*>()) {
+        line = std::max(line, edit->fontMetrics().lineSpacing());
+        frame = std::max(frame, 2 * edit->frameWidth() +
+                                    2 * int(std::ceil(edit->document()->documentMargin())));
+    }
+    return 2 * line + frame;
 }
 
 std::array<Span, 2> PaneArea::splitterSpans() const {
@@ -52,15 +63,21 @@ std::array<Span, 2> PaneArea::splitterSpans() const {
 }
 
 void PaneArea::LayoutFromFractions() {
-    const PaneGeometry g = LayoutPanes(area(), kSplitterHeight, mode_, fractions_);
-    const int used = paneCount(mode_) - 1;
+    const int n = paneCount(mode_);
+    int minPane = 0;
+    for (int i = 0; i < n; ++i)
+        minPane = std::max(minPane, minimumPaneHeight(i));
+    const int minArea = n * minPane + (n - 1) * kSplitterHeight;
+    if (minimumHeight() != minArea) setMinimumHeight(minArea);
+    const PaneGeometry g = LayoutPanes(area(), kSplitterHeight, mode_, fractions_, minPane);
+    const int used = n - 1;
     for (int i = 0; i < 2; ++i) {
         const Span& s = g.splitters[size_t(i)];
         Splitter[i]->setGeometry(0, s.top, width(), std::max(s.height, 0));
         Splitter[i]->setVisible(i < used);
         SplitterDragging[i] = false;
     }
-    UpdatePaneSplits(measurable());
+    UpdatePaneSplits(false);
 }
 
 PaneSplitResult PaneArea::UpdatePaneSplits(bool store) {

@@ -16,9 +16,6 @@ class PaneArea : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kSplitterHeight = 5;
-    // Layouts of a smaller area are not kept as proportions: a window being built or squeezed
-    // to nothing must not overwrite the operator's choice.
-    static constexpr int kMinMeasuredHeight = 60;
 
     explicit PaneArea(QWidget* parent = nullptr);
 
@@ -33,9 +30,12 @@ public:
     const PanePercentage& fractions() const { return fractions_; }
     void setFractions(const PanePercentage& f);
 
-    // Lays the panes out in their proportions, then UpdatePaneSplits. The proportions are
-    // measured back only while the area is shown and big enough to measure them.
+    // Lays the panes out in their proportions. A resize never stores proportions measured from
+    // rounded pixels (repeated, they would wear a pane down to nothing): only a splitter move
+    // or a reset changes them.
     void LayoutFromFractions();
+    // The height that shows two lines of pane i's text.
+    int minimumPaneHeight(int i) const;
     // Places each pane between its splitters; stores the proportions when `store` is set.
     PaneSplitResult UpdatePaneSplits(bool store = true);
     Span area() const { return {0, height()}; }
@@ -62,7 +62,6 @@ protected:
 private:
     void moveSplitter(int i, int y);
     void place(const std::array<Span, 3>& panes);
-    bool measurable() const;
 
     QWidget* panes_[3]{};
     PaneMode mode_ = PaneMode::PSK;

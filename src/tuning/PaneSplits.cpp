@@ -14,7 +14,7 @@ PanePercentage ResetPanePercentage() {
 }
 
 PaneGeometry LayoutPanes(Span area, int splitterHeight, PaneMode mode,
-                         const PanePercentage& fractions) {
+                         const PanePercentage& fractions, int minPane) {
     const int n = paneCount(mode);
     area.height = std::max(area.height, 0);
     splitterHeight = std::max(splitterHeight, 0);
@@ -33,13 +33,22 @@ PaneGeometry LayoutPanes(Span area, int splitterHeight, PaneMode mode,
         sum = n;
     }
 
+    // A share too small to show two lines gets the minimum, the rest is shared as before.
+    minPane = std::max(minPane, 0);
+    bool lift = false;
+    for (int i = 0; i < n; ++i)
+        lift = lift || f[size_t(i)] / sum * avail < minPane;
+    const int floor = lift && avail >= n * minPane ? minPane : 0;
+    const int shared = avail - n * floor;
+
     PaneGeometry g;
     // Boundaries from cumulative shares, so rounding never adds up along the stack.
     double cum = 0;
     int top = area.top;
     for (int i = 0; i < n; ++i) {
         cum += f[size_t(i)];
-        const int used = i == n - 1 ? avail : int(std::lround(cum / sum * avail));
+        const int used =
+            i == n - 1 ? avail : (i + 1) * floor + int(std::lround(cum / sum * shared));
         const int bottom = area.top + std::min(used, avail) + i * splitterHeight;
         g.panes[size_t(i)] = {top, std::max(0, bottom - top)};
         if (i < n - 1) {

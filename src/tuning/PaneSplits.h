@@ -44,8 +44,10 @@ struct PaneGeometry {
 // panes share the height left by the splitters in the ratio of their fractions, so a layout
 // stored by UpdatePaneSplits comes back pixel for pixel and three equal fractions give three
 // equal panes. Fractions that are negative or not numbers count as 0; all zero shares equally.
+// Where a share would be smaller than minPane and the area holds every pane at minPane, each
+// pane gets minPane and the rest of the height is shared in the fractions' ratio.
 PaneGeometry LayoutPanes(Span area, int splitterHeight, PaneMode mode,
-                         const PanePercentage& fractions);
+                         const PanePercentage& fractions, int minPane = 0);
 
 // One step of a splitter drag: the splitter's new top is its top plus the mouse position
 // within it minus half its height. Refused (nullopt) unless the panes above and below keep a

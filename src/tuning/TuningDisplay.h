@@ -4,6 +4,7 @@
 // signal meter. The transceiver module owns the engine polling and the settings; it passes
 // everything a redraw needs, so this class keeps only the colour table and the vector geometry.
 #include "platform/PictureBox.h"
+#include <platform/Colors.h>
 
 #include <array>
 #include <cstdint>
@@ -31,9 +32,9 @@ public:
     static constexpr double kScaleWidth = 1023;
     static constexpr double kScaleHeight = 64;
     static constexpr double kPassbandHz = 4000;
-    static constexpr int32_t kRed = 255;
-    static constexpr int32_t kYellow = 65535;
-    static constexpr int32_t kBlue = 16711680;
+    static constexpr int32_t kRed = platform::kRed;
+    static constexpr int32_t kYellow = platform::kYellow;
+    static constexpr int32_t kBlue = platform::kBlue;
 
     TuningDisplay() { InitializeWaterfallColorTable(1); }
 

@@ -1,53 +1,48 @@
-// The program with the real engine on the simulated band: it starts, decodes, and closes
-// cleanly, leaving its settings and no error log.
-#include "FakeShell.h"
-#include "ScriptedDialogs.h"
-#include <mainwindow/TonedeckApp.h>
-#include <platform/Clock.h>
-#include <platform/SettingsStore.h>
-#include <pskcore.h>
-#include <QFile>
+// The program itself, run as the operator runs it: a signal from the session (logout, kill,
+// Ctrl+C) ends it like closing its window, so what a clean close saves is saved.
+#include <csignal>
+#include <QDir>
+#include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
-#include <QTextEdit>
 #include <QtTest>
 
 class TestAppSmoke : public QObject {
     Q_OBJECT
 
 private slots:
-    void startsDecodesAndClosesCleanly() {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        platform::SettingsStore settings(dir.path() + "/Tonedeck.ini");
-        settings.saveSetting("General", "Callsign", "N0CALL");
-        tdtest::ScriptedDialogs dialogs;
-        platform::SystemClock clock;
-        tdtest::FakeShell shell;
-        platform::Services services{settings, dialogs, clock, shell, dir.path()};
-
-        QCOMPARE(pskcoreSetSource("sim:7"), 0);
-        pskcoreSetTimeScale(8);
+    void signalsShutDownCleanly_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << 15;
+        QTest::newRow("SIGINT") << 2;
+        QTest::newRow("SIGHUP") << 1;
+    }
+    void signalsShutDownCleanly() {
+        QFETCH(int, signal);
+        QTemporaryDir home;
+        const QString ini = home.path() + "/Tonedeck/Tonedeck.ini";
         {
-            mainwindow::TonedeckApp app(services, psk::linkedPskEngine());
-            app.main.Form_Load();
-            app.main.show();
-            QVERIFY(app.xcvr.PSKEnabled());
-            QCOMPARE(dialogs.messages(), QStringList());
-            auto decoded = [&] {
-                int n = 0;
-                for (QTextEdit* pane : app.main.Display)
-                    n += pane->toPlainText().size();
-                return n;
-            };
-            QTRY_VERIFY_WITH_TIMEOUT(decoded() >= 20, 60000);
-            QVERIFY(app.main.close());
+            QSettings seed(ini, QSettings::IniFormat);
+            seed.setValue("Callsign", "Q1ABC");
+            seed.setValue("Display/XcvrFreq", "");
         }
-        pskcoreSetTimeScale(1);
-        QVERIFY(QFile::exists(dir.path() + "/Tonedeck.ini"));
-        QVERIFY2(!QFile::exists(dir.path() + "/ErrorLog.txt"),
-                 qPrintable(QString("unexpected error log")));
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", home.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.start(QCoreApplication::applicationDirPath() + "/tonedeck", {});
+        QVERIFY(program.waitForStarted());
+        // Up and running once the start-up has written the mode back.
+        QTRY_VERIFY_WITH_TIMEOUT(QSettings(ini, QSettings::IniFormat).contains("Mode"), 30000);
+        QVERIFY(!QSettings(ini, QSettings::IniFormat).contains("TonedeckMainWidth"));
+        ::kill(pid_t(program.processId()), signal);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QSettings after(ini, QSettings::IniFormat);
+        QVERIFY(after.contains("TonedeckMainWidth")); // saved only by the shut-down
     }
 };
 
-QTEST_MAIN(TestAppSmoke)
+QTEST_GUILESS_MAIN(TestAppSmoke)
 #include "tst_app_smoke.moc"

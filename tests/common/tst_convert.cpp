@@ -49,34 +49,6 @@ private slots:
         QCOMPARE(roundHalfEven(x), r);
     }
 
-    void int16Boundaries() {
-        QCOMPARE(toInt16(32767.0), int16_t(32767));
-        QCOMPARE(toInt16(32767.4), int16_t(32767));
-        QCOMPARE(errorOf([] { toInt16(32767.5); }), err::Overflow); // rounds to 32768
-        QCOMPARE(errorOf([] { toInt16(32768.0); }), err::Overflow);
-        QCOMPARE(toInt16(-32768.0), int16_t(-32768));
-        QCOMPARE(toInt16(-32768.5), int16_t(-32768)); // halves to the even -32768
-        QCOMPARE(errorOf([] { toInt16(-32768.51); }), err::Overflow);
-        QCOMPARE(errorOf([] { toInt16(-32769.0); }), err::Overflow);
-        QCOMPARE(toInt16(2.5), int16_t(2));
-        QCOMPARE(toInt16(3.5), int16_t(4));
-        QCOMPARE(toInt16(-2.5), int16_t(-2));
-        QCOMPARE(errorOf([] { toInt16(std::nan("")); }), err::Overflow);
-        QCOMPARE(errorOf([] { toInt16(std::numeric_limits<double>::infinity()); }), err::Overflow);
-    }
-
-    void int32Boundaries() {
-        QCOMPARE(toInt32(2147483647.0), int32_t(2147483647));
-        QCOMPARE(toInt32(2147483646.5), int32_t(2147483646));
-        QCOMPARE(errorOf([] { toInt32(2147483647.5); }), err::Overflow);
-        QCOMPARE(toInt32(-2147483648.0), std::numeric_limits<int32_t>::min());
-        QCOMPARE(toInt32(-2147483648.5), std::numeric_limits<int32_t>::min());
-        QCOMPARE(errorOf([] { toInt32(-2147483649.0); }), err::Overflow);
-        QCOMPARE(toInt32(45.45 * 100), int32_t(4545));
-        QCOMPARE(toInt32(-0.4), int32_t(0));
-        QCOMPARE(errorOf([] { toInt32(-std::numeric_limits<double>::infinity()); }), err::Overflow);
-    }
-
     void parsesTypedNumbers_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
@@ -173,14 +145,6 @@ private slots:
         QCOMPARE(errorOf([&] { at(plain, 3); }), err::SubscriptOutOfRange);
         std::vector<int> empty;
         QCOMPARE(errorOf([&] { at(empty, 0); }), err::SubscriptOutOfRange);
-    }
-
-    void integerDivision() {
-        QCOMPARE(intDivide(7, 2), 3);
-        QCOMPARE(intDivide(-7, 2), -3); // truncates
-        QCOMPARE(errorOf([] { intDivide(1, 0); }), err::DivisionByZero);
-        QCOMPARE(errorOf([] { intDivide(std::numeric_limits<int32_t>::min(), -1); }),
-                 err::Overflow);
     }
 };
 

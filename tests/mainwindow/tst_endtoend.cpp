@@ -11,7 +11,7 @@
 using fake::AppFixture;
 
 namespace {
-const QString kText = QStringLiteral("CQ CQ de N0CALL end to end test 0123");
+const QString kText = QStringLiteral("CQ CQ de Q0CALL end to end test 0123");
 
 // The pane's lines in the colour given (the echo is drawn in the transmitted-text colour).
 QStringList linesInColor(QTextEdit* pane, int color) {

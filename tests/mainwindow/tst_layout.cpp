@@ -19,9 +19,8 @@ using fake::FakePskEngine;
 namespace {
 
 void settle() {
-    QCoreApplication::processEvents();
-    QTest::qWait(20);
-}
+        fake::AppFixture::settle();
+    }
 
 mainwindow::TonedeckApp& shown(AppFixture& f) {
     auto& app = f.start();
@@ -94,6 +93,38 @@ private slots:
             QVERIFY(std::abs(stored(f, "PaneSize0").toDouble() - stored(f, key).toDouble()) < 0.01);
         QCOMPARE(stored(f, "RTTYPaneSize2"), QString("0"));
         QCOMPARE(general(f, "TonedeckMainWindowState"), QString("0"));
+        QCOMPARE(stored(f, "ShowTooltips"), QString("True")); // like the store's other booleans
+    }
+
+    // Resizing never wears a pane down: only a splitter or a reset changes the proportions.
+    void slowResizesKeepTheProportions() {
+        AppFixture f;
+        auto& app = shown(f);
+        auto& m = app.main;
+        const display::PanePercentage before = m.PaneArea->fractions();
+        m.resize(m.width(), 800);
+        for (int h = 800; h >= 650; --h)
+            m.PaneArea->resize(m.PaneArea->width(), h - 300);
+        for (int h = 650; h <= 800; ++h)
+            m.PaneArea->resize(m.PaneArea->width(), h - 300);
+        QCOMPARE(m.PaneArea->fractions().psk, before.psk);
+        QVERIFY(std::abs(paneHeight(app, 1) - paneHeight(app, 0)) <= 1);
+        QVERIFY(m.close());
+        QVERIFY(stored(f, "PaneSize1").toDouble() > 0.3);
+    }
+
+    // At the smallest window every pane still shows two lines.
+    void smallestWindowShowsTwoLinesPerPane() {
+        AppFixture f;
+        auto& app = shown(f);
+        auto& m = app.main;
+        m.resize(m.minimumSizeHint());
+        m.resize(100, 100);
+        settle();
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(m.Display[i]->viewport()->height() >=
+                         2 * QFontMetrics(m.Display[i]->font()).lineSpacing(),
+                     qPrintable(QString::number(m.Display[i]->viewport()->height())));
     }
 
     void closedWhileMaximisedStartsMaximisedAndRestoresItsNormalSize() {
@@ -158,138 +189,6 @@ private slots:
         QVERIFY(std::abs(paneHeight(app, 0) - paneHeight(app, 2)) <= 1); // PSK shares untouched
         m.ModeButton[1]->click();
         QCOMPARE(paneHeight(app, 0), r0);
-    }
-
-    void fontsAndColoursSurviveARestart() {
-        AppFixture f;
-        auto& app = shown(f);
-        QFont big("DejaVu Sans");
-        big.setPointSizeF(12);
-        big.setBold(true);
-        app.main.Display[2]->setFont(big);
-        app.display.KeyboardColor = 0x0000C0;
-        app.display.SetPaneColor(1, 0x00C0C0);
-        app.main.QSOFrequency->setText("7035.5");
-        auto& next = restart(f);
-        QCOMPARE(next.main.Display[2]->font().family(), QString("DejaVu Sans"));
-        QCOMPARE(next.main.Display[2]->font().pointSizeF(), 12.0);
-        QVERIFY(next.main.Display[2]->font().bold());
-        QCOMPARE(next.main.Display[0]->font().pointSizeF(), 8.0);
-        QCOMPARE(next.display.KeyboardColor, 0x0000C0);
-        QCOMPARE(next.display.GetPaneColor(1), 0x00C0C0);
-        QCOMPARE(next.main.QSOFrequency->text(), QString("7035.5"));
-        QCOMPARE(stored(f, "PaneFontBold2"), QString("True"));
-    }
-
-    void frequencyScaleFollowsTheQsoFrequency() {
-        AppFixture f;
-        auto& app = shown(f);
-        auto& m = app.main;
-        // What the scale should look like, drawn apart on a picture of the same size.
-        auto expected = [&](const QString& qso) {
-            platform::PictureBox box;
-            box.resize(m.Frequency->size());
-            box.setFont(m.Frequency->font());
-            box.setBackColor(m.Frequency->backColor());
-            box.setForeColor(m.Frequency->foreColor());
-            display::DrawFrequencyScale(box, qso, 1023, app.xcvr.HzPerBin());
-            return box.image().copy();
-        };
-        QCOMPARE(m.QSOFrequency->text(), QString());
-        QCOMPARE(m.Frequency->image(), expected(QString()));
-        // An empty field reads as audio: the first labelled tick is 1 kHz.
-        const auto ticks = display::FrequencyTicks(display::ScaleBaseHz(""), 4000.0 / 1023, 1023);
-        auto firstLong = std::find_if(ticks.begin(), ticks.end(), [](const auto& t) {
-            return t.kind == display::TickKind::Long && t.unit > 0;
-        });
-        QVERIFY(firstLong != ticks.end());
-        QCOMPARE(firstLong->label, QString("1"));
-        QCOMPARE(firstLong->unit, 256);
-
-        const QImage audio = m.Frequency->image().copy();
-        m.QSOFrequency->setText("14070.15");
-        QCOMPARE(m.Frequency->image(), expected("14070.15"));
-        QVERIFY(m.Frequency->image() != audio);
-        m.QSOFrequency->clear();
-        QCOMPARE(m.Frequency->image(), audio);
-        // A resize redraws it for the new width.
-        m.resize(m.width() - 120, m.height());
-        settle();
-        QCOMPARE(m.Frequency->image(), expected(QString()));
-        QCOMPARE(m.Frequency->pixelWidth(), m.Waterfall->pixelWidth());
-        // So does a wider neighbour that leaves the window's size alone.
-        const int before = m.Frequency->width();
-        m.IMDFrame->setFixedWidth(m.IMDFrame->width() + 150);
-        settle();
-        QVERIFY(m.Frequency->width() < before);
-        QCOMPARE(m.Frequency->image(), expected(QString()));
-    }
-
-    void macroBarShowsTheBankAndItsKeys() {
-        AppFixture f;
-        f.settings.saveSetting("Macros", "Title0", "CQ");
-        f.settings.saveSetting("Macros", "Title9", "73");
-        auto& app = shown(f);
-        auto& m = app.main;
-        QCOMPARE(m.MacroLabel[0]->text(), QString("F5"));
-        QCOMPARE(m.MacroLabel[7]->text(), QString("F12"));
-        QCOMPARE(m.Macro[0]->text(), QString("CQ"));
-        m.AltCheckbox->click();
-        QVERIFY(app.transmitPane.AltMacrosShown());
-        QCOMPARE(m.MacroLabel[1]->text(), QString("ALT F6"));
-        QCOMPARE(m.Macro[1]->text(), QString("73"));
-        QVERIFY(m.AltCheckbox->isChecked());
-        app.display.DisplayNormalMacros();
-        QVERIFY(!m.AltCheckbox->isChecked());
-        QCOMPARE(m.MacroLabel[1]->text(), QString("F6"));
-    }
-
-    void tooltipsSwitchOffAndOnForEveryWindow() {
-        AppFixture f;
-        auto& app = shown(f);
-        auto& m = app.main;
-        auto& s = app.setupDialog;
-        const QString start = m.StartXmitCmd->toolTip();
-        QVERIFY(!start.isEmpty());
-        QVERIFY(!s.AboutCmd->toolTip().isEmpty());
-        s.TooltipsCheckbox->click();
-        QVERIFY(m.StartXmitCmd->toolTip().isEmpty());
-        QVERIFY(m.Display[0]->toolTip().isEmpty());
-        QVERIFY(s.AboutCmd->toolTip().isEmpty());
-        QCOMPARE(stored(f, "ShowTooltips"), QString("0"));
-        // The active channel changes while they are off; switched on, they name the new one.
-        app.xcvr.SetActiveChannel(2);
-        QVERIFY(m.Waterfall->toolTip().isEmpty());
-        QVERIFY(m.TXFreqLock->toolTip().isEmpty());
-        m.ModeButton[1]->click();
-        QVERIFY(m.Display[0]->toolTip().isEmpty());
-        s.TooltipsCheckbox->click();
-        QCOMPARE(m.StartXmitCmd->toolTip(), start);
-        QCOMPARE(m.Waterfall->toolTip(), QString("click to select channel 2's receive frequency"));
-        QCOMPARE(m.TXFreqLock->toolTip(),
-                 QString("lock transmit frequency that of receive channel 2"));
-        QCOMPARE(m.Display[0]->toolTip(), QString("information received from soundcard RTTY"));
-        // Off at the next start too.
-        s.TooltipsCheckbox->click();
-        auto& next = restart(f);
-        QVERIFY(!next.setupDialog.TooltipsCheckbox->isChecked());
-        QVERIFY(next.main.StartXmitCmd->toolTip().isEmpty());
-    }
-
-    void informationWindowShowsTheVersionsAndKeepsItsPlace() {
-        AppFixture f;
-        auto& app = shown(f);
-        app.setupDialog.AboutCmd->click();
-        common::TonedeckInfo* info = app.setupDialog.InformationWindow();
-        QVERIFY(info);
-        QVERIFY(info->isVisible());
-        QCOMPARE(info->PSKCoreVersionLabel->text(), QString("1.18"));
-        QCOMPARE(info->TonedeckVersionLabel->text(), QString("0.1.0"));
-        info->setGeometry(QRect(QPoint(33, 44), info->size()));
-        QVERIFY(app.main.close()); // the program's end closes it
-        QVERIFY(!info->isVisible());
-        QCOMPARE(general(f, "TonedeckInfoLeft"), QString("33"));
-        QCOMPARE(general(f, "TonedeckInfoTop"), QString("44"));
     }
 
     void setupDialogOpensWhereItWasClosed() {

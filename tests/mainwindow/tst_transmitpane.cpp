@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
@@ -17,8 +18,7 @@ class TestTransmitPane : public QObject {
     Q_OBJECT
 
     static void settle() {
-        QCoreApplication::processEvents();
-        QTest::qWait(20);
+        fake::AppFixture::settle();
     }
     static QString keyboard(mainwindow::TonedeckApp& app) {
         return app.main.Keyboard->toPlainText();
@@ -113,6 +113,7 @@ private slots:
         f.dialogs.setClipboardText("hello");
         e.calls.clear();
         QTest::keyClick(k, Qt::Key_V, Qt::ControlModifier);
+        QTRY_VERIFY(!app.transmitPane.FeedRunning());
         QCOMPARE(keyboard(app), QString("typed "));
         QCOMPARE(e.calls.first(), QString("fnStartTX(0)"));
         // The clipboard and nothing after it: no NUL for the swallowed key.
@@ -121,65 +122,140 @@ private slots:
         menuPicks(app, "popPaste", &shown);
         QTest::mouseClick(k->viewport(), Qt::RightButton, {}, QPoint(5, 5));
         QCOMPARE(shown, (QStringList{"popPaste", "popTransmit"}));
-        QCOMPARE(keyboard(app), QString("typed hello"));
+        QTRY_COMPARE(keyboard(app), QString("typed hello"));
         QCOMPARE(e.sentCharacters(), QByteArray("hellohello"));
-        // An empty clipboard sends nothing and does not block the next feed.
-        f.dialogs.setClipboardText("");
-        app.transmitPane.TransmitClipboard(true);
-        QVERIFY(!app.transmitPane.TransmitFeedBusy);
-        f.dialogs.setClipboardText("k");
-        app.transmitPane.TransmitClipboard(false);
-        QCOMPARE(e.sentCharacters(), QByteArray("hellohellok"));
     }
 
     void fileWithCrLfEmptiesThePaneAtEachLineEnd() {
         AppFixture f;
         auto& app = f.start();
         auto& e = FakePskEngine::instance();
-        QStringList paneAtEachSend;
-        e.onSendTXCharacter = [&](int32_t c, int32_t) {
-            paneAtEachSend << QString::number(c) + ":" + keyboard(app);
-        };
-        const QString path = writeFile(f, "qso.txt", "AB\r\nCD");
+        e.txQueueLimit = 2; // one slice per two characters: the pane is seen between them
+        const QString path = writeFile(f, "qso.txt", "AB\r\nCD\nE");
         f.dialogs.answerOpenFile(path);
         e.calls.clear();
         menuPicks(app, "popTransmit", nullptr);
         QTest::mouseClick(app.main.Keyboard->viewport(), Qt::RightButton, {}, QPoint(5, 5));
-        QCOMPARE(paneAtEachSend, (QStringList{"65:A", "66:AB", "13:", "10:", "67:C", "68:CD"}));
+        QStringList panes;
+        for (int slice = 1; slice <= 4; ++slice) {
+            QTRY_COMPARE(e.txQueued, 2 * slice);
+            panes << keyboard(app);
+            e.txQueueLimit += 2;
+        }
+        QCOMPARE(panes, (QStringList{"AB", "", "CD", "E"}));
+        QCOMPARE(e.sentCharacters(), QByteArray("AB\r\nCD\nE"));
         QCOMPARE(e.indexOf("fnStartTX"), 0);
-        const auto& call = f.dialogs.calls().last();
-        QCOMPARE(call.text, QString("Transmit contents of selected file"));
-        QCOMPARE(call.filter, QString("Text (*.txt)|*.txt"));
+        QCOMPARE(f.dialogs.calls().last().filter, QString("Text (*.txt)|*.txt"));
         QCOMPARE(f.settings.getSetting("Display", "TransmitFileDirectory"), f.dir.path());
-        QVERIFY(!app.transmitPane.TransmitFeedBusy);
-        // The next file dialog opens there; cancelling it sends nothing.
-        e.calls.clear();
-        app.transmitPane.TransmitFile();
-        QCOMPARE(f.dialogs.calls().last().defaultText, f.dir.path());
-        QVERIFY(e.calls.isEmpty());
-        QVERIFY(!app.transmitPane.TransmitFeedBusy);
     }
 
-    void abortDuringAFileFeedStopsAfterTheCurrentByte() {
+    // A feed larger than the engine's queue waits for room: nothing is lost, in order, and
+    // typed text waits behind it.
+    void feedWaitsForRoomInTheEngine() {
         AppFixture f;
         auto& app = f.start();
         auto& e = FakePskEngine::instance();
-        QVERIFY(e.postStatus(1));
-        settle();
-        int sent = 0;
-        e.onSendTXCharacter = [&](int32_t, int32_t flag) {
-            if (flag == 0 && ++sent == 3) app.main.AbortTransmitCmd->click();
-            // A second feed asked for meanwhile is ignored.
-            if (sent == 2) app.transmitPane.TransmitClipboard(true);
-        };
-        f.dialogs.setClipboardText("should not go");
+        e.txQueueLimit = 1000;
+        QByteArray text;
+        for (int i = 0; i < 5000; ++i)
+            text += char('a' + i % 26);
+        f.dialogs.setClipboardText(QString::fromLatin1(text));
+        app.transmitPane.TransmitClipboard(false);
+        QTRY_COMPARE(e.txQueued, 1000);
+        QTest::keyClicks(app.main.Keyboard, "!");
+        QVERIFY(app.transmitPane.FeedRunning());
+        for (int drained = 0; drained < 5; ++drained) {
+            e.drainTx(1000);
+            QTRY_COMPARE(e.txQueued, qMin(1000, 5001 - 1000 * (drained + 1)));
+        }
+        QTRY_VERIFY(!app.transmitPane.FeedRunning());
+        QCOMPARE(e.sentCharacters(), text + "!");
+        QVERIFY(f.dialogs.messages().isEmpty());
+    }
+
+    // Every key that empties the pane ends the feed behind it, as the Abort button does.
+    void keysThatEmptyThePaneEndTheFeed_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("mods");
+        QTest::addColumn<QString>("call");
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << 0 << "fnAbortTX()";
+        QTest::newRow("F4") << int(Qt::Key_F4) << 0 << "fnStopTX()";
+        QTest::newRow("Ctrl+Enter")
+            << int(Qt::Key_Return) << int(Qt::ControlModifier) << "fnStopTX()";
+        QTest::newRow("Abort button") << -1 << 0 << "fnAbortTX()";
+    }
+    void keysThatEmptyThePaneEndTheFeed() {
+        QFETCH(int, key);
+        QFETCH(int, mods);
+        QFETCH(QString, call);
+        AppFixture f;
+        auto& app = f.start();
+        auto& e = FakePskEngine::instance();
+        e.txQueueLimit = 3;
         f.dialogs.answerOpenFile(writeFile(f, "long.txt", QByteArray(200, 'x')));
         app.transmitPane.TransmitFile();
+        QTRY_COMPARE(e.txQueued, 3);
+        if (key < 0)
+            app.transmitPane.AbortTransmitCmd_Click();
+        else
+            QTest::keyClick(app.main.Keyboard, Qt::Key(key), Qt::KeyboardModifiers(mods));
+        QCOMPARE(e.calls.last(), call);
+        QVERIFY(!app.transmitPane.FeedRunning());
+        e.drainTx(3);
+        QTest::qWait(300);
         QCOMPARE(e.sentCharacters(), QByteArray("xxx"));
-        QCOMPARE(e.count("fnAbortTX"), 1);
-        QCOMPARE(e.count("fnStartTX"), 1);
-        QVERIFY(!app.transmitPane.TransmitFeedBusy);
-        QCOMPARE(keyboard(app), QString("xxx"));
+        QVERIFY(key < 0 || keyboard(app).isEmpty());
+    }
+
+    // A committed composition (dead keys, compose) goes out like typed text; dropped text is
+    // refused rather than shown as if sent.
+    void textThatIsNotAKeyPress() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& e = FakePskEngine::instance();
+        QTextEdit* k = app.main.Keyboard;
+        QInputMethodEvent commit;
+        commit.setCommitString(QString::fromUtf8("é€ü"));
+        QCoreApplication::sendEvent(k, &commit);
+        QCOMPARE(e.sentCharacters(), QByteArray("\xe9\xfc"));
+        QCOMPARE(keyboard(app), QString::fromUtf8("éü"));
+        QMimeData mime;
+        mime.setText("dropped");
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(k->viewport(), &drop);
+        QCOMPARE(keyboard(app), QString::fromUtf8("éü"));
+        QCOMPARE(e.sentCharacters(), QByteArray("\xe9\xfc"));
+    }
+
+    // Switching mode while transmitting leaves the PSK side ready to transmit again, and a
+    // running feed ends with a word to the operator.
+    void modeSwitchDuringATransmission() {
+        AppFixture f;
+        auto& app = f.start();
+        auto& e = FakePskEngine::instance();
+        auto& m = app.main;
+        e.txQueueLimit = 10;
+        f.dialogs.setClipboardText(QString(50, 'q'));
+        app.transmitPane.TransmitClipboard(false);
+        QVERIFY(e.postStatus(1));
+        QTRY_VERIFY(!m.StartXmitCmd->isEnabled());
+        QVERIFY(e.postStatus(1)); // still in flight when the mode changes
+        m.ModeButton[1]->click();
+        QCOMPARE(f.dialogs.messages(),
+                 QStringList{"mode switched during a transmit feed: 10 of 50 characters sent, "
+                             "the rest dropped"});
+        QVERIFY(e.postStatus(0)); // reaches no handler any more
+        settle();
+        m.ModeButton[0]->click();
+        settle();
+        QVERIFY(m.StartXmitCmd->isEnabled());
+        QVERIFY(!app.xcvr.Transmitting());
+        app.xcvr.SetActiveChannel(2);
+        QCOMPARE(app.xcvr.ActiveChannel(), 2);
+        // The selected mode clicked again starts nothing a second time.
+        m.ModeButton[0]->click();
+        QCOMPARE(e.count("fnStartSoundCard"), 2);
+        QCOMPARE(f.dialogs.messages().size(), 1);
     }
 
     void unreadableFileSaysSoAndSendsNothing_data() {
@@ -199,7 +275,6 @@ private slots:
         QCOMPARE(f.dialogs.messages(), QStringList{"unable to open selected file"});
         QCOMPARE(f.dialogs.calls().last().title, QString("Tonedeck"));
         QVERIFY(e.calls.isEmpty());
-        QVERIFY(!app.transmitPane.TransmitFeedBusy);
         QVERIFY(f.errorLog().isEmpty());
     }
 
@@ -261,6 +336,7 @@ private slots:
         QCOMPARE(e.calls, (QStringList{"fnSendTXCharacter(97,0)", "fnSendTXCharacter(13,0)",
                                        "fnSendTXCharacter(10,0)", "fnSendTXCharacter(98,0)",
                                        "fnSendTXCharacter(2,1)"}));
+        QVERIFY(!m.IDCmd->isEnabled()); // as after the CW ID button
     }
 };
 

@@ -2,6 +2,8 @@
 // with their markers, the signal meter and squelch, the phase vectors, the overload warning,
 // and tuning by a click on the waterfall. Drawing is checked in the pictures' back buffers.
 #include "AppFixture.h"
+#include <QAction>
+#include <QMenu>
 #include <psk/PSKXcvr.h>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -25,9 +27,8 @@ constexpr int32_t kWhite = 0xFFFFFF;
 constexpr int32_t kGrey128 = 0x808080;
 
 void settle() {
-    QCoreApplication::processEvents();
-    QTest::qWait(20);
-}
+        fake::AppFixture::settle();
+    }
 
 // The main window shown, with a waterfall of exactly one pixel per unit.
 mainwindow::TonedeckApp& shown(AppFixture& f) {
@@ -46,124 +47,12 @@ void poll() {
     settle();
 }
 
-int countInRow(const platform::PictureBox& b, int y, int32_t c) {
-    int n = 0;
-    for (int x = 0; x < b.pixelWidth(); ++x)
-        n += b.pixel(x, y) == c;
-    return n;
-}
-
-int countInPicture(const platform::PictureBox& b, int32_t c) {
-    int n = 0;
-    for (int y = 0; y < b.pixelHeight(); ++y)
-        n += countInRow(b, y, c);
-    return n;
-}
-
 } // namespace
 
 class TestDisplay : public QObject {
     Q_OBJECT
 
 private slots:
-    void magnitudeAbove255PaintsTheLastEntryAndRowsScroll() {
-        AppFixture f;
-        f.settings.saveSetting("Receiver", "WaterfallColor", "1");
-        auto& app = shown(f);
-        auto& e = FakePskEngine::instance();
-        const auto& table = app.xcvr.Tuning().colorTable();
-        e.fft[100] = 300;
-        e.fft[101] = 255;
-        e.fft[102] = 254;
-        e.calls.clear();
-        poll();
-        const platform::PictureBox& wf = *app.main.Waterfall;
-        QCOMPARE(wf.pixel(100, 0), table[255]);
-        QCOMPARE(wf.pixel(101, 0), table[255]);
-        QCOMPARE(wf.pixel(102, 0), table[254]);
-        QVERIFY(table[254] != table[255]);
-        // The tick reads the level first, then polls the engine in the order of Update.
-        const QStringList order = {"fnGetSignalLevel(0)", "fnGetFFTData(0,1023)",
-                                   "fnGetRXFrequency(0)", "fnGetVectorData(0)"};
-        int last = -1;
-        for (const QString& call : order) {
-            const int at = e.indexOf(call);
-            QVERIFY2(at > last, qPrintable(call));
-            last = at;
-        }
-        QCOMPARE(e.count("fnGetRXFrequency"), 4); // the active channel, then all three
-        e.fft = {};
-        poll();
-        QCOMPARE(wf.pixel(100, 1), table[255]); // one row down
-        QCOMPARE(wf.pixel(100, 0), table[0]);
-        QCOMPARE(wf.pixel(100, 2), table[0]);
-    }
-
-    void markerWidthsAndTheTransmitMarker() {
-        AppFixture f;
-        f.settings.saveSetting("Receiver", "WaterfallColor", "0");
-        auto& app = shown(f);
-        auto& e = FakePskEngine::instance();
-        auto& m = app.main;
-        e.fft.fill(128);
-        e.rxFrequency[0] = 1200; // bin 307
-        e.rxFrequency[1] = 2400; // bin 614
-        e.rxFrequency[2] = 3000; // bin 767
-        m.TXFreqLock->setChecked(false);
-        app.setupDialog.WaterfallTraceWidthSlider->setValue(1);
-        poll();
-        const platform::PictureBox& wf = *m.Waterfall;
-        QCOMPARE(app.xcvr.RcvFreqBin(0), 307);
-        QCOMPARE(wf.pixel(306, 0), kGrey128);
-        QCOMPARE(wf.pixel(307, 0), kYellow);
-        QCOMPARE(wf.pixel(308, 0), kGrey128);
-        QCOMPARE(wf.pixel(614, 0), kGreen);
-        QCOMPARE(wf.pixel(767, 0), kCyan);
-        // The transmit frequency, 1500 Hz, in red: one pixel.
-        QCOMPARE(wf.pixel(384, 0), kRed);
-        QCOMPARE(countInRow(wf, 0, kRed), 1);
-
-        app.setupDialog.WaterfallTraceWidthSlider->setValue(3);
-        poll();
-        QCOMPARE(wf.pixel(304, 0), kGrey128);
-        QCOMPARE(wf.pixel(305, 0), kBlack);
-        for (int x = 306; x <= 308; ++x)
-            QCOMPARE(wf.pixel(x, 0), kYellow);
-        QCOMPARE(wf.pixel(309, 0), kBlack);
-        QCOMPARE(wf.pixel(310, 0), kGrey128);
-        QCOMPARE(countInRow(wf, 0, kRed), 3);
-
-        // Locked to the receive frequency: no transmit marker at all.
-        m.TXFreqLock->setChecked(true);
-        poll();
-        QCOMPARE(countInRow(wf, 0, kRed), 0);
-    }
-
-    void spectrumTraceWithMarkers() {
-        AppFixture f;
-        auto& app = shown(f);
-        auto& e = FakePskEngine::instance();
-        auto& m = app.main;
-        e.fft.fill(16);
-        e.rxFrequency[0] = 1200;
-        m.TXFreqLock->setChecked(false);
-        app.setupDialog.RcvDisplayButton[1]->click();
-        poll();
-        const platform::PictureBox& wf = *m.Waterfall;
-        // The trace at 64 - 16 units down, full-height channel and transmit lines.
-        QCOMPARE(wf.pixel(600, 48), kWhite);
-        QCOMPARE(wf.pixel(600, 20), kBlack);
-        QCOMPARE(wf.pixel(307, 5), kYellow);
-        QCOMPARE(wf.pixel(307, 60), kYellow);
-        QCOMPARE(wf.pixel(384, 10), kRed);
-        m.TXFreqLock->setChecked(true);
-        poll();
-        QCOMPARE(countInPicture(wf, kRed), 0);
-        // Back to the waterfall: the trace does not linger.
-        app.setupDialog.RcvDisplayButton[0]->click();
-        QCOMPARE(countInPicture(wf, kWhite), 0);
-    }
-
     void clickOnTheWaterfallTunesAChannel() {
         AppFixture f;
         auto& app = shown(f);
@@ -187,13 +76,27 @@ private slots:
             QCOMPARE(e.callsStartingWith("fnSetRXFrequency"),
                      QStringList{QStringLiteral("fnSetRXFrequency(1001,50,%1)").arg(p.channel)});
         }
-        // Another button tunes the active channel whatever the modifiers.
+        // The right button's menu tunes any channel, modifiers or not.
+        QStringList offered;
+        m.ShowPopupMenu = [&offered](QMenu& menu) {
+            for (QAction* a : menu.actions())
+                offered << a->text();
+            menu.actions().at(1)->trigger();
+        };
         e.calls.clear();
-        QTest::mouseClick(m.Waterfall, Qt::RightButton, Qt::ControlModifier, QPoint(10, 20));
-        QCOMPARE(app.xcvr.ActiveChannel(), 2);
+        QTest::mouseClick(m.Waterfall, Qt::RightButton, {}, QPoint(10, 20));
+        QCOMPARE(offered, (QStringList{"Tune channel 0 here", "Tune channel 1 here",
+                                       "Tune channel 2 here"}));
+        QCOMPARE(app.xcvr.ActiveChannel(), 1);
         QCOMPARE(e.callsStartingWith("fnSetRXFrequency"),
-                 QStringList{"fnSetRXFrequency(100,50,2)"});
+                 QStringList{"fnSetRXFrequency(100,50,1)"});
+        // A width change clears rows drawn at the old width.
+        m.Waterfall->fill(0xFFFFFF);
+        m.Waterfall->resize(m.Waterfall->width() - 50, m.Waterfall->height());
+        app.xcvr.UpdateWaterfallDisplay();
+        QCOMPARE(m.Waterfall->pixel(5, m.Waterfall->pixelHeight() - 1), 0);
         // In RTTY mode the PSK channels stay where they are.
+        m.ShowPopupMenu = [](QMenu&) {};
         m.ModeButton[1]->click();
         e.calls.clear();
         app.main.Waterfall_MouseDown(512, Qt::LeftButton, Qt::ControlModifier);
@@ -265,45 +168,6 @@ private slots:
         poll();
         QCOMPARE(m.ReceiveFrame->title(), QString("Receive Channel 0 (BPSK)"));
         QCOMPARE(psk::foreColor(m.ReceiveFrame), kBlack);
-    }
-
-    void colourTablesFromTheSetupDialog() {
-        AppFixture f;
-        auto& app = shown(f);
-        app.setupDialog.WaterfallColorButton[1]->click();
-        const psk::TuningDisplay& t = app.xcvr.Tuning();
-        QCOMPARE(t.waterfallColor(63), kBlue);
-        QCOMPARE(t.waterfallColor(127), kCyan);
-        QCOMPARE(t.waterfallColor(191), kYellow);
-        QCOMPARE(t.waterfallColor(255), kWhite);
-        QCOMPARE(f.settings.getSetting("Receiver", "WaterfallColor"), QString("1"));
-        app.setupDialog.WaterfallColorButton[0]->click();
-        QCOMPARE(t.waterfallColor(63), 0x3F3F3F);
-    }
-
-    void modeSwitchClearsTheWaterfall() {
-        AppFixture f;
-        auto& app = shown(f);
-        auto& e = FakePskEngine::instance();
-        e.fft.fill(200);
-        poll();
-        const platform::PictureBox& wf = *app.main.Waterfall;
-        QVERIFY(countInRow(wf, 0, kBlack) < 100);
-        app.main.ModeButton[1]->click();
-        QCOMPARE(countInPicture(wf, kBlack), wf.pixelWidth() * wf.pixelHeight());
-    }
-
-    void simulatedBandIsNamedInTheReceiveFrame() {
-        {
-            AppFixture f;
-            FakePskEngine::instance().simulatedBand = 1;
-            auto& app = shown(f);
-            QVERIFY(app.xcvr.UsingSimulatedBand());
-            QVERIFY(app.main.SimulatedBandLabel->isVisible());
-        }
-        AppFixture f;
-        auto& app = shown(f);
-        QVERIFY(!app.main.SimulatedBandLabel->isVisible());
     }
 };
 

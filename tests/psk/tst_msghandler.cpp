@@ -11,33 +11,17 @@
 
 using fake::AppFixture;
 using fake::FakePskEngine;
+static const QString kVersion = mainwindow::TonedeckApp::Version();
 
 class TestMsgHandler : public QObject {
     Q_OBJECT
 
     static void settle() {
-        // Posted messages first, then the 1 ms drain timers.
-        QCoreApplication::processEvents();
-        QTest::qWait(20);
+        fake::AppFixture::settle();
     }
     static QString pane(AppFixture& f, int i) { return f.app->main.Display[i]->toPlainText(); }
 
 private slots:
-    void ringOverflowDropsAndRecovers() {
-        psk::CharRing ring;
-        for (int i = 0; i < psk::CharRing::kSize; ++i)
-            QVERIFY(ring.put('a' + i % 26));
-        QVERIFY(!ring.put('!'));
-        QCOMPARE(ring.get(), uint8_t('a'));
-        // One slot freed: the next character goes in, the one after that overflows again.
-        QVERIFY(ring.put('z'));
-        QVERIFY(!ring.put('y'));
-        for (int i = 1; i < psk::CharRing::kSize; ++i)
-            QCOMPARE(ring.get(), uint8_t('a' + i % 26));
-        QCOMPARE(ring.get(), uint8_t('z'));
-        QCOMPARE(ring.get(), uint8_t(0));
-    }
-
     void overflowShowsIndicatorAndDrainRecovers() {
         AppFixture f;
         auto& app = f.start();
@@ -98,7 +82,7 @@ private slots:
         QVERIFY2(log.contains(
                      QString("program error %1 in module PSKXcvr.SaveNewChar: ").arg(errorNumber)),
                  qPrintable(log));
-        QVERIFY(log.contains("Tonedeck version 0.1.0 startup"));
+        QVERIFY(log.contains("Tonedeck version " + kVersion + " startup"));
     }
 
     void onlyTheLastStatusIsActedOn() {
@@ -115,35 +99,6 @@ private slots:
         QVERIFY(app.xcvr.Transmitting());
         QCOMPARE(psk::foreColor(app.main.TransmitFrame), 255);
         QVERIFY(!app.main.StartXmitCmd->isEnabled());
-    }
-
-    void statusCodesAreLoggedWithTheirTexts_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("indicator");
-        QTest::newRow("2") << 2 << "CPU too slow in responding; soundcard has been reset" << true;
-        QTest::newRow("12") << 12 << "input buffer overflow" << false;
-        QTest::newRow("17") << 17 << "soundcard doesn't support 16-bit 8000hz mono sampling"
-                            << false;
-        QTest::newRow("7") << 7 << "unknown status change" << false;
-        QTest::newRow("20") << 20 << "unknown status change" << false;
-        QTest::newRow("-4") << -4 << "unknown status change" << false;
-    }
-    void statusCodesAreLoggedWithTheirTexts() {
-        QFETCH(int, code);
-        QFETCH(QString, text);
-        QFETCH(bool, indicator);
-        AppFixture f;
-        auto& app = f.start();
-        QVERIFY(FakePskEngine::instance().postStatus(code));
-        settle();
-        const QStringList lines = f.errorLog().split("\r\n", Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines[0], QString("06-Dec-2026 07:05:09 > Tonedeck version 0.1.0 startup"));
-        QCOMPARE(lines[1], "06-Dec-2026 07:05:09 > from PSKCore.DLL: " + text);
-        QCOMPARE(!app.main.ReceiveStatus->isHidden(), indicator);
-        if (indicator) QCOMPARE(app.main.ReceiveStatus->toolTip(), text);
-        QVERIFY(app.event.EventLogged());
     }
 
     void lockedDrainKeepsCharactersUntilTheNextMessage() {
@@ -194,7 +149,9 @@ private slots:
         QVERIFY(e.postImd(-20, 0));
         settle();
         QCOMPARE(peak->text(), QString("-20"));
-        QVERIFY(e.postImd(-10, 2)); // another channel's reading changes nothing
+        // Another channel's reading changes nothing (each handled before the next arrives).
+        QVERIFY(e.postImd(-10, 2));
+        settle();
         QVERIFY(e.postImd(-5, 200));
         settle();
         QCOMPARE(current->text(), QString("-20"));
@@ -231,6 +188,37 @@ private slots:
         QCOMPARE(app.main.Hwnd().sendMessage(psk::kMsgNewChar, 'b', 0), 7);
         QCOMPARE(seen.size(), 2);
         QCOMPARE(app.xcvr.GetNewChar(0), uint8_t('a'));
+        // Enabling twice installs one handler: its chain still ends in the first procedure.
+        app.xcvr.Enable();
+        app.xcvr.Enable();
+        QCOMPARE(app.main.Hwnd().sendMessage(0x1234, 1, 2), 7);
+        QCOMPARE(FakePskEngine::instance().count("fnStartSoundCard"), 2);
+        app.xcvr.Disable();
+        QCOMPARE(app.main.Hwnd().sendMessage(psk::kMsgNewChar, 'c', 0), 7);
+    }
+
+    void channelTwoTextReachesItsPane() {
+        AppFixture f;
+        f.start();
+        QVERIFY(FakePskEngine::instance().postChar('Z', 2));
+        QTRY_COMPARE(pane(f, 2), QString("Z"));
+    }
+
+    // A PTT port that cannot be opened: told once per failure, logged with the port each time.
+    void pttPortFailureIsShownOnce() {
+        AppFixture f;
+        f.settings.saveSetting("Transmitter", "PTTPort", "3");
+        auto& app = f.start();
+        auto& e = FakePskEngine::instance();
+        const QString text = "PTT port com3 cannot be opened: the transmitter will not be keyed";
+        for (int i = 1; i <= 2; ++i) {
+            QVERIFY(e.postStatus(psk::kStatusPttPortFailed));
+            QTRY_COMPARE(f.errorLog().count(text), i);
+        }
+        QCOMPARE(f.dialogs.messages(), QStringList{text});
+        app.xcvr.SetTransmitPTTPortMode();
+        QVERIFY(e.postStatus(psk::kStatusPttPortFailed));
+        QTRY_COMPARE(f.dialogs.messages().size(), 2);
     }
 };
 

@@ -10,7 +10,9 @@
 #include <platform/Services.h>
 #include <platform/SettingsStore.h>
 #include <platform/Shell.h>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 #include <QTemporaryDir>
 
 namespace fake {
@@ -35,6 +37,7 @@ private:
 };
 
 struct AppFixture {
+    static inline AppFixture* current = nullptr; // the fixture of the running test
     QTemporaryDir dir;
     platform::SettingsStore settings{dir.path() + "/Tonedeck.ini"};
     tdtest::ScriptedDialogs dialogs;
@@ -44,11 +47,23 @@ struct AppFixture {
     std::unique_ptr<mainwindow::TonedeckApp> app;
     FakeRtty* rtty = nullptr;
 
+    // Lets posted messages and the 1 ms drain timers run, however loaded the machine is.
+    static void settle() {
+        QCoreApplication::processEvents();
+        QElapsedTimer waited;
+        waited.start();
+        do
+            QTest::qWait(10);
+        while (current && current->app && current->draining() && waited.elapsed() < 5000);
+    }
+
     explicit AppFixture(bool withCallsign = true) {
+        current = this;
         FakePskEngine::instance().reset();
-        if (withCallsign) settings.saveSetting("General", "Callsign", "N0CALL");
+        if (withCallsign) settings.saveSetting("General", "Callsign", "Q0CALL");
     }
     ~AppFixture() {
+        if (current == this) current = nullptr;
         if (app && !app->main.Unloaded()) app->main.close();
     }
 
@@ -69,6 +84,13 @@ struct AppFixture {
         for (const auto& c : dialogs.calls())
             if (c.kind == tdtest::ScriptedDialogs::Kind::InputBox) out << c.text;
         return out;
+    }
+    bool draining() const {
+        auto& t = app->main.PskTimers;
+        bool busy = t.DataTimer.isActive() || t.StatusTimer.isActive() || t.IMDTimer.isActive();
+        for (auto& c : t.CharTimer)
+            busy = busy || c.isActive();
+        return busy;
     }
     QString errorLogPath() const { return dir.path() + "/ErrorLog.txt"; }
     QString errorLog() const {

@@ -123,6 +123,8 @@ const psk::PSKSpec& FakePskEngine::table() {
         [] { return rec("fnAbortTX", {}); },
         [](int32_t f) { return rec("fnSetTXFrequency", {f}); },
         [](int32_t c, int32_t f) {
+            if (f == 0 && e().txQueued >= e().txQueueLimit) return 2;
+            if (f == 0) ++e().txQueued;
             rec("fnSendTXCharacter", {c, f});
             if (e().onSendTXCharacter) e().onSendTXCharacter(c, f);
             return 0;

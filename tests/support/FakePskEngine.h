@@ -1,6 +1,7 @@
 #pragma once
 // A PSK engine for tests: records every call with its arguments, answers with values the test
 // chooses, and posts the engine's four messages on request to the window it was started with.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -33,6 +34,11 @@ public:
     // Runs inside fnSendTXCharacter, after the call is recorded (a test can act "while the
     // engine takes a character").
     std::function<void(int32_t character, int32_t flag)> onSendTXCharacter;
+    // Like the real engine's transmit queue: characters beyond txQueueLimit are refused with
+    // 2 (busy) and not recorded; drainTx(n) plays n of them.
+    int txQueueLimit = 1 << 30;
+    int txQueued = 0;
+    void drainTx(int n) { txQueued = std::max(0, txQueued - n); }
 
     // What the program asked, in order, e.g. "fnStartSoundCard(-1,3)" (the window handle is
     // kept in window, not in the text, since it differs per run).

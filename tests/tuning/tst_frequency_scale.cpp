@@ -76,62 +76,6 @@ private slots:
         QVERIFY(FrequencyTicks(std::nan(""), kHz, 1023).empty());
         QVERIFY(FrequencyTicks(0, kHz, -1).empty());
     }
-
-    void drawsTicksAndCentredLabels_data() {
-        QTest::addColumn<QString>("qso");
-        QTest::addColumn<QStringList>("labels");
-        QTest::newRow("absolute") << "14070.150" << QStringList{"14071", "14072", "14073", "14074"};
-        QTest::newRow("empty") << "" << QStringList{"0", "1", "2", "3", "4"};
-    }
-    void drawsTicksAndCentredLabels() {
-        QFETCH(QString, qso);
-        QFETCH(QStringList, labels);
-        PictureBox b;
-        b.setFont(QFont("DejaVu Sans", 8));
-        b.resize(1023, 24);
-        b.setForeColor(0xFFFFFF);
-        b.setPixel(600, 20, 0xFFFFFF);
-        DrawFrequencyScale(b, qso);
-        QCOMPARE(b.pixel(600, 20), 0); // cleared first
-        QCOMPARE(b.scaleWidth(), 1023.0);
-
-        const auto ticks = FrequencyTicks(ScaleBaseHz(qso), kHz, 1023);
-        const auto longs = ofKind(ticks, TickKind::Long);
-        QCOMPARE(longs.size(), size_t(labels.size()));
-        // Long ticks run from the top edge down; the shorter ones are shorter.
-        int longLen = 0;
-        while (b.pixel(longs[1].unit, longLen) == 0xFFFFFF)
-            ++longLen;
-        QVERIFY(longLen >= 4);
-        const auto shorts = ofKind(ticks, TickKind::Short);
-        QCOMPARE(b.pixel(shorts[1].unit, 0), 0xFFFFFF);
-        QCOMPARE(b.pixel(shorts[1].unit, longLen - 1), 0);
-
-        // Each label: the lit pixels below the ticks within reach of its tick.
-        const int top = longLen + 1;
-        for (int i = 0; i < labels.size(); ++i) {
-            const int x = longs[size_t(i)].unit;
-            int minX = 100000, maxX = -1;
-            for (int y = top; y < 24; ++y)
-                for (int px = std::max(0, x - 30); px <= std::min(1022, x + 30); ++px)
-                    if (b.pixel(px, y) != 0) {
-                        minX = std::min(minX, px);
-                        maxX = std::max(maxX, px);
-                    }
-            QVERIFY2(maxX >= 0, qPrintable(labels[i]));
-            const double w = b.textWidth(labels[i]);
-            QVERIFY(maxX - minX + 1 <= w + 1);
-            QVERIFY(maxX - minX + 1 >= w - 5);
-            if (x - w / 2 >= 0 && x + w / 2 <= 1022)
-                QVERIFY2(std::abs((minX + maxX) / 2.0 - x) <= 1.5, qPrintable(labels[i]));
-            else
-                QVERIFY(minX >= 0 && maxX <= 1022); // pulled inside at the edges
-        }
-        // Between labels the label rows stay dark.
-        const int mid = (longs[0].unit + longs[1].unit) / 2;
-        for (int y = top; y < 24; ++y)
-            QCOMPARE(b.pixel(mid + 20, y), 0);
-    }
 };
 
 QTEST_MAIN(TestFrequencyScale)

@@ -71,31 +71,6 @@ private slots:
             QVERIFY(s.height >= 0);
     }
 
-    void splitterDrag() {
-        const PaneGeometry g = LayoutPanes(kArea, kSplitter, PaneMode::PSK, PanePercentage{});
-        const auto& s = g.splitters; // tops 200 and 303
-        // New top = top + mouse - 1 (half the splitter's 3 pixels, truncated).
-        QCOMPARE(DragSplitter(kArea, PaneMode::PSK, s, 0, 51), std::optional<int>(250));
-        // Onto the neighbour: the middle pane would vanish.
-        QCOMPARE(DragSplitter(kArea, PaneMode::PSK, s, 0, 101), std::optional<int>());
-        QCOMPARE(DragSplitter(kArea, PaneMode::PSK, s, 0, 100), std::optional<int>(299));
-        QCOMPARE(DragSplitter(kArea, PaneMode::PSK, s, 1, -101), std::optional<int>());
-        // Against the area's edges.
-        QCOMPARE(DragSplitter(kArea, PaneMode::PSK, s, 0, -99), std::optional<int>());
-        QCOMPARE(DragSplitter(kArea, PaneMode::PSK, s, 0, -98), std::optional<int>(101));
-        QCOMPARE(DragSplitter(kArea, PaneMode::PSK, s, 1, 101), std::optional<int>());
-        QCOMPARE(DragSplitter(kArea, PaneMode::PSK, s, 1, 100), std::optional<int>(402));
-        // Two panes: one splitter, bounded by the area's bottom.
-        const PaneGeometry r = LayoutPanes(kArea, kSplitter, PaneMode::RTTY, PanePercentage{});
-        QCOMPARE(DragSplitter(kArea, PaneMode::RTTY, r.splitters, 1, 0), std::optional<int>());
-        const int toBottom = 402 - r.splitters[0].top + 1; // mouse offset that lands on 402
-        QCOMPARE(DragSplitter(kArea, PaneMode::RTTY, r.splitters, 0, toBottom),
-                 std::optional<int>(402));
-        QCOMPARE(DragSplitter(kArea, PaneMode::RTTY, r.splitters, 0, toBottom + 1),
-                 std::optional<int>());
-        QCOMPARE(DragSplitter(kArea, PaneMode::RTTY, r.splitters, -1, 0), std::optional<int>());
-    }
-
     void impossibleFractionIsLoggedNotStored() {
         PanePercentage p;
         const Span area{0, 100};
