@@ -38,10 +38,7 @@ PSKMinilog::PSKMinilog(MinilogHost& host, setup::TonedeckSetup& setup, dde::PSKD
     : host_(host), setup_(setup), dde_(dde), services_(services), common_(common) {}
 
 QString PSKMinilog::version() const {
-    return QStringLiteral("%1.%2.%3")
-        .arg(common::kVersionMajor)
-        .arg(common::kVersionMinor)
-        .arg(common::kVersionRevision);
+    return QString::fromLatin1(common::kVersionString);
 }
 
 void PSKMinilog::Initialize() {

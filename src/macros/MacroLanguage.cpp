@@ -104,10 +104,7 @@ bool namedCommand(MacroHost& host, const QString& command, QString& out) {
     } else if (command == u"tx_serial_number") {
         out += FormatSerialNumber(cleaned(host, host.field(Field::TXSerialNumber)));
     } else if (command == u"revision") {
-        out += QStringLiteral("%1.%2.%3")
-                   .arg(common::kVersionMajor)
-                   .arg(common::kVersionMinor)
-                   .arg(common::kVersionRevision);
+        out += QString::fromLatin1(common::kVersionString);
     } else {
         return false;
     }
