@@ -605,6 +605,17 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         // (a long dip is held and printed in steps, as it goes on).
         const bool back_ = pFast > back;
         if (back_ || (fadeSymbols > 16 && recent > noisePow + 1.5 * margin)) {
+            if (quiet) {
+                // Back after a second or more at the noise: whatever the decoders hold is
+                // noise (a new transmission starts with its preamble).
+                varicode.reset();
+                inCode = false;
+                zeroRun = 0;
+                viterbi.reset();
+                reencoder.reset();
+                detector.reset();
+                quiet = false;
+            }
             open = level >= sqThreshold;
             for (size_t i = 0; i < heldCount; ++i)
                 if (open) out.push_back(held[i]);
