@@ -134,6 +134,7 @@ struct PskReceiver::Impl {
     std::array<double, 8> lowRing{}; // the latest symbol powers
     int lowPos = 0;
     int atNoiseRun = 0; // symbols in a row with that average at the noise
+    bool quiet = false; // this fade has sat at the noise long enough to be an ending
     long lastDrop = -1; // symbol at which the carrier was last judged gone
     int droppedSymbols = 0;
     std::array<uint8_t, 32> held{}; // characters decoded while fading
@@ -575,13 +576,17 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     if (fading) {
         ++fadeSymbols;
         // The average of the last eight symbols: a fade reaches the noise only for moments, a
-        // transmission that has ended stays there. A deep fade can sit at the noise for a
-        // quarter of a second, so it takes a second (what is held meanwhile is not printed).
+        // transmission that has ended stays there.
         double recent = 0.0;
         for (double v : lowRing)
             recent += v / static_cast<double>(lowRing.size());
         atNoiseRun = recent < low ? atNoiseRun + 1 : 0;
-        if (atNoiseRun >= 24) {
+        // A second at the noise: what was held is noise and is never printed. The decoder and
+        // the loops are reset only after three (near the noise a deep fade lasts that long,
+        // and starting afresh costs more text than the fade).
+        if (atNoiseRun >= 32) quiet = true;
+        if (quiet) heldCount = 0;
+        if (atNoiseRun >= 96) {
             fading = false;
             lastDrop = symbolCount;
             dropped = true;
@@ -600,6 +605,17 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         // (a long dip is held and printed in steps, as it goes on).
         const bool back_ = pFast > back;
         if (back_ || (fadeSymbols > 16 && recent > noisePow + 1.5 * margin)) {
+            if (quiet) {
+                // Back after a second or more at the noise: whatever the decoders hold is
+                // noise (a new transmission starts with its preamble).
+                varicode.reset();
+                inCode = false;
+                zeroRun = 0;
+                viterbi.reset();
+                reencoder.reset();
+                detector.reset();
+                quiet = false;
+            }
             open = level >= sqThreshold;
             for (size_t i = 0; i < heldCount; ++i)
                 if (open) out.push_back(held[i]);
@@ -619,6 +635,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         fading = true;
         fadeSymbols = 1;
         atNoiseRun = 0;
+        quiet = false;
         heldCount = 0;
         open = false;
     }

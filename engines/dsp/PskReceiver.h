@@ -35,13 +35,15 @@ public:
     PskMode mode() const;
     // Maximum AFC pull in Hz (0..500) from the frequency the channel is on now; 0 turns AFC off.
     void setAfcLimit(double hz);
-    // threshold 0..99 compared with signalLevel(); 0 leaves the squelch open. speed: 0 fast
-    // (level averaged over 16 symbols, about 0.5 s), 1 slow (48 symbols), or 10..200 symbols
-    // (32 ms each); QPSK averages twice as long. The squelch also shuts at once when the
-    // signal's amplitude collapses for four symbols (the end of a transmission), after which
-    // it has to be earned afresh; characters decoded while the amplitude is down are printed
-    // only if it comes back. It opens only on a signal centred in the channel, never on the
-    // leakage of a strong one beside it.
+    // threshold 0..99 compared with signalLevel(); 0 leaves the squelch open (characters begun
+    // while the quality is that of plain noise are still not printed). speed: 0 fast (level
+    // averaged over 16 symbols, about 0.5 s), 1 slow (48 symbols), or 10..200 symbols (32 ms
+    // each); QPSK averages twice as long. A sudden loss of power shuts the squelch at once and
+    // holds the characters decoded meanwhile: if the power comes back, or stays clearly above
+    // the noise (a fade, a QSB dip), they are printed; after a second at the noise they are
+    // dropped, and after three the carrier counts as gone and the squelch has to be earned
+    // afresh. It opens only on a signal centred in the channel, never on the leakage of a
+    // strong one beside it.
     void setSquelch(int threshold, int speed);
 
     // Consumes count samples and appends the decoded characters (0..255) to out.
