@@ -30,12 +30,12 @@ constexpr double kMark = 2125.0, kShift = 170.0, kBaud = 45.45;
 
 std::string makeText(size_t chars, uint64_t seed) {
     static const char* kWords[] = {
-        "THE",   "AND",  "NAME",   "HERE",   "IS",     "RIG",   "ANTENNA", "DIPOLE", "WATTS",
-        "WX",    "TNX",  "FOR",    "CALL",   "QSO",    "UR",    "RST",     "599",    "5NN",
-        "73",    "DE",   "CQ",     "PSE",    "K",      "QTH",   "NEAR",    "CITY",   "OM",
-        "FB",    "SIG",  "STRONG", "TODAY",  "BAND",   "OPEN",  "RADIO",   "HELLO",  "GOOD",
-        "MY",    "TEST", "W1AW",   "DL2ABC", "G4XYZ",  "14085", "100W",    "BK",     "KN",
-        "SK",    "NR",   "001",    "QSL?",   "FINE",   "TEMP",  "-5C",     "(OK)",   "3.5"};
+        "THE", "AND",  "NAME",   "HERE",   "IS",    "RIG",   "ANTENNA", "DIPOLE", "WATTS",
+        "WX",  "TNX",  "FOR",    "CALL",   "QSO",   "UR",    "RST",     "599",    "5NN",
+        "73",  "DE",   "CQ",     "PSE",    "K",     "QTH",   "NEAR",    "CITY",   "OM",
+        "FB",  "SIG",  "STRONG", "TODAY",  "BAND",  "OPEN",  "RADIO",   "HELLO",  "GOOD",
+        "MY",  "TEST", "W1AW",   "DL2ABC", "G4XYZ", "14085", "100W",    "BK",     "KN",
+        "SK",  "NR",   "001",    "QSL?",   "FINE",  "TEMP",  "-5C",     "(OK)",   "3.5"};
     dsp::GaussianNoise rng(seed);
     std::string s;
     while (s.size() < chars) {
@@ -177,8 +177,8 @@ std::string decodeMinimodem(const std::vector<float>& x) {
     close(fd);
     audio::WavWriter w;
     if (!w.open(name, int(kRate)) || !w.write(x.data(), x.size()) || !w.close()) return {};
-    const std::string out =
-        runCommand("minimodem --rx rtty -q -M 2125 -S 2295 -f " + std::string(name) + " 2>/dev/null");
+    const std::string out = runCommand("minimodem --rx rtty -q -M 2125 -S 2295 -f " +
+                                       std::string(name) + " 2>/dev/null");
     std::remove(name);
     return out;
 }
@@ -320,9 +320,9 @@ int main(int argc, char** argv) {
         FILE* p = nullptr;
         if (fd >= 0) {
             close(fd);
-            p = popen(("minimodem --tx rtty -M 2125 -S 2295 -R 8000 -f " + std::string(name))
-                          .c_str(),
-                      "w");
+            p = popen(
+                ("minimodem --tx rtty -M 2125 -S 2295 -R 8000 -f " + std::string(name)).c_str(),
+                "w");
         }
         if (p) {
             std::fputs(text.c_str(), p);

@@ -13,8 +13,8 @@ struct RttyOptions {
 
 // Consumes one of --mark, --shift, --baud, --reverse. Returns 1 when taken, 0 when the
 // argument is not one of them, -1 (with why set) when its value is wrong.
-inline int takeRttyOption(int argc, char** argv, int& i, const std::string& arg,
-                          RttyOptions& o, std::string& why) {
+inline int takeRttyOption(int argc, char** argv, int& i, const std::string& arg, RttyOptions& o,
+                          std::string& why) {
     std::string v;
     if (arg == "--reverse") {
         o.reverse = true;

@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
         }
     }
     if (path.empty()) return usage("no file given");
-    if (o.mark + o.shift > 3900) return usage("the space tone (mark + shift) must stay below 3900 Hz");
+    if (o.mark + o.shift > 3900)
+        return usage("the space tone (mark + shift) must stay below 3900 Hz");
 
     std::string spool;
     if (path == "-") {
@@ -93,7 +94,8 @@ int main(int argc, char** argv) {
         return tools::kFileError;
     }
     if (source.info().truncated)
-        std::fprintf(stderr, "rttydecode: warning: the file is truncated; decoding what is there\n");
+        std::fprintf(stderr,
+                     "rttydecode: warning: the file is truncated; decoding what is there\n");
 
     dsp::RttyConfig cfg;
     cfg.markHz = o.mark;

@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
         }
     }
     if (path.empty()) return usage("no output file given");
-    if (o.mark + o.shift > 3900) return usage("the space tone (mark + shift) must stay below 3900 Hz");
+    if (o.mark + o.shift > 3900)
+        return usage("the space tone (mark + shift) must stay below 3900 Hz");
 
     std::string text;
     int c;
@@ -108,7 +109,8 @@ int main(int argc, char** argv) {
     mod.rampDown(0.005, x);
     const size_t keyedTo = x.size();
     x.resize(x.size() + size_t(kLeadSeconds * fs), 0.0f);
-    if (skipped) std::fprintf(stderr, "rttyencode: %zu characters without a Baudot code skipped\n", skipped);
+    if (skipped)
+        std::fprintf(stderr, "rttyencode: %zu characters without a Baudot code skipped\n", skipped);
 
     if (noisy) {
         dsp::GaussianNoise rng{static_cast<uint64_t>(seed)};

@@ -18,8 +18,12 @@ int codeOf(const char* table, char c) {
 
 } // namespace
 
-char baudotLetter(uint8_t code) { return code < 32 ? kLetters[code] : 0; }
-char baudotFigure(uint8_t code) { return code < 32 ? kFigures[code] : 0; }
+char baudotLetter(uint8_t code) {
+    return code < 32 ? kLetters[code] : 0;
+}
+char baudotFigure(uint8_t code) {
+    return code < 32 ? kFigures[code] : 0;
+}
 
 char BaudotDecoder::decode(uint8_t code) {
     code &= 0x1F;

@@ -15,8 +15,8 @@ void FskModulator::setTones(double markHz, double shiftHz, bool reverse) {
     if (reverse) std::swap(mark_, space_);
 }
 
-void FskModulator::emit(double hz, double seconds, double ampFrom, double ampTo,
-                        std::vector<float>& out) {
+void FskModulator::segment(double hz, double seconds, double ampFrom, double ampTo,
+                           std::vector<float>& out) {
     const double exact = seconds * fs_ + timeDebt_;
     const long n = std::max(0L, std::lround(exact));
     timeDebt_ = exact - static_cast<double>(n);
@@ -30,7 +30,7 @@ void FskModulator::emit(double hz, double seconds, double ampFrom, double ampTo,
 }
 
 void FskModulator::tone(bool mark, double bits, std::vector<float>& out) {
-    emit(mark ? mark_ : space_, bits / baud_, amp_, amp_, out);
+    segment(mark ? mark_ : space_, bits / baud_, amp_, amp_, out);
 }
 
 void FskModulator::character(uint8_t code, double stopBits, std::vector<float>& out) {
@@ -43,13 +43,13 @@ void FskModulator::character(uint8_t code, double stopBits, std::vector<float>& 
 void FskModulator::keyed(bool on, double seconds, std::vector<float>& out) {
     const double target = on ? amp_ : 0.0;
     const double ramp = std::min(0.004, seconds);
-    emit(mark_, ramp, keyAmp_, target, out);
-    emit(mark_, seconds - ramp, target, target, out);
+    segment(mark_, ramp, keyAmp_, target, out);
+    segment(mark_, seconds - ramp, target, target, out);
     keyAmp_ = target;
 }
 
 void FskModulator::rampDown(double seconds, std::vector<float>& out) {
-    emit(mark_, seconds, amp_, 0.0, out);
+    segment(mark_, seconds, amp_, 0.0, out);
     keyAmp_ = 0.0;
 }
 

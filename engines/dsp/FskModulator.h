@@ -28,7 +28,7 @@ public:
     void rampDown(double seconds, std::vector<float>& out);
 
 private:
-    void emit(double hz, double seconds, double ampFrom, double ampTo, std::vector<float>& out);
+    void segment(double hz, double seconds, double ampFrom, double ampTo, std::vector<float>& out);
     double fs_;
     double baud_ = 45.45;
     double mark_ = 2125, space_ = 2295;

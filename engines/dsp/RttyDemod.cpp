@@ -13,10 +13,10 @@ constexpr double kTwoPi = 6.283185307179586;
 double logI0(double x) {
     if (x < 3.75) {
         const double t = (x / 3.75) * (x / 3.75);
-        return std::log(1.0 +
-                        t * (3.5156229 +
-                             t * (3.0899424 +
-                                  t * (1.2067492 + t * (0.2659732 + t * (0.0360768 + t * 0.0045813))))));
+        return std::log(
+            1.0 + t * (3.5156229 +
+                       t * (3.0899424 +
+                            t * (1.2067492 + t * (0.2659732 + t * (0.0360768 + t * 0.0045813))))));
     }
     const double t = 3.75 / x;
     const double p =
@@ -25,13 +25,15 @@ double logI0(double x) {
              t * (0.00225319 +
                   t * (-0.00157565 +
                        t * (0.00916281 +
-                            t * (-0.02057706 + t * (0.02635537 + t * (-0.01647633 + t * 0.00392377)))))));
+                            t * (-0.02057706 +
+                                 t * (0.02635537 + t * (-0.01647633 + t * 0.00392377)))))));
     return x - 0.5 * std::log(x) + std::log(p);
 }
 
 constexpr float kLlrClip = 30.0f; // one sample may not decide a whole character's timing
 constexpr double kAfcRangeHz = 100.0;
-constexpr double kTimingGain = 0.25; // share of a character's own timing in the stream's
+constexpr double kFadeDeviation = 0.5; // relative power change taken as fading, not noise
+constexpr double kTimingGain = 0.25;   // share of a character's own timing in the stream's
 constexpr double kPeriodGain = 0.02;
 constexpr float kPriorBonus = 15.0f; // how much a frame on the stream's beat is preferred
 
@@ -82,7 +84,7 @@ void RttyDemod::reset() {
     for (Tone* t : {&mark_, &space_}) {
         t->ring.assign(static_cast<size_t>(n_), {0.0f, 0.0f});
         t->sum = t->half = {0.0, 0.0};
-        t->power = 0;
+        t->power = t->fast = t->slow = 0;
     }
     pos_ = 0;
     noise_ = 1e-9;
@@ -160,11 +162,18 @@ void RttyDemod::step(float x, std::string& text) {
     s.spaceMag2 = mag2[1];
 
     // Track the keyed tone's power and the noise in the idle one.
-    const double aOn = 1.0 / (8.0 * n_), aNoise = 1.0 / (32.0 * n_);
+    // Two views of the keyed tone's power: a slow one steady enough for white noise and a fast
+    // one that follows selective fading; the fast one counts only as far as it has moved
+    // clearly away from the slow one.
+    const double aFast = 1.0 / (2.0 * n_), aSlow = 1.0 / (8.0 * n_), aNoise = 1.0 / (32.0 * n_);
     Tone& on = llr > 0 ? mark_ : space_;
     const float onMag2 = llr > 0 ? mag2[0] : mag2[1];
     const float offMag2 = llr > 0 ? mag2[1] : mag2[0];
-    on.power += aOn * (onMag2 - on.power);
+    on.fast += aFast * (onMag2 - on.fast);
+    on.slow += aSlow * (onMag2 - on.slow);
+    const double dev = (on.fast - on.slow) / std::max(on.slow, 1e-12);
+    const double w = std::min(1.0, (dev * dev) / (kFadeDeviation * kFadeDeviation));
+    on.power = on.slow + w * (on.fast - on.slow);
     noise_ += aNoise * (offMag2 - noise_);
     noise_ = std::max(noise_, 1e-12);
     updateLevel(mag2[0], mag2[1]);
@@ -204,8 +213,7 @@ void RttyDemod::step(float x, std::string& text) {
         }
         break;
     case State::Frame:
-        if (t == frameEnd_)
-            endCharacter(text);
+        if (t == frameEnd_) endCharacter(text);
         break;
     }
 }
@@ -263,7 +271,7 @@ void RttyDemod::endCharacter(std::string& text) {
     pred_ = best + std::lround(period_);
     havePred_ = stopOk && at(best).llr < 0;
     state_ = State::Armed;
-    armedRun_ = n_ / 4; // a stop bit is due here even when noise hid it
+    armedRun_ = n_ / 4;               // a stop bit is due here even when noise hid it
     if (!stopOk && code == 0) return; // a break (steady space), not a character
     const bool open = level_ >= cfg_.squelch;
     if (open && stopOk && cfg_.afc) applyAfc(afc);
@@ -278,8 +286,8 @@ void RttyDemod::applyAfc(std::complex<double> acc) {
     if (std::abs(afcAcc_) <= 0.0) return;
     // The two half-bit windows are n/2 samples apart, so their phase step is the offset.
     const double offset = std::arg(afcAcc_) * fs_ / (kTwoPi * (n_ / 2));
-    const double moved = std::clamp(cfg_.markHz + 0.5 * offset, baseMark_ - kAfcRangeHz,
-                                    baseMark_ + kAfcRangeHz);
+    const double moved =
+        std::clamp(cfg_.markHz + 0.5 * offset, baseMark_ - kAfcRangeHz, baseMark_ + kAfcRangeHz);
     if (std::fabs(moved - cfg_.markHz) < 1e-3) return;
     // The phase accumulated at the old frequency no longer applies.
     afcAcc_ = {0.0, 0.0};
@@ -288,7 +296,7 @@ void RttyDemod::applyAfc(std::complex<double> acc) {
 }
 
 void RttyDemod::updateLevel(float m2, float s2) {
-    const double a = 1.0 / (0.5 * fs_);
+    const double a = 1.0 / (1.0 * fs_);
     win_ += a * (std::max(m2, s2) - win_);
     lose_ += a * (std::min(m2, s2) - lose_);
     if ((histPos_ & 63) != 0) return;
@@ -297,9 +305,10 @@ void RttyDemod::updateLevel(float m2, float s2) {
         return;
     }
     // Two tones of pure noise give a winner three times the loser (3 dB after subtracting);
-    // each 10 dB above that is the full scale.
+    // the scale puts the default squelch (500) above ten minutes of noise and below a signal
+    // of -9 dB SNR.
     const double db = 10.0 * std::log10((win_ - lose_) / lose_);
-    level_ = static_cast<int>(std::clamp(std::lround((db - 3.0) * 100.0), 0L, 1000L));
+    level_ = static_cast<int>(std::clamp(std::lround((db - 3.0) * 150.0), 0L, 1000L));
 }
 
 } // namespace dsp

@@ -54,6 +54,7 @@ private:
         std::vector<std::complex<float>> ring; // mixed samples of the last bit
         std::complex<double> sum{0.0, 0.0}, half{0.0, 0.0};
         double power = 0; // tracked |amplitude|^2 while this tone is keyed
+        double fast = 0, slow = 0;
         void tune(double hz, double fs);
     };
     struct Sample {
@@ -74,8 +75,8 @@ private:
 
     RttyConfig cfg_;
     double fs_;
-    int n_ = 176;     // samples per bit (boxcar length)
-    double bitT_ = 0; // exact samples per bit
+    int n_ = 176;            // samples per bit (boxcar length)
+    double bitT_ = 0;        // exact samples per bit
     double baseMark_ = 2125; // the set mark; AFC stays within a range around it
     bool reversed_ = false;
     Tone mark_, space_;
@@ -85,12 +86,12 @@ private:
     long histPos_ = 0; // samples written
     State state_ = State::Hunt;
     long armedRun_ = 0;
-    long crossAt_ = 0; // sample index of the mark-to-space crossing
-    long spaceRun_ = 0;  // samples of space since the crossing
-    long frameEnd_ = 0;  // when the character in hand is complete
+    long crossAt_ = 0;  // sample index of the mark-to-space crossing
+    long spaceRun_ = 0; // samples of space since the crossing
+    long frameEnd_ = 0; // when the character in hand is complete
     bool havePred_ = false;
-    long pred_ = 0;      // where the next character's start bit is due in a steady stream
-    double period_ = 0;  // samples from one start bit to the next
+    long pred_ = 0;     // where the next character's start bit is due in a steady stream
+    double period_ = 0; // samples from one start bit to the next
     BaudotDecoder baudot_;
     double win_ = 0, lose_ = 0; // quality averages
     int level_ = 0;
