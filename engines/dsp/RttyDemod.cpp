@@ -189,6 +189,7 @@ void RttyDemod::step(float x, std::string& text) {
             ++armedRun_;
         } else if (armedRun_ >= n_ / 4) {
             crossAt_ = t;
+            levelAtCross_ = level_;
             spaceRun_ = 0;
             state_ = State::Start;
         } else {
@@ -273,7 +274,8 @@ void RttyDemod::endCharacter(std::string& text) {
     state_ = State::Armed;
     armedRun_ = n_ / 4;               // a stop bit is due here even when noise hid it
     if (!stopOk && code == 0) return; // a break (steady space), not a character
-    const bool open = level_ >= cfg_.squelch;
+    // Open over the whole character: one begun in noise before a signal is garbage.
+    const bool open = std::min(level_, levelAtCross_) >= cfg_.squelch;
     if (open && stopOk && cfg_.afc) applyAfc(afc);
     const char c = baudot_.decode(code);
     if (!open || c == 0) return;

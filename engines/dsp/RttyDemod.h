@@ -95,6 +95,7 @@ private:
     BaudotDecoder baudot_;
     double win_ = 0, lose_ = 0; // quality averages
     int level_ = 0;
+    int levelAtCross_ = 0;
     std::complex<double> afcAcc_{0.0, 0.0};
     float xyMark_ = 0, xySpace_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "dsp/FskModulator.h"
 #include "dsp/Noise.h"
 #include "dsp/RttyDemod.h"
+#include "WavFile.h"
 
 namespace {
 
@@ -96,6 +97,7 @@ private slots:
     void markTenDbDown();
     void squelchOnNoise();
     void afcPullsIn();
+    void minimodemRecording();
 };
 
 void TestDspRtty::baudotShifts_data() {
@@ -196,6 +198,20 @@ void TestDspRtty::afcPullsIn() {
     rx.process(x.data(), x.size(), out);
     QVERIFY2(std::fabs(rx.markHz() - 2140) < 3.0, qPrintable(QString::number(rx.markHz())));
     QCOMPARE(out.substr(out.size() - 40), text.substr(text.size() - 40));
+}
+
+void TestDspRtty::minimodemRecording() {
+    // A peer's transmission (FIGS, space, letters without LTRS: it relies on unshift-on-space),
+    // clean and with noise.
+    std::vector<float> x;
+    std::string error;
+    QVERIFY2(audio::loadWav(TD_RTTY_TESTDATA "/minimodem_rtty.wav", x, error), error.c_str());
+    const std::string text =
+        "RYRYRY CQ CQ DE W1AW W1AW K\r\nUR RST 599 5NN QTH 14.085 MHZ? (OK) 73\r\n";
+    QCOMPARE(decode(x), text);
+    dsp::GaussianNoise rng(8);
+    dsp::addNoise(x.data(), x.size(), 0.0, rng);
+    QCOMPARE(decode(x), text);
 }
 
 QTEST_GUILESS_MAIN(TestDspRtty)
