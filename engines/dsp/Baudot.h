@@ -38,6 +38,8 @@ public:
     void setUnshiftOnSpace(bool on) { usos_ = on; }
     // Forget the shift state: the next letter or figure is preceded by its shift.
     void reset() { state_ = State::Unknown; }
+    // After an LTRS sent on its own (idle diddle): letters need no shift.
+    void assumeLetters() { state_ = State::Letters; }
     // Appends the codes for one character (shifts included) to out; returns false, appending
     // nothing, when the character has no code. Lower case is sent as upper case.
     bool encode(char c, std::vector<uint8_t>& out);
