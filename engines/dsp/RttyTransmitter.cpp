@@ -9,10 +9,10 @@ namespace {
 
 // International Morse for the characters a callsign identification uses.
 const char* morse(char c) {
-    static const char* const kLetters[26] = {
-        ".-",   "-...", "-.-.", "-..",  ".",   "..-.", "--.",  "....", "..",
-        ".---", "-.-",  ".-..", "--",   "-.",  "---",  ".--.", "--.-", ".-.",
-        "...",  "-",    "..-",  "...-", ".--", "-..-", "-.--", "--.."};
+    static const char* const kLetters[26] = {".-",   "-...", "-.-.", "-..",  ".",    "..-.", "--.",
+                                             "....", "..",   ".---", "-.-",  ".-..", "--",   "-.",
+                                             "---",  ".--.", "--.-", ".-.",  "...",  "-",    "..-",
+                                             "...-", ".--",  "-..-", "-.--", "--.."};
     static const char* const kDigits[10] = {"-----", ".----", "..---", "...--", "....-",
                                             ".....", "-....", "--...", "---..", "----."};
     const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -35,7 +35,9 @@ void RttyTransmitter::setTones(double markHz, double shiftHz, bool reverse) {
     mod_.setTones(markHz, shiftHz, reverse);
 }
 
-void RttyTransmitter::setBaud(double baud) { mod_.setBaud(baud); }
+void RttyTransmitter::setBaud(double baud) {
+    mod_.setBaud(baud);
+}
 
 void RttyTransmitter::start() {
     active_ = true;
@@ -52,8 +54,12 @@ void RttyTransmitter::queueChar(char c) {
     if (c == '\n' || c == '\r' || check.encode(c, probe)) queue_.push_back(c);
 }
 
-void RttyTransmitter::requestStop() { stopping_ = true; }
-void RttyTransmitter::requestCwId() { cwId_ = true; }
+void RttyTransmitter::requestStop() {
+    stopping_ = true;
+}
+void RttyTransmitter::requestCwId() {
+    cwId_ = true;
+}
 
 void RttyTransmitter::abort() {
     active_ = false;

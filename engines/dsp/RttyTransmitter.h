@@ -29,11 +29,11 @@ public:
     void setWordMode(bool on) { wordMode_ = on; }
     void setCwId(const std::string& text) { cwText_ = text; }
 
-    void start();             // begins with a short mark lead-in
-    void queueChar(char c);   // characters without a Baudot code are dropped
-    void requestStop();       // finish once everything queued is sent
-    void requestCwId();       // send the CW identification at the end
-    void abort();             // silence at once; the queue is dropped
+    void start();           // begins with a short mark lead-in
+    void queueChar(char c); // characters without a Baudot code are dropped
+    void requestStop();     // finish once everything queued is sent
+    void requestCwId();     // send the CW identification at the end
+    void abort();           // silence at once; the queue is dropped
     bool active() const { return active_; }
     size_t queued() const { return queue_.size(); }
 

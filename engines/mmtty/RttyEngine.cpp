@@ -13,7 +13,9 @@ namespace mmtty {
 namespace {
 enum { TxStart = 0, TxStop = 1, TxAbort = 2, TxChar = 3 };
 constexpr int kReportEvery = audio::kWorkingRate / 10; // level, XY and spectrum: 10 per second
-bool bit(uint32_t word, int b) { return (word >> b) & 1u; }
+bool bit(uint32_t word, int b) {
+    return (word >> b) & 1u;
+}
 } // namespace
 
 RttyEngine::RttyEngine(std::unique_ptr<audio::SampleSource> source,
@@ -22,7 +24,9 @@ RttyEngine::RttyEngine(std::unique_ptr<audio::SampleSource> source,
     : source_(std::move(source)), sink_(std::move(sink)), loopback_(loopback), block_(block),
       report_(std::move(report)), finished_(std::move(finished)) {}
 
-RttyEngine::~RttyEngine() { stop(); }
+RttyEngine::~RttyEngine() {
+    stop();
+}
 
 void RttyEngine::start() {
     quit_ = false;
@@ -46,12 +50,24 @@ EngineSettings RttyEngine::settings() const {
         changed_ = true;                                                                           \
     } while (0)
 
-void RttyEngine::setSpeed(double baud) { TD_SET(baud, std::clamp(baud, 20.0, 300.0)); }
-void RttyEngine::setMark(double hz) { TD_SET(mark, std::clamp(hz, 100.0, 3800.0)); }
-void RttyEngine::setSpace(double hz) { TD_SET(space, std::clamp(hz, 100.0, 3900.0)); }
-void RttyEngine::setSwitches(uint32_t word) { TD_SET(switches, word); }
-void RttyEngine::setDisplay(uint32_t word) { TD_SET(display, word); }
-void RttyEngine::setSquelch(int level) { TD_SET(squelch, std::clamp(level, 0, 1000)); }
+void RttyEngine::setSpeed(double baud) {
+    TD_SET(baud, std::clamp(baud, 20.0, 300.0));
+}
+void RttyEngine::setMark(double hz) {
+    TD_SET(mark, std::clamp(hz, 100.0, 3800.0));
+}
+void RttyEngine::setSpace(double hz) {
+    TD_SET(space, std::clamp(hz, 100.0, 3900.0));
+}
+void RttyEngine::setSwitches(uint32_t word) {
+    TD_SET(switches, word);
+}
+void RttyEngine::setDisplay(uint32_t word) {
+    TD_SET(display, word);
+}
+void RttyEngine::setSquelch(int level) {
+    TD_SET(squelch, std::clamp(level, 0, 1000));
+}
 #undef TD_SET
 
 void RttyEngine::startTransmit() {

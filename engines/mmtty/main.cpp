@@ -1,21 +1,21 @@
 // mmtty: the RTTY soundcard engine. Started by the program as "mmtty -m -h<8 hex digits>" (the
 // program window that receives its reports); it listens under the title "MMTTY Engine" and
 // talks through the registered message "MMTTY" and the shared block the program created.
-#include <QCoreApplication>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <QCoreApplication>
+#include <QTimer>
 #include <string>
 
 #include "MmttyLink.h"
+#include "platform/Messages.h"
 #include "PortAudioDevice.h"
 #include "PttLine.h"
 #include "RealTimeSource.h"
 #include "RttyEngine.h"
 #include "SimBand.h"
 #include "WavFile.h"
-#include "platform/Messages.h"
 
 namespace {
 
@@ -97,10 +97,9 @@ int main(int argc, char** argv) {
     auto pttOff = [&ptt] { ptt.setKeyed(false); };
     Audio audio = openAudio();
     std::fprintf(stderr, "mmtty: listening to the %s\n", audio.description.c_str());
-    mmtty::RttyEngine engine(std::move(audio.source), std::move(audio.sink), audio.loopback, &block,
-                             report, [&] {
-                                 QMetaObject::invokeMethod(&app, pttOff, Qt::QueuedConnection);
-                             });
+    mmtty::RttyEngine engine(
+        std::move(audio.source), std::move(audio.sink), audio.loopback, &block, report,
+        [&] { QMetaObject::invokeMethod(&app, pttOff, Qt::QueuedConnection); });
     auto reportSettings = [&] {
         const mmtty::EngineSettings s = engine.settings();
         report(mmtty::RepSpeed, static_cast<int32_t>(std::lround(s.baud * 100)));
@@ -157,13 +156,13 @@ int main(int argc, char** argv) {
             break;
         case mmtty::CmdPttPort: {
             std::string name;
-            const int port =
-                block.readString(mmtty::kOffPttPort, mmtty::kPttPortSize, name)
-                    ? mmtty::parsePttPort(name)
-                    : -1;
+            const int port = block.readString(mmtty::kOffPttPort, mmtty::kPttPortSize, name)
+                                 ? mmtty::parsePttPort(name)
+                                 : -1;
             if (port < 0) {
                 std::fprintf(stderr, "mmtty: ignoring a malformed PTT port name\n");
-            } else if (!ptt.configure(port, port ? pskcore::PttLine::Both : pskcore::PttLine::None)) {
+            } else if (!ptt.configure(port,
+                                      port ? pskcore::PttLine::Both : pskcore::PttLine::None)) {
                 std::fprintf(stderr, "mmtty: PTT port: %s\n", ptt.error().c_str());
             }
             break;
