@@ -163,6 +163,7 @@ void RttyEngine::run() {
             txActive = false;
             transmitting_ = false;
             sink_->setTransmitting(false);
+            rx.reset();
             report_(RepTransmit, 0);
             if (finished_) finished_();
         }
@@ -188,6 +189,7 @@ void RttyEngine::run() {
                     txActive = false;
                     transmitting_ = false;
                     sink_->setTransmitting(false);
+                    rx.reset(); // what it held was our own signal
                     report_(RepTransmit, 0);
                     if (finished_) finished_();
                 }

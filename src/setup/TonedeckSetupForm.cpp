@@ -1,4 +1,5 @@
 #include "TonedeckSetupForm.h"
+#include "SoundcardRttyTab.h"
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFormLayout>
@@ -172,6 +173,8 @@ TonedeckSetupForm::TonedeckSetupForm(QWidget* parent) : QDialog(parent) {
     columns->addWidget(tx);
     k->addLayout(columns);
     SSTab1->addTab(psk, "Soundcard PSK");
+    SoundcardRtty = new SoundcardRttyTab;
+    SSTab1->addTab(SoundcardRtty, "Soundcard RTTY");
 
     // Design values: the defaults of the settings these controls hold.
     SoundcardSelectionButton[0]->setChecked(true);

@@ -29,6 +29,7 @@ public:
     static constexpr int XmitPTTPortMaxButtonIndex = 7;
 
     QTabWidget* SSTab1 = nullptr;
+    class SoundcardRttyTab* SoundcardRtty = nullptr; // tab 4
     QPushButton* SetupHelpCmd = nullptr;
 
     // 0 General.
