@@ -61,6 +61,8 @@ MMTTYModule::MMTTYModule(MMTTYHost& host, MMTTYPanel& panel, setup::SoundcardRtt
     connect(&MMTTYLevelTimer, &QTimer::timeout, this, &MMTTYModule::UpdateSignalStrength);
     connect(&MMTTYKickoffTimer, &QTimer::timeout, this, &MMTTYModule::Kickoff);
     connect(&MMTTYShutdownTimer, &QTimer::timeout, this, &MMTTYModule::CheckShutdown);
+    MMTTYAliveTimer.setInterval(1000);
+    connect(&MMTTYAliveTimer, &QTimer::timeout, this, &MMTTYModule::CheckAlive);
     ConnectControls();
 }
 
@@ -179,11 +181,34 @@ void MMTTYModule::Kickoff() {
     SendSquelchThreshold();
     SendPTTPort();
     MMTTYKickoffTimer.stop();
+    MMTTYAliveTimer.start();
+}
+
+// An engine that went away by itself (crashed or killed): clean up as a stop would, say so,
+// and leave MMTTYEnabled as it is, so that switching to RTTY again starts a new one.
+void MMTTYModule::CheckAlive() {
+    if (!EngineStarted) {
+        MMTTYAliveTimer.stop();
+        return;
+    }
+    if (platform::findWindow(mmtty::kEngineTitle)) return;
+    MMTTYAliveTimer.stop();
+    MMTTYKickoffTimer.stop();
+    if (WindowSubclassed) {
+        platform::MsgInterceptor::Remove(host_.mainWindow(), PreviousWindowProc);
+        WindowSubclassed = false;
+    }
+    block_.close();
+    EngineStarted = EngineTransmitting = false;
+    MMTTYWindow = 0;
+    ShowControls(false);
+    host_.engineLost();
 }
 
 void MMTTYModule::Disable() {
     if (EngineStarted) {
         MMTTYKickoffTimer.stop();
+        MMTTYAliveTimer.stop();
         post(mmtty::CmdClose, 0);
         if (WindowSubclassed) {
             platform::MsgInterceptor::Remove(host_.mainWindow(), PreviousWindowProc);
@@ -202,6 +227,7 @@ void MMTTYModule::Disable() {
 void MMTTYModule::Terminate() {
     if (!EngineStarted) return;
     MMTTYKickoffTimer.stop();
+    MMTTYAliveTimer.stop();
     post(mmtty::CmdClose, 0);
     if (WindowSubclassed) {
         platform::MsgInterceptor::Remove(host_.mainWindow(), PreviousWindowProc);

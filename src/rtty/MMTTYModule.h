@@ -59,6 +59,8 @@ public:
     virtual int soundInputCount() const = 0;
     virtual QString soundInputName(int index) const = 0;
     virtual void processEvents() {}
+    // The engine went away by itself; the module has cleaned up.
+    virtual void engineLost() {}
 };
 
 class MMTTYModule : public QObject {
@@ -112,6 +114,7 @@ public:
     void CheckShutdown();
     void HandleNewChar();
     void UpdateSignalStrength();
+    void CheckAlive();
 
     // Inspection.
     uint32_t switchWord() const { return SwitchWord; }
@@ -199,6 +202,7 @@ private:
     std::array<int, 4> markers_{}; // receive mark, receive space, transmit mark, transmit space
 
     QTimer MMTTYInitTimer, MMTTYCharTimer, MMTTYLevelTimer, MMTTYKickoffTimer, MMTTYShutdownTimer;
+    QTimer MMTTYAliveTimer; // notices an engine that died without being asked to
 };
 
 } // namespace rtty

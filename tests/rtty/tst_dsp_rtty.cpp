@@ -11,6 +11,7 @@
 #include "dsp/FskModulator.h"
 #include "dsp/Noise.h"
 #include "dsp/RttyDemod.h"
+#include "SimBand.h"
 #include "WavFile.h"
 
 namespace {
@@ -98,6 +99,7 @@ private slots:
     void squelchOnNoise();
     void afcPullsIn();
     void minimodemRecording();
+    void simulatedBandStations();
 };
 
 void TestDspRtty::baudotShifts_data() {
@@ -212,6 +214,34 @@ void TestDspRtty::minimodemRecording() {
     dsp::GaussianNoise rng(8);
     dsp::addNoise(x.data(), x.size(), 0.0, rng);
     QCOMPARE(decode(x), text);
+}
+
+void TestDspRtty::simulatedBandStations() {
+    audio::SimBand band(3);
+    std::vector<float> x(size_t(90 * kFs));
+    band.read(x.data(), x.size());
+    dsp::RttyConfig cfg;
+    cfg.markHz = 915;
+    cfg.squelch = 500;
+    std::string got = decode(x, cfg);
+    std::string sent = band.rttyStations().sentText(0);
+    // As a teleprinter prints it: upper case, one space for any run of blanks and line ends.
+    for (std::string* s : {&got, &sent}) {
+        std::string t;
+        for (char c : *s) {
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+            if (c == '\r' || c == '\n') c = ' ';
+            std::vector<uint8_t> probe;
+            if (c != ' ' && !dsp::BaudotEncoder().encode(c, probe)) continue;
+            if (c == ' ' && !t.empty() && t.back() == ' ') continue;
+            t.push_back(c);
+        }
+        *s = t;
+    }
+    QVERIFY2(got.size() > 200, got.c_str());
+    // Whole stretches of what the station sent come through (the noise between overs aside).
+    const std::string middle = got.substr(got.size() / 2, 40);
+    QVERIFY2(sent.find(middle) != std::string::npos, middle.c_str());
 }
 
 QTEST_GUILESS_MAIN(TestDspRtty)
