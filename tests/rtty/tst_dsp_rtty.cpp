@@ -221,7 +221,7 @@ void TestDspRtty::simulatedBandStations() {
     std::vector<float> x(size_t(90 * kFs));
     band.read(x.data(), x.size());
     dsp::RttyConfig cfg;
-    cfg.markHz = 915;
+    cfg.markHz = 3100;
     cfg.squelch = 500;
     std::string got = decode(x, cfg);
     std::string sent = band.rttyStations().sentText(0);
