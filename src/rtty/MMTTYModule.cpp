@@ -149,6 +149,9 @@ void MMTTYModule::StartEngine() {
         ShowControls(false);
     };
     if (EngineStarted) return;
+    // The engine posts to the main window from its own process.
+    platform::MessageWindow& w = host_.mainWindow();
+    if (!w.isListening() && !w.listen()) return fail("CreateFileMapping failed");
     if (!block_.create()) return fail("CreateFileMapping failed");
     block_.writeString(mmtty::kOffTitle, mmtty::kTitleSize, mmtty::kEngineTitle);
     block_.writeString(mmtty::kOffPttPort, mmtty::kPttPortSize, "NONE");
@@ -191,7 +194,10 @@ void MMTTYModule::CheckAlive() {
         MMTTYAliveTimer.stop();
         return;
     }
-    if (platform::findWindow(mmtty::kEngineTitle)) return;
+    if (platform::findWindow(mmtty::kEngineTitle)) {
+        DrawFrequencyScale(); // the PSK side's layout code may have drawn its own meanwhile
+        return;
+    }
     MMTTYAliveTimer.stop();
     MMTTYKickoffTimer.stop();
     if (WindowSubclassed) {

@@ -72,6 +72,7 @@ private slots:
     void options();
     void tonesAndReadout();
     void displays();
+    void fuzzReports();
 
 private:
     void startEngine() {
@@ -311,6 +312,33 @@ void TestMMTTYModule::displays() {
     m->UpdateSignalStrength();
     QCOMPARE(b.readInt(152), 0);
     QCOMPARE(b.readInt(8348), 0);
+}
+
+void TestMMTTYModule::fuzzReports() {
+    // A million engine messages of any code and value, the known codes most often: nothing
+    // may crash, the ring stays bounded and the drain shows only bytes.
+    startEngine();
+    uint64_t x = 88172645463325252ull;
+    auto next = [&] {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        return x;
+    };
+    const int32_t codes[] = {0x8000, 0x8003, 0x8004, 0x8006, 0x8007, 0x8008, 0x800B, 0x8009};
+    for (int i = 0; i < 1000000; ++i) {
+        const uint64_t r = next();
+        // Switch reports store settings (to disk): a few hundred are enough.
+        const int known = i < 400 ? 8 : 7;
+        const int32_t code = (r & 3) ? codes[(r >> 2) % uint64_t(known)] : int32_t(r >> 8);
+        const int32_t value = int32_t(next());
+        if (code == 0x8000) continue; // a handle report would point the module elsewhere
+        report(code, value);
+        if ((i & 4095) == 0) m->HandleNewChar();
+    }
+    m->UpdateSignalStrength();
+    m->HandleNewChar();
+    QVERIFY(m->squelchThreshold() >= 0 && m->squelchThreshold() <= 1000);
 }
 
 QTEST_MAIN(TestMMTTYModule)
