@@ -1,3 +1,4 @@
+#include "SoundcardRtty.h"
 #include <mainwindow/TonedeckApp.h>
 #include <platform/Clock.h>
 #include <platform/Dialogs.h>
@@ -19,7 +20,10 @@ int main(int argc, char** argv) {
     platform::Services services{settings, dialogs, clock, shell,
                                 platform::defaultProgramDirectory()};
 
-    mainwindow::TonedeckApp app(services, psk::linkedPskEngine());
+    auto rtty = std::make_unique<app::SoundcardRtty>();
+    app::SoundcardRtty* soundcardRtty = rtty.get();
+    mainwindow::TonedeckApp app(services, psk::linkedPskEngine(), std::move(rtty));
+    soundcardRtty->Attach(app);
     dialogs.setParent(&app.main);
     app.main.Form_Load();
     app.main.show();
