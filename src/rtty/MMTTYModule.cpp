@@ -277,6 +277,7 @@ void MMTTYModule::ShowControls(bool visible) {
     host_.setSinglePttModesEnabled(!visible);
     tab_.MMTTYConfigCmd->setEnabled(visible);
     if (visible) panel_.XYDisplay->setVisible(((DisplayWord >> mmtty::kDisplayBitXy) & 1u) != 0);
+    host_.enginePathChanged();
 }
 
 // --- messages ----------------------------------------------------------------------------

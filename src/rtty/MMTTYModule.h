@@ -61,6 +61,8 @@ public:
     virtual void processEvents() {}
     // The engine went away by itself; the module has cleaned up.
     virtual void engineLost() {}
+    // The engine started or stopped: the RTTY panes are laid out again.
+    virtual void enginePathChanged() {}
 };
 
 class MMTTYModule : public QObject {
