@@ -56,12 +56,7 @@ void SoundcardRtty::Attach(mainwindow::TonedeckApp& app) {
                              m->Running())
                              m->SetFrequencyFromWaterfall(x);
                      });
-    QObject::connect(panel_->RTTYStartCmd, &QPushButton::clicked, m,
-                     &rtty::MMTTYModule::StartTransmit);
-    QObject::connect(panel_->RTTYStopCmd, &QPushButton::clicked, m,
-                     &rtty::MMTTYModule::StopTransmit);
-    QObject::connect(panel_->RTTYAbortCmd, &QPushButton::clicked, m,
-                     &rtty::MMTTYModule::AbortTransmit);
+    // RTTYStartCmd, RTTYStopCmd and RTTYAbortCmd go through the RTTY path selection.
     QObject::connect(main.QSOFrequency, &QLineEdit::textChanged, m, [m] {
         m->UpdateReceiveFrequency();
         m->DrawFrequencyScale();
@@ -162,7 +157,11 @@ QString SoundcardRtty::qsoFrequency() const {
     return app_->main.QSOFrequency->text();
 }
 bool SoundcardRtty::transceiverIsLsb() const {
-    return app_->setupDialog.SoundcardRtty->MMTTYModeButton[0]->isChecked();
+    // The transceiver follows the path in use, which may be the external modem.
+    return transceiverIsLsb_ ? transceiverIsLsb_() : !engineModeIsFsk();
+}
+bool SoundcardRtty::engineModeIsFsk() const {
+    return app_->setupDialog.SoundcardRtty->MMTTYModeButton[1]->isChecked();
 }
 void SoundcardRtty::focusKeyboard() {
     app_->main.Keyboard->setFocus();

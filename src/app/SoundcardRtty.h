@@ -2,6 +2,7 @@
 // The soundcard RTTY path as the main window drives it: MMTTYModule with its panel, hosted by
 // the application's windows and modules. It also owns the engine process, so that a program
 // that is closing never waits on an engine that is gone or will not go.
+#include <functional>
 #include <memory>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -23,6 +24,12 @@ public:
     // Builds the panel and the module on the application's windows; before Form_Load.
     void Attach(mainwindow::TonedeckApp& app);
     rtty::MMTTYModule* module() { return module_.get(); }
+    rtty::MMTTYPanel* panel() { return panel_.get(); }
+    // Hooks for the external modem beside the engine.
+    void setModemShutdownPending(std::function<bool()> f) { modemShutdownPending_ = std::move(f); }
+    void setTransceiverIsLsb(std::function<bool()> f) { transceiverIsLsb_ = std::move(f); }
+    void setPanelsChanged(std::function<void()> f) { panelsChanged_ = std::move(f); }
+    bool engineModeIsFsk() const;
 
     // RTTYXcvr
     void Initialize() override;
@@ -59,6 +66,12 @@ public:
     QString soundInputName(int index) const override;
     void processEvents() override;
     void engineLost() override;
+    bool modemShutdownPending() const override {
+        return modemShutdownPending_ && modemShutdownPending_();
+    }
+    void enginePathChanged() override {
+        if (panelsChanged_) panelsChanged_();
+    }
 
 private:
     mainwindow::TonedeckApp* app_ = nullptr;
@@ -66,6 +79,8 @@ private:
     std::unique_ptr<rtty::MMTTYModule> module_;
     std::unique_ptr<QProcess> process_;
     QElapsedTimer closing_; // since the close request
+    std::function<bool()> modemShutdownPending_, transceiverIsLsb_;
+    std::function<void()> panelsChanged_;
 };
 
 } // namespace app

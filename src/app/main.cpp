@@ -1,4 +1,4 @@
-#include "SoundcardRtty.h"
+#include "RttyPaths.h"
 #include <mainwindow/TonedeckApp.h>
 #include <platform/Clock.h>
 #include <platform/Dialogs.h>
@@ -20,10 +20,10 @@ int main(int argc, char** argv) {
     platform::Services services{settings, dialogs, clock, shell,
                                 platform::defaultProgramDirectory()};
 
-    auto rtty = std::make_unique<app::SoundcardRtty>();
-    app::SoundcardRtty* soundcardRtty = rtty.get();
+    auto rtty = std::make_unique<app::RttyPaths>();
+    app::RttyPaths* rttyPaths = rtty.get();
     mainwindow::TonedeckApp app(services, psk::linkedPskEngine(), std::move(rtty));
-    soundcardRtty->Attach(app);
+    rttyPaths->Attach(app);
     dialogs.setParent(&app.main);
     app.main.Form_Load();
     app.main.show();
