@@ -138,8 +138,9 @@ void RTTYModemModule::Terminate() {
         host_.setRttyModeButtonEnabled(false);
         host_.setEnabledBoxEnabled(false);
         write(ModemParameters::CmdCmd);
-        Comm.DrainOutput(kDrainTimeoutMs);
     }
+    // Also what a disable just before queued: the modem hears its last command.
+    Comm.DrainOutput(kDrainTimeoutMs);
     save("RTTYModemControlChars", setting("RTTYModemControlChars"));
     ModemEnabled = false;
     Comm.ClosePort();
