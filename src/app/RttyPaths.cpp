@@ -159,10 +159,8 @@ void RttyPaths::fillChoices() {
                 box->addItem(c.label, c.position);
             box->setCurrentIndex(box->findText(selected, Qt::MatchExactly));
         };
-        fill(app_->setupDialog.RTTYModemSpeedCombo, modem_->parameters().speeds(),
-             modem_->speed());
-        fill(app_->setupDialog.RTTYModemShiftCombo, modem_->parameters().shifts(),
-             modem_->shift());
+        fill(app_->setupDialog.RTTYModemSpeedCombo, modem_->parameters().speeds(), modem_->speed());
+        fill(app_->setupDialog.RTTYModemShiftCombo, modem_->parameters().shifts(), modem_->shift());
     });
 }
 
@@ -201,37 +199,68 @@ void RttyPaths::Shutdown() {
 void RttyPaths::SelectPane(int pane) {
     if (pane == 0 || pane == 1) selection_->SelectPane(pane);
 }
-void RttyPaths::StartTransmit() { selection_->StartTransmit(); }
-void RttyPaths::StopTransmit() { selection_->StopTransmit(); }
-void RttyPaths::AbortTransmit() { selection_->AbortTransmit(); }
-void RttyPaths::SendCharacter(int code) { selection_->SendCharacter(code); }
+void RttyPaths::StartTransmit() {
+    selection_->StartTransmit();
+}
+void RttyPaths::StopTransmit() {
+    selection_->StopTransmit();
+}
+void RttyPaths::AbortTransmit() {
+    selection_->AbortTransmit();
+}
+void RttyPaths::SendCharacter(int code) {
+    selection_->SendCharacter(code);
+}
 bool RttyPaths::Transmitting() const {
     return modem_->Transmitting() ||
-           (soundcard_.MMTTYRunning() && const_cast<SoundcardRtty&>(soundcard_).module()->Transmitting());
+           (soundcard_.MMTTYRunning() &&
+            const_cast<SoundcardRtty&>(soundcard_).module()->Transmitting());
 }
 
 // --- RTTYModemHost ------------------------------------------------------------------------
 
-platform::SettingsStore& RttyPaths::settings() { return app_->services.settings; }
+platform::SettingsStore& RttyPaths::settings() {
+    return app_->services.settings;
+}
 void RttyPaths::messageBox(const QString& text) {
     app_->services.dialogs.messageBox(text, mainwindow::TonedeckApp::kProductName);
 }
 QString RttyPaths::myCallsign() const {
     return app_->display.DeSlash(app_->setupDialog.MyCallsign->text());
 }
-QDateTime RttyPaths::utcNow() const { return app_->services.clock.utcNow(); }
-QString RttyPaths::modemFolder() const { return app_->services.programDir + "/Modems"; }
-bool RttyPaths::rttyModeSelected() const { return app_->main.ModeButton[1]->isChecked(); }
-void RttyPaths::setRttyModeButtonEnabled(bool on) { app_->main.ModeButton[1]->setEnabled(on); }
-bool RttyPaths::engineShutdownPending() const { return app_->main.MMTTYShutdownTimer.isActive(); }
+QDateTime RttyPaths::utcNow() const {
+    return app_->services.clock.utcNow();
+}
+QString RttyPaths::modemFolder() const {
+    return app_->services.programDir + "/Modems";
+}
+bool RttyPaths::rttyModeSelected() const {
+    return app_->main.ModeButton[1]->isChecked();
+}
+void RttyPaths::setRttyModeButtonEnabled(bool on) {
+    app_->main.ModeButton[1]->setEnabled(on);
+}
+bool RttyPaths::engineShutdownPending() const {
+    return app_->main.MMTTYShutdownTimer.isActive();
+}
 void RttyPaths::setEnabledBox(bool checked) {
     quietly([&] { app_->setupDialog.RTTYModemEnabled->setChecked(checked); });
 }
-void RttyPaths::setEnabledBoxEnabled(bool on) { app_->setupDialog.RTTYModemEnabled->setEnabled(on); }
-void RttyPaths::append(int pane, int c, int colour) { app_->display.Append(pane, c, true, colour); }
-void RttyPaths::appendNewline(int pane) { app_->display.AppendNewline(pane); }
-int RttyPaths::paneColor(int pane) const { return app_->display.GetPaneColor(pane); }
-int RttyPaths::transmittedTextColor() const { return app_->display.TransmittedTextColor; }
+void RttyPaths::setEnabledBoxEnabled(bool on) {
+    app_->setupDialog.RTTYModemEnabled->setEnabled(on);
+}
+void RttyPaths::append(int pane, int c, int colour) {
+    app_->display.Append(pane, c, true, colour);
+}
+void RttyPaths::appendNewline(int pane) {
+    app_->display.AppendNewline(pane);
+}
+int RttyPaths::paneColor(int pane) const {
+    return app_->display.GetPaneColor(pane);
+}
+int RttyPaths::transmittedTextColor() const {
+    return app_->display.TransmittedTextColor;
+}
 
 void RttyPaths::showTransmitting(bool on) {
     rtty::MMTTYPanel& p = *soundcard_.panel();
@@ -244,8 +273,6 @@ void RttyPaths::showTransmitting(bool on) {
         b->setEnabled(on);
 }
 
-
-
 void RttyPaths::updatePanels() {
     // The engine's own start and stop call back in here through the soundcard side.
     if (!selection_ || updating_ || !rttyModeSelected()) return;
@@ -254,8 +281,12 @@ void RttyPaths::updatePanels() {
     updating_ = false;
 }
 
-bool RttyPaths::charHandlerLocked() const { return app_->main.RTTYModemCharHandlerLockedProperty(); }
-QString RttyPaths::qsoFrequency() const { return app_->main.QSOFrequency->text(); }
+bool RttyPaths::charHandlerLocked() const {
+    return app_->main.RTTYModemCharHandlerLockedProperty();
+}
+QString RttyPaths::qsoFrequency() const {
+    return app_->main.QSOFrequency->text();
+}
 void RttyPaths::showFrequencies(const QString& receive, const QString& transmit) {
     soundcard_.panel()->RTTYReceiveFreq->setText(receive);
     soundcard_.panel()->RTTYXmitFreq->setText(transmit);
@@ -271,7 +302,9 @@ void RttyPaths::setPaneShares(double pane0, double pane1) {
     f.rtty = {float(pane0), float(pane1), 0.0f};
     app_->main.PaneArea->setFractions(f);
 }
-void RttyPaths::selectReceivePane(int pane) { app_->display.SetReceivePane(pane); }
+void RttyPaths::selectReceivePane(int pane) {
+    app_->display.SetReceivePane(pane);
+}
 void RttyPaths::showFrames(bool on) {
     soundcard_.panel()->RTTYTransmitFrame->setVisible(on);
     soundcard_.panel()->RTTYReceiveFrame->setVisible(on);
@@ -280,7 +313,9 @@ void RttyPaths::showFrames(bool on) {
 void RttyPaths::setTransmitCaption(const QString& caption) {
     soundcard_.panel()->RTTYTransmitFrame->setTitle(caption);
 }
-void RttyPaths::setIdVisible(bool on) { soundcard_.panel()->RTTYIdCmd->setVisible(on); }
+void RttyPaths::setIdVisible(bool on) {
+    soundcard_.panel()->RTTYIdCmd->setVisible(on);
+}
 void RttyPaths::relayout() {
     app_->display.AdjustWindowControls();
     if (soundcard_.module()) soundcard_.module()->DrawFrequencyScale();
@@ -292,12 +327,16 @@ void RttyPaths::saveOffset(int mode, const QString& text) {
     app_->services.settings.saveSetting(QStringLiteral("RTTY"),
                                         QStringLiteral("RTTYOffset%1").arg(mode), text);
 }
-int RttyPaths::activeChannel() const { return app_->xcvr.ActiveChannel(); }
+int RttyPaths::activeChannel() const {
+    return app_->xcvr.ActiveChannel();
+}
 void RttyPaths::transceiverModeAndFrequency(const QString& mode, const QString& kHz) {
     // The transceiver-control program's link is not part of this program yet: until it is,
     // the request is only logged.
     app_->event.LogEvent(QStringLiteral("xcvrfreqmode ") + kHz + QLatin1Char(' ') + mode);
 }
-void RttyPaths::setOptimalOffsetEnabled(bool on) { app_->main.RTTYOptimalOffsetCmd->setEnabled(on); }
+void RttyPaths::setOptimalOffsetEnabled(bool on) {
+    app_->main.RTTYOptimalOffsetCmd->setEnabled(on);
+}
 
 } // namespace app

@@ -9,7 +9,7 @@ namespace rtty {
 
 namespace {
 constexpr const char* kCommandKeys[ModemParameters::CommandCount] = {
-    "initcmd",    "rttycmd",    "xmitcmd",     "rcvcmd",   "abortcmd",   "idcmd",  "txrevoncmd",
+    "initcmd",     "rttycmd",    "xmitcmd",     "rcvcmd",    "abortcmd",   "idcmd", "txrevoncmd",
     "txrevoffcmd", "rxrevoncmd", "rxrevoffcmd", "usosoncmd", "usosoffcmd", "cmdcmd"};
 
 bool allDigits(QStringView s) {
@@ -50,7 +50,8 @@ bool ModemParameters::ReadParameterFile(const QString& folder, const QString& mo
     const QString path = folder + QLatin1Char('/') + model + QStringLiteral(".txt");
     QFile file(path);
     if (!file.exists() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        host_.messageBox(QStringLiteral("Specified external RTTY modem parameter file does not exist"));
+        host_.messageBox(
+            QStringLiteral("Specified external RTTY modem parameter file does not exist"));
         return false;
     }
     // Modem files are plain 8-bit text; each byte stays the code it is.

@@ -44,9 +44,13 @@ RTTYComm::RTTYComm(platform::SettingsStore& store, MessageBox messageBox, QObjec
     connect(&serial_, &QSerialPort::errorOccurred, this, &RTTYComm::onError);
 }
 
-RTTYComm::~RTTYComm() { ClosePort(); }
+RTTYComm::~RTTYComm() {
+    ClosePort();
+}
 
-int RTTYComm::speedOf(int index) { return index >= 1 && index <= 7 ? kSpeeds[index - 1] : 9600; }
+int RTTYComm::speedOf(int index) {
+    return index >= 1 && index <= 7 ? kSpeeds[index - 1] : 9600;
+}
 
 void RTTYComm::InitializePort() {
     Open = false;
@@ -67,11 +71,21 @@ void RTTYComm::setIndex(int& field, const char* key, int index) {
     if (Open) OpenPort();
 }
 
-void RTTYComm::SetModemPort(int index) { setIndex(Port, "RTTYModemPort", index); }
-void RTTYComm::SetModemSpeed(int index) { setIndex(Speed, "RTTYModemSpeed", index); }
-void RTTYComm::SetModemParity(int index) { setIndex(Parity, "RTTYModemParity", index); }
-void RTTYComm::SetModemStopBits(int index) { setIndex(StopBits, "RTTYModemStopBits", index); }
-void RTTYComm::SetModemWordLen(int index) { setIndex(WordLen, "RTTYModemWordLen", index); }
+void RTTYComm::SetModemPort(int index) {
+    setIndex(Port, "RTTYModemPort", index);
+}
+void RTTYComm::SetModemSpeed(int index) {
+    setIndex(Speed, "RTTYModemSpeed", index);
+}
+void RTTYComm::SetModemParity(int index) {
+    setIndex(Parity, "RTTYModemParity", index);
+}
+void RTTYComm::SetModemStopBits(int index) {
+    setIndex(StopBits, "RTTYModemStopBits", index);
+}
+void RTTYComm::SetModemWordLen(int index) {
+    setIndex(WordLen, "RTTYModemWordLen", index);
+}
 
 QString RTTYComm::lineSettings() const {
     return QStringLiteral("%1,%2,%3,%4")
@@ -137,7 +151,9 @@ void RTTYComm::ClearPortInput() {
     serial_.clear(QSerialPort::Input);
 }
 
-qint64 RTTYComm::pendingOutput() const { return Open ? serial_.bytesToWrite() : 0; }
+qint64 RTTYComm::pendingOutput() const {
+    return Open ? serial_.bytesToWrite() : 0;
+}
 
 bool RTTYComm::DrainOutput(int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);

@@ -15,8 +15,7 @@ using Cmd = ModemParameters::Command;
 
 RTTYModemModule::RTTYModemModule(RTTYModemHost& host, QObject* parent)
     : QObject(parent), host_(host),
-      Comm(host.settings(), [&host](const QString& text) { host.messageBox(text); }),
-      Params(host) {
+      Comm(host.settings(), [&host](const QString& text) { host.messageBox(text); }), Params(host) {
     ShutdownTimer.setSingleShot(true);
     ShutdownTimer.setInterval(kShutdownDelayMs);
     connect(&ShutdownTimer, &QTimer::timeout, this, &RTTYModemModule::CheckShutdown);
@@ -34,7 +33,9 @@ void RTTYModemModule::save(const char* key, bool on) {
     host_.settings().saveSetting(kSection, key, on ? "1" : "0");
 }
 
-void RTTYModemModule::write(Cmd c) { Comm.WritePort(Params.command(c)); }
+void RTTYModemModule::write(Cmd c) {
+    Comm.WritePort(Params.command(c));
+}
 
 // --- life cycle -------------------------------------------------------------------------
 
@@ -178,8 +179,12 @@ void RTTYModemModule::sendChoice(const QString& label,
         }
 }
 
-void RTTYModemModule::SendSpeed() { sendChoice(SpeedLabel, Params.speeds()); }
-void RTTYModemModule::SendShift() { sendChoice(ShiftLabel, Params.shifts()); }
+void RTTYModemModule::SendSpeed() {
+    sendChoice(SpeedLabel, Params.speeds());
+}
+void RTTYModemModule::SendShift() {
+    sendChoice(ShiftLabel, Params.shifts());
+}
 
 void RTTYModemModule::SelectSpeed(const QString& label) {
     if (label.isEmpty()) return;

@@ -22,8 +22,8 @@ class RTTYModemHost : public ModemParametersHost {
 public:
     virtual platform::SettingsStore& settings() = 0;
     virtual QString modemFolder() const = 0;
-    virtual bool rttyModeSelected() const = 0;          // ModeButton(1)
-    virtual void setRttyModeButtonEnabled(bool on) = 0; // ModeButton(1)
+    virtual bool rttyModeSelected() const = 0;                   // ModeButton(1)
+    virtual void setRttyModeButtonEnabled(bool on) = 0;          // ModeButton(1)
     virtual bool engineShutdownPending() const { return false; } // MMTTYShutdownTimer
     // RTTYModemEnabled: its check mark (set without a click) and whether it can be used.
     virtual void setEnabledBox(bool checked) = 0;

@@ -70,7 +70,9 @@ void RTTYSelection::SelectPane(int pane) {
     UpdatePanels();
 }
 
-void RTTYSelection::UpdateMode() { applyMode(false); }
+void RTTYSelection::UpdateMode() {
+    applyMode(false);
+}
 
 double RTTYSelection::retunedKHz(const QString& qso, const QString& oldOffset,
                                  const QString& newOffset, bool oldKnown) {

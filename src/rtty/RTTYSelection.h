@@ -70,8 +70,8 @@ public:
     int activePane() const { return ActivePane; }
 
     // The dial frequency after a change of mode: the new mode's offset replaces the old one's.
-    static double retunedKHz(const QString& qso, const QString& oldOffset,
-                             const QString& newOffset, bool oldKnown);
+    static double retunedKHz(const QString& qso, const QString& oldOffset, const QString& newOffset,
+                             bool oldKnown);
 
 private:
     RTTYPath* activePath();

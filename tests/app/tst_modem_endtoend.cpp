@@ -28,8 +28,10 @@ private slots:
         settings.saveSetting("General", "Callsign", "N0CALL");
         settings.saveSetting("MMTTY", "MMTTYEnabled", "0");
         settings.saveSetting("SerialPorts", "COM2", tnc.path());
-        for (auto [k, v] : {std::pair{"RTTYModemPort", "2"}, {"RTTYModemEnabled", "1"},
-                            {"RTTYModemModel", "TestModem"}, {"RTTYModemBaud", "50"},
+        for (auto [k, v] : {std::pair{"RTTYModemPort", "2"},
+                            {"RTTYModemEnabled", "1"},
+                            {"RTTYModemModel", "TestModem"},
+                            {"RTTYModemBaud", "50"},
                             {"RTTYModemShift", "170"}})
             settings.saveSetting("RTTYModem", k, v);
         tdtest::ScriptedDialogs dialogs;
@@ -66,7 +68,9 @@ private slots:
             QCOMPARE(dialogs.messages(), QStringList());
             QVERIFY(app.main.close());
         }
-        QVERIFY(tnc.waitFor([&] { return tnc.commands.contains("c"); })); // told to return to its command mode on the way out
+        QVERIFY(tnc.waitFor([&] {
+            return tnc.commands.contains("c");
+        })); // told to return to its command mode on the way out
     }
 };
 

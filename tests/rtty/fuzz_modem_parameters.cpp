@@ -1,10 +1,10 @@
 // Random values and files through the parameter parser: it must neither crash nor read out of
 // bounds (run under the address sanitiser). Argument: the number of inputs (default 20000).
+#include <cstdio>
 #include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <cstdio>
 
 #include "rtty/ModemParameters.h"
 
@@ -13,7 +13,9 @@ struct Host : rtty::ModemParametersHost {
     long messages = 0;
     void messageBox(const QString&) override { ++messages; }
     QString myCallsign() const override { return QStringLiteral("DL1ABC"); }
-    QDateTime utcNow() const override { return QDateTime(QDate(2026, 12, 6), QTime(7, 5), Qt::UTC); }
+    QDateTime utcNow() const override {
+        return QDateTime(QDate(2026, 12, 6), QTime(7, 5), Qt::UTC);
+    }
 };
 
 QByteArray randomText(QRandomGenerator& rng, int maxLength) {

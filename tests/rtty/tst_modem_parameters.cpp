@@ -34,23 +34,43 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("result");
         QTest::addColumn<QString>("message");
-        QTest::newRow("code then letter") << "<27>x" << "\x1bx" << "";
+        QTest::newRow("code then letter") << "<27>x"
+                                          << "\x1bx"
+                                          << "";
         QTest::newRow("code zero kept") << "<0>" << QString(QChar(0)) << "";
-        QTest::newRow("double <") << "<<" << "<" << "";
-        QTest::newRow("<< inside") << "a<<b<13>" << "a<b\r" << "";
-        QTest::newRow("empty escape") << "a<>b" << "ab" << "";
-        QTest::newRow("unknown token") << "a<zz>b" << "ab" << "";
-        QTest::newRow("mycall keeps case") << "de <MYCALL>" << "de DL1aBc" << "";
-        QTest::newRow("utc") << "<utc>" << "07:05" << "";
-        QTest::newRow("date") << "<Date>" << "06-Dec-2026" << "";
-        QTest::newRow("256") << "x<256>y" << ""
+        QTest::newRow("double <") << "<<"
+                                  << "<"
+                                  << "";
+        QTest::newRow("<< inside") << "a<<b<13>"
+                                   << "a<b\r"
+                                   << "";
+        QTest::newRow("empty escape") << "a<>b"
+                                      << "ab"
+                                      << "";
+        QTest::newRow("unknown token") << "a<zz>b"
+                                       << "ab"
+                                       << "";
+        QTest::newRow("mycall keeps case") << "de <MYCALL>"
+                                           << "de DL1aBc"
+                                           << "";
+        QTest::newRow("utc") << "<utc>"
+                             << "07:05"
+                             << "";
+        QTest::newRow("date") << "<Date>"
+                              << "06-Dec-2026"
+                              << "";
+        QTest::newRow("256") << "x<256>y"
+                             << ""
                              << "Parameter error: control code greater than 255 in <256>y";
-        QTest::newRow("long digits") << "<99999999999999999999>" << ""
+        QTest::newRow("long digits") << "<99999999999999999999>"
+                                     << ""
                                      << "Parameter error: control code greater than 255 in "
                                         "<99999999999999999999>";
-        QTest::newRow("lone < at end") << "ab<" << ""
+        QTest::newRow("lone < at end") << "ab<"
+                                       << ""
                                        << "Parameter error: < without matching > in <";
-        QTest::newRow("< without >") << "a<13" << ""
+        QTest::newRow("< without >") << "a<13"
+                                     << ""
                                      << "Parameter error: < without matching > in <13";
     }
     void expand() {
@@ -87,7 +107,8 @@ private slots:
         QCOMPARE(p.count(), 9);
         QCOMPARE(p.speeds().size(), 3);
         QCOMPARE(p.speeds()[0].label, QString("45.45"));
-        QCOMPARE(p.valueAt(p.speeds()[0].position), QString("\x1b" "b1"));
+        QCOMPARE(p.valueAt(p.speeds()[0].position), QString("\x1b"
+                                                            "b1"));
         QCOMPARE(p.speeds()[1].label, p.speeds()[2].label);
         QCOMPARE(p.valueAt(p.speeds()[2].position), QString("b"));
         QCOMPARE(p.shifts().size(), 1);
@@ -112,8 +133,8 @@ private slots:
         QVERIFY(read(p, text + tail + (message ? "idcmd=x\n" : "")));
         QCOMPARE(p.count(), 64);
         QVERIFY(!p.HasIdCommand());
-        QCOMPARE(host.boxes, message ? QStringList{"Too many parameters in " + dir.filePath("m.txt") +
-                                                   " - ignoring excess"}
+        QCOMPARE(host.boxes, message ? QStringList{"Too many parameters in " +
+                                                   dir.filePath("m.txt") + " - ignoring excess"}
                                      : QStringList());
     }
 

@@ -72,9 +72,12 @@ private slots:
         // A pty that cannot be had fails the test: there is no modem to talk to without it.
         tnc = std::make_unique<tdtest::FakeTnc>(host->dir.filePath("ttyTNC"));
         host->store.saveSetting("SerialPorts", "COM3", tnc->path());
-        for (auto [k, v] : {std::pair{"RTTYModemPort", "3"}, {"RTTYModemEnabled", "1"},
-                            {"RTTYModemModel", "TestModem"}, {"RTTYModemBaud", "45.45"},
-                            {"RTTYModemShift", "170"}, {"RTTYModemUSOS", "1"}})
+        for (auto [k, v] : {std::pair{"RTTYModemPort", "3"},
+                            {"RTTYModemEnabled", "1"},
+                            {"RTTYModemModel", "TestModem"},
+                            {"RTTYModemBaud", "45.45"},
+                            {"RTTYModemShift", "170"},
+                            {"RTTYModemUSOS", "1"}})
             set(k, v);
         modem = std::make_unique<rtty::RTTYModemModule>(*host);
         modem->comm().setLineControl(&lines);
@@ -160,10 +163,14 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<bool>("hold");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no port") << "0" << "TestModem" << false << "No com port selected";
-        QTest::newRow("no device") << "4" << "TestModem" << false << "Unable to open Com4";
-        QTest::newRow("held") << "3" << "TestModem" << true << "Com3 is already in use";
-        QTest::newRow("no file") << "3" << "Absent" << false
+        QTest::newRow("no port") << "0"
+                                 << "TestModem" << false << "No com port selected";
+        QTest::newRow("no device") << "4"
+                                   << "TestModem" << false << "Unable to open Com4";
+        QTest::newRow("held") << "3"
+                              << "TestModem" << true << "Com3 is already in use";
+        QTest::newRow("no file") << "3"
+                                 << "Absent" << false
                                  << "Specified external RTTY modem parameter file does not exist";
     }
     void openFailures() {

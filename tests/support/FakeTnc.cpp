@@ -1,9 +1,9 @@
 #include "FakeTnc.h"
 
-#include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <QFile>
 #include <stdexcept>
 #include <stdlib.h>
 #include <termios.h>
@@ -11,9 +11,13 @@
 
 namespace tdtest {
 
-FakeTnc::FakeTnc(const QString& path) : path_(path) { open(); }
+FakeTnc::FakeTnc(const QString& path) : path_(path) {
+    open();
+}
 
-FakeTnc::~FakeTnc() { unplug(); }
+FakeTnc::~FakeTnc() {
+    unplug();
+}
 
 void FakeTnc::open() {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);

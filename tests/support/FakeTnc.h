@@ -3,11 +3,11 @@
 // opens the device path (a link to the terminal's slave side, stable across reopen()); the
 // fake echoes every byte it is sent unless told not to, decodes the test modem's commands
 // (escape, a name, carriage return: "x", "r", "b1") and injects received text on request.
+#include <memory>
 #include <QByteArray>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QStringList>
-#include <memory>
 
 #include "rtty/RTTYComm.h"
 
@@ -27,9 +27,9 @@ public:
     void unplug();
     void reopen();
 
-    QByteArray received;   // every byte sent to the modem
-    QStringList commands;  // decoded commands, in order
-    QByteArray text;       // bytes that were not part of a command
+    QByteArray received;  // every byte sent to the modem
+    QStringList commands; // decoded commands, in order
+    QByteArray text;      // bytes that were not part of a command
 
     // Waits, serving events, until pred() holds or the time is up.
     template <class P> static bool waitFor(P pred, int ms = 3000);
