@@ -275,7 +275,9 @@ void RttyPaths::showTransmitting(bool on) {
 
 void RttyPaths::updatePanels() {
     // The engine's own start and stop call back in here through the soundcard side.
-    if (!selection_ || updating_ || !rttyModeSelected()) return;
+    if (!selection_) return;
+    app_->setupDialog.ResetRttyModemCmd->setEnabled(modem_->Enabled());
+    if (updating_ || !rttyModeSelected()) return;
     updating_ = true;
     selection_->UpdatePanels();
     updating_ = false;
