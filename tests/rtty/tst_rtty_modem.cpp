@@ -113,8 +113,10 @@ private slots:
         QTest::qWait(50);
         QVERIFY(modem->Transmitting());
         QCOMPARE(modem->echoCount(), 1);
-        tnc->inject("O\r\nRY");
+        tnc->inject("O");
         QVERIFY(waitEcho());
+        tnc->inject("\r\nRY");
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return host->pane.endsWith("RY"); }));
         QVERIFY(!host->transmitting);
         QCOMPARE(host->ended, 1);
         // The modem's echo of "xmitcmd" shows too (its escape dropped); the line end after it
