@@ -100,7 +100,9 @@ void RttyPaths::connectSetup() {
     auto& s = app_->setupDialog;
     auto* m = modem_.get();
     QObject::connect(s.RTTYModemEnabled, &QCheckBox::clicked, m, [this](bool on) {
-        if (!ignoring_) modem_->EnabledChanged(on);
+        if (ignoring_) return;
+        modem_->EnabledChanged(on);
+        fillChoices();
     });
     QObject::connect(s.RTTYModemModel, &QComboBox::activated, m, [this, &s](int index) {
         if (ignoring_ || index < 0) return;
@@ -333,9 +335,7 @@ int RttyPaths::activeChannel() const {
     return app_->xcvr.ActiveChannel();
 }
 void RttyPaths::transceiverModeAndFrequency(const QString& mode, const QString& kHz) {
-    // The transceiver-control program's link is not part of this program yet: until it is,
-    // the request is only logged.
-    app_->event.LogEvent(QStringLiteral("xcvrfreqmode ") + kHz + QLatin1Char(' ') + mode);
+    if (transceiverLinked()) link_->xcvrFreqMode(kHz, mode);
 }
 void RttyPaths::setOptimalOffsetEnabled(bool on) {
     app_->main.RTTYOptimalOffsetCmd->setEnabled(on);

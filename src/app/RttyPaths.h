@@ -20,6 +20,8 @@ public:
     SoundcardRtty& soundcard() { return soundcard_; }
     rtty::RTTYModemModule* modem() { return modem_.get(); }
     rtty::RTTYSelection* selection() { return selection_.get(); }
+    // The transceiver-control program, once there is one; without it nothing is retuned.
+    void setTransceiverLink(rtty::TransceiverLink* link) { link_ = link; }
 
     // RTTYXcvr
     void Initialize() override;
@@ -67,6 +69,7 @@ public:
     QString offsetText(int mode) const override;
     void saveOffset(int mode, const QString& text) override;
     int activeChannel() const override;
+    bool transceiverLinked() const override { return link_ && link_->connected(); }
     void transceiverModeAndFrequency(const QString& mode, const QString& kHz) override;
     void setOptimalOffsetEnabled(bool on) override;
 
@@ -84,6 +87,7 @@ private:
     std::unique_ptr<EnginePath> enginePath_;
     std::unique_ptr<ModemPath> modemPath_;
     std::unique_ptr<rtty::RTTYSelection> selection_;
+    rtty::TransceiverLink* link_ = nullptr;
     bool ignoring_ = false; // the program itself is setting the modem's controls
     bool updating_ = false;
 };

@@ -7,6 +7,15 @@
 
 namespace rtty {
 
+// The transceiver-control program's link as the RTTY side uses it: the "xcvrfreqmode"
+// command (dial frequency in kHz and mode name together).
+class TransceiverLink {
+public:
+    virtual ~TransceiverLink() = default;
+    virtual bool connected() const = 0;
+    virtual void xcvrFreqMode(const QString& kHz, const QString& mode) = 0;
+};
+
 // One RTTY path as the selection drives it.
 class RTTYPath {
 public:
