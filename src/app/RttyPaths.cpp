@@ -170,6 +170,13 @@ void RttyPaths::fillChoices() {
 
 void RttyPaths::Initialize() {
     selection_->Initialize();
+    // The offsets of the two transceiver modes; nothing stored counts as 0.
+    for (int i = 0; i < 2; ++i) {
+        const QString stored =
+            settings().getSetting(QStringLiteral("RTTY"), QStringLiteral("RTTYOffset%1").arg(i));
+        if (!stored.trimmed().isEmpty())
+            app_->setupDialog.SoundcardRtty->RTTYModeOffset[i]->setText(stored);
+    }
     modem_->Initialize();
     fillModels();
     soundcard_.Initialize();
