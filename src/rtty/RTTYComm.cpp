@@ -135,9 +135,9 @@ void RTTYComm::ClosePort() {
     Open = false;
 }
 
-QString RTTYComm::ReadPort() {
+QString RTTYComm::ReadPort(qint64 maxBytes) {
     if (!Open) return {};
-    return QString::fromLatin1(serial_.readAll());
+    return QString::fromLatin1(maxBytes > 0 ? serial_.read(maxBytes) : serial_.readAll());
 }
 
 void RTTYComm::WritePort(const QString& text) {

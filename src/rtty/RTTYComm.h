@@ -44,7 +44,9 @@ public:
     bool OpenPort();
     void ClosePort();
     bool PortOpened() const { return Open; }
-    QString ReadPort();
+    // What is waiting, up to maxBytes (all of it when maxBytes is 0).
+    QString ReadPort(qint64 maxBytes = 0);
+    bool InputWaiting() const { return Open && serial_.bytesAvailable() > 0; }
     void WritePort(const QString& text);
     void ClearPortInput();
     qint64 pendingOutput() const;

@@ -266,7 +266,9 @@ void RTTYModemModule::showChar(int c) {
 void RTTYModemModule::HandleModemInput() {
     // A pane operation that serves events leaves the bytes waiting for the next event.
     if (host_.charHandlerLocked()) return;
-    const QString text = Comm.ReadPort();
+    const QString text = Comm.ReadPort(kReadChunk);
+    if (Comm.InputWaiting())
+        QMetaObject::invokeMethod(this, &RTTYModemModule::HandleModemInput, Qt::QueuedConnection);
     for (const QChar ch : text) {
         if (ModemTransmitting != LastTransmitting) {
             host_.appendNewline(ReceivePane());

@@ -48,6 +48,8 @@ class RTTYModemModule : public QObject {
 public:
     static constexpr int kShutdownDelayMs = 100;
     static constexpr int kDrainTimeoutMs = 3000;
+    // Characters shown per turn of the event loop, so that a flood keeps the window alive.
+    static constexpr int kReadChunk = 256;
 
     explicit RTTYModemModule(RTTYModemHost& host, QObject* parent = nullptr);
     ~RTTYModemModule() override;
