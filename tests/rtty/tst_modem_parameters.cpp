@@ -138,6 +138,23 @@ private slots:
                                      : QStringList());
     }
 
+    void shippedFiles_data() {
+        QTest::addColumn<QString>("model");
+        QTest::newRow("generic") << "Generic TNC";
+        QTest::newRow("test") << "TestModem";
+    }
+    void shippedFiles() {
+        QFETCH(QString, model);
+        rtty::ModemParameters p(host);
+        host.boxes.clear();
+        QVERIFY(p.ReadParameterFile(TD_MODEMS, model));
+        QCOMPARE(host.boxes, QStringList());
+        for (int c = 0; c < rtty::ModemParameters::CommandCount; ++c)
+            QVERIFY2(!p.command(rtty::ModemParameters::Command(c)).isEmpty(),
+                     qPrintable(QString::number(c)));
+        QVERIFY(p.speeds().size() >= 3 && p.shifts().size() >= 3);
+    }
+
     void missing() {
         rtty::ModemParameters p(host);
         read(p, "idcmd=x\n");
