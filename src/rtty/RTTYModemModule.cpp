@@ -19,6 +19,9 @@ RTTYModemModule::RTTYModemModule(RTTYModemHost& host, QObject* parent)
     ShutdownTimer.setSingleShot(true);
     ShutdownTimer.setInterval(kShutdownDelayMs);
     connect(&ShutdownTimer, &QTimer::timeout, this, &RTTYModemModule::CheckShutdown);
+    MoreInputTimer.setSingleShot(true);
+    MoreInputTimer.setInterval(0);
+    connect(&MoreInputTimer, &QTimer::timeout, this, &RTTYModemModule::HandleModemInput);
     connect(&Comm, &RTTYComm::received, this, &RTTYModemModule::HandleModemInput);
     connect(&Comm, &RTTYComm::lost, this, &RTTYModemModule::portLost);
 }
@@ -267,8 +270,9 @@ void RTTYModemModule::HandleModemInput() {
     // A pane operation that serves events leaves the bytes waiting for the next event.
     if (host_.charHandlerLocked()) return;
     const QString text = Comm.ReadPort(kReadChunk);
-    if (Comm.InputWaiting())
-        QMetaObject::invokeMethod(this, &RTTYModemModule::HandleModemInput, Qt::QueuedConnection);
+    // A timer rather than a posted call: posted calls go before timers and input, and a
+    // chain of them would starve the window just the same.
+    if (Comm.InputWaiting()) MoreInputTimer.start();
     for (const QChar ch : text) {
         if (ModemTransmitting != LastTransmitting) {
             host_.appendNewline(ReceivePane());

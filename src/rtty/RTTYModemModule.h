@@ -111,7 +111,7 @@ private:
     RTTYModemHost& host_;
     RTTYComm Comm;
     ModemParameters Params;
-    QTimer ShutdownTimer;
+    QTimer ShutdownTimer, MoreInputTimer;
     QString Model, SpeedLabel, ShiftLabel;
     bool ModemEnabled = false, ModemTransmitting = false, StopPending = false;
     bool LastTransmitting = false, EnableAfterShutdown = false;
