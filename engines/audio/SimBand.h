@@ -13,6 +13,7 @@
 #include "dsp/PskMode.h"
 #include "dsp/PskTransmitter.h"
 #include "QsoScript.h"
+#include "RttyStations.h"
 
 namespace audio {
 
@@ -47,6 +48,8 @@ public:
     static constexpr double kNoiseSigma = 0.025;
     static constexpr double kReferencePower = 0.30;
     static double gainForSnr(double snrDb);
+    // The band's RTTY stations (their marks, levels and what they sent).
+    const RttyStations& rttyStations() const { return *rtty_; }
 
 private:
     struct Slot;
@@ -68,6 +71,7 @@ private:
     size_t chunkPos_ = 0;
     std::vector<dsp::PskTransmitter::Event> events_;
     Loopback loopback_;
+    std::unique_ptr<RttyStations> rtty_;
     uint64_t time_ = 0; // samples produced
     bool hearOwn_ = false;
     size_t muteLeft_ = 0; // samples still muted after our own signal

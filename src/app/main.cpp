@@ -1,4 +1,5 @@
 #include <common/Version.h>
+#include "RttyPaths.h"
 #include <mainwindow/TonedeckApp.h>
 #include <platform/Clock.h>
 #include <platform/Dialogs.h>
@@ -21,7 +22,10 @@ int main(int argc, char** argv) {
     platform::Services services{settings, dialogs, clock, shell,
                                 platform::defaultProgramDirectory()};
 
-    mainwindow::TonedeckApp app(services, psk::linkedPskEngine());
+    auto rtty = std::make_unique<app::RttyPaths>();
+    app::RttyPaths* rttyPaths = rtty.get();
+    mainwindow::TonedeckApp app(services, psk::linkedPskEngine(), std::move(rtty));
+    rttyPaths->Attach(app);
     // A signal ends the program the way closing its window does: settings are saved. It is
     // acted on from the event loop, so one that arrives during start-up waits for it to end.
     // While the unload waits for the RTTY engine, the window closes itself when that has ended.

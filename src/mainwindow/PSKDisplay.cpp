@@ -191,6 +191,9 @@ void PSKDisplay::SelectReceivePane(int pane, float x, float y, int button, int s
         MouseShift[pane] = shift;
         // The active pane never changes during a transmission.
         if (!app_.xcvr.Transmitting()) SetReceivePane(pane);
+        // In RTTY mode the pane also chooses the path: 0 the soundcard, 1 the modem.
+        if (app_.main.ModeButton[1]->isChecked() && app_.rtty && !app_.rtty->Transmitting())
+            app_.rtty->SelectPane(pane);
     });
 }
 

@@ -50,15 +50,24 @@ bool TransmitPane::psk() const {
     return app_.main.ModeButton[0]->isChecked();
 }
 
-// The RTTY transmitters arrive with the RTTY paths; until then these act on the PSK side only.
+// In RTTY mode the RTTY path selection decides which transmitter is meant.
 void TransmitPane::start() {
-    if (psk()) app_.xcvr.StartTransmit();
+    if (psk())
+        app_.xcvr.StartTransmit();
+    else if (app_.rtty)
+        app_.rtty->StartTransmit();
 }
 void TransmitPane::stop() {
-    if (psk()) app_.xcvr.StopTransmit();
+    if (psk())
+        app_.xcvr.StopTransmit();
+    else if (app_.rtty)
+        app_.rtty->StopTransmit();
 }
 void TransmitPane::abort() {
-    if (psk()) app_.xcvr.AbortTransmit();
+    if (psk())
+        app_.xcvr.AbortTransmit();
+    else if (app_.rtty)
+        app_.rtty->AbortTransmit();
 }
 
 void TransmitPane::appendToPane(QChar c) {
@@ -161,7 +170,21 @@ bool TransmitPane::KeyPress(int& keyAscii) {
             used = true;
             return;
         }
-        if (!psk()) return; // the RTTY transmitters arrive with the RTTY paths
+        if (!psk()) {
+            if (!app_.rtty) return;
+            if (keyAscii == kCtrlEnter) {
+                app_.rtty->StopTransmit();
+                emptyPane();
+                used = true;
+            } else if (keyAscii == kEnter) {
+                emptyPane();
+                app_.rtty->SendCharacter(kEnter);
+                used = true;
+            } else if (keyAscii >= 32) {
+                app_.rtty->SendCharacter(keyAscii);
+            }
+            return;
+        }
         switch (keyAscii) {
         case kCtrlEnter:
             app_.xcvr.StopTransmit();

@@ -16,6 +16,14 @@ public:
     virtual bool MMTTYRunning() const { return false; }
     // Whether the soundcard engine's window still exists (polled while the program ends).
     virtual bool MMTTYWindowExists() const { return false; }
+    // A receive pane clicked in RTTY mode chooses the path that transmits.
+    virtual void SelectPane(int pane) { (void)pane; }
+    // Transmission on the chosen path; dropped when it is not running.
+    virtual void StartTransmit() {}
+    virtual void StopTransmit() {}
+    virtual void AbortTransmit() {}
+    virtual void SendCharacter(int code) { (void)code; }
+    virtual bool Transmitting() const { return false; }
 };
 
 } // namespace rtty

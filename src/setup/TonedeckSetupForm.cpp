@@ -1,5 +1,6 @@
 #include "TonedeckSetupForm.h"
 #include "FormParts.h"
+#include "SoundcardRttyTab.h"
 #include "KeyFilter.h"
 #include <QCheckBox>
 #include <QComboBox>
@@ -36,7 +37,8 @@ TonedeckSetupForm::TonedeckSetupForm(QWidget* parent) : QDialog(parent) {
     SSTab1->addTab(buildDisplay(), "Display");
     SSTab1->addTab(buildPTT(), "PTT");
     SSTab1->addTab(buildSoundcardPSK(), "Soundcard PSK");
-    SoundcardRTTYPage = named(new QWidget, "SoundcardRTTYPage");
+    SoundcardRtty = named(new SoundcardRttyTab, "SoundcardRTTYPage");
+    SoundcardRTTYPage = SoundcardRtty;
     SSTab1->addTab(SoundcardRTTYPage, "Soundcard RTTY");
     RTTYModemPage = buildRTTYModem();
     SSTab1->addTab(RTTYModemPage, "External RTTY Modem");

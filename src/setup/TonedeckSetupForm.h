@@ -39,6 +39,7 @@ public:
     enum Tab { General, Display, PTT, SoundcardPSK, SoundcardRTTY, RTTYModem, TabCount };
 
     QTabWidget* SSTab1 = nullptr;
+    class SoundcardRttyTab* SoundcardRtty = nullptr; // tab 4
     QPushButton* SetupHelpCmd = nullptr;
     QPushButton* CloseCmd = nullptr;
 

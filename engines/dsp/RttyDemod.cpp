@@ -1,0 +1,316 @@
+#include "RttyDemod.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace dsp {
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+
+// log of the modified Bessel function I0 (Abramowitz & Stegun 9.8.1 and 9.8.2).
+double logI0(double x) {
+    if (x < 3.75) {
+        const double t = (x / 3.75) * (x / 3.75);
+        return std::log(
+            1.0 + t * (3.5156229 +
+                       t * (3.0899424 +
+                            t * (1.2067492 + t * (0.2659732 + t * (0.0360768 + t * 0.0045813))))));
+    }
+    const double t = 3.75 / x;
+    const double p =
+        0.39894228 +
+        t * (0.01328592 +
+             t * (0.00225319 +
+                  t * (-0.00157565 +
+                       t * (0.00916281 +
+                            t * (-0.02057706 +
+                                 t * (0.02635537 + t * (-0.01647633 + t * 0.00392377)))))));
+    return x - 0.5 * std::log(x) + std::log(p);
+}
+
+constexpr float kLlrClip = 30.0f; // one sample may not decide a whole character's timing
+constexpr double kAfcRangeHz = 100.0;
+constexpr double kFadeDeviation = 0.5; // relative power change taken as fading, not noise
+constexpr double kTimingGain = 0.25;   // share of a character's own timing in the stream's
+constexpr double kPeriodGain = 0.02;
+constexpr float kPriorBonus = 15.0f; // how much a frame on the stream's beat is preferred
+
+} // namespace
+
+void RttyDemod::Tone::tune(double hz, double fs) {
+    step = std::polar(1.0, kTwoPi * hz / fs);
+}
+
+RttyDemod::RttyDemod(const RttyConfig& cfg, double sampleRate) : fs_(sampleRate) {
+    configure(cfg);
+}
+
+void RttyDemod::configure(const RttyConfig& cfg) {
+    const bool geometry = cfg.baud != cfg_.baud || hist_.empty();
+    cfg_ = cfg;
+    cfg_.baud = std::clamp(cfg_.baud, 10.0, 300.0);
+    cfg_.squelch = std::clamp(cfg_.squelch, 0, 1000);
+    baseMark_ = cfg_.markHz;
+    baudot_.setUnshiftOnSpace(cfg_.unshiftOnSpace);
+    if (geometry) {
+        bitT_ = fs_ / cfg_.baud;
+        n_ = std::max(8, static_cast<int>(std::lround(bitT_)));
+        reset();
+    }
+    retune();
+}
+
+void RttyDemod::setUnshiftOnSpace(bool on) {
+    cfg_.unshiftOnSpace = on;
+    baudot_.setUnshiftOnSpace(on);
+}
+
+void RttyDemod::setTones(double markHz, double shiftHz) {
+    cfg_.markHz = baseMark_ = markHz;
+    cfg_.shiftHz = shiftHz;
+    retune();
+}
+
+void RttyDemod::retune() {
+    const double lo = cfg_.markHz, hi = cfg_.markHz + cfg_.shiftHz;
+    mark_.tune(cfg_.reverse ? hi : lo, fs_);
+    space_.tune(cfg_.reverse ? lo : hi, fs_);
+    reversed_ = cfg_.reverse;
+}
+
+void RttyDemod::reset() {
+    for (Tone* t : {&mark_, &space_}) {
+        t->ring.assign(static_cast<size_t>(n_), {0.0f, 0.0f});
+        t->sum = t->half = {0.0, 0.0};
+        t->power = t->fast = t->slow = 0;
+    }
+    pos_ = 0;
+    noise_ = 1e-9;
+    hist_.assign(static_cast<size_t>(12 * n_), Sample{});
+    histPos_ = 0;
+    state_ = State::Hunt;
+    armedRun_ = 0;
+    baudot_.reset();
+    win_ = lose_ = 0;
+    level_ = 0;
+    afcAcc_ = {0.0, 0.0};
+    havePred_ = false;
+    period_ = 7.5 * bitT_;
+}
+
+const RttyDemod::Sample& RttyDemod::at(long index) const {
+    return hist_[static_cast<size_t>(index % static_cast<long>(hist_.size()))];
+}
+
+float RttyDemod::decision(float m2, float s2) const {
+    const double floorP = 0.05 * std::max(mark_.power, space_.power);
+    const double pm = std::max(mark_.power - noise_, floorP);
+    const double ps = std::max(space_.power - noise_, floorP);
+    if (!(pm > 0.0) || !(ps > 0.0)) return m2 - s2 > 0 ? 1.0f : -1.0f;
+    // Log-likelihood ratio of mark against space for two Rician envelopes with their own
+    // amplitudes: a tone that fades only shifts the threshold, it does not flip decisions.
+    const double llr = logI0(2.0 * std::sqrt(pm * m2) / noise_) -
+                       logI0(2.0 * std::sqrt(ps * s2) / noise_) - (pm - ps) / noise_;
+    return static_cast<float>(llr);
+}
+
+void RttyDemod::process(const float* in, size_t count, std::string& text) {
+    if (cfg_.reverse != reversed_) retune();
+    for (size_t i = 0; i < count; ++i)
+        step(in[i], text);
+}
+
+void RttyDemod::step(float x, std::string& text) {
+    const size_t half = static_cast<size_t>(n_ / 2);
+    const size_t halfOld = (pos_ + static_cast<size_t>(n_) - half) % static_cast<size_t>(n_);
+    float mag2[2];
+    Sample& s = hist_[static_cast<size_t>(histPos_ % static_cast<long>(hist_.size()))];
+    int k = 0;
+    const double inv = 1.0 / n_;
+    for (Tone* t : {&mark_, &space_}) {
+        const std::complex<float> z(static_cast<float>(x * t->rot.real()),
+                                    static_cast<float>(-x * t->rot.imag()));
+        t->rot *= t->step;
+        t->sum += std::complex<double>(z) - std::complex<double>(t->ring[pos_]);
+        t->half += std::complex<double>(z) - std::complex<double>(t->ring[halfOld]);
+        t->ring[pos_] = z;
+        const std::complex<double> full = t->sum * inv;
+        mag2[k] = static_cast<float>(std::norm(full));
+        const std::complex<float> h2(t->half * inv), h1((t->sum - t->half) * inv);
+        if (k == 0) {
+            s.markH1 = h1;
+            s.markH2 = h2;
+            xyMark_ = static_cast<float>((full * t->rot).real());
+        } else {
+            s.spaceH1 = h1;
+            s.spaceH2 = h2;
+            xySpace_ = static_cast<float>((full * t->rot).real());
+        }
+        ++k;
+    }
+    pos_ = (pos_ + 1) % static_cast<size_t>(n_);
+    if ((histPos_ & 1023) == 0) {
+        for (Tone* t : {&mark_, &space_})
+            t->rot /= std::abs(t->rot);
+    }
+
+    const float llr = decision(mag2[0], mag2[1]);
+    s.llr = llr;
+    s.markMag2 = mag2[0];
+    s.spaceMag2 = mag2[1];
+
+    // Track the keyed tone's power and the noise in the idle one.
+    // Two views of the keyed tone's power: a slow one steady enough for white noise and a fast
+    // one that follows selective fading; the fast one counts only as far as it has moved
+    // clearly away from the slow one.
+    const double aFast = 1.0 / (2.0 * n_), aSlow = 1.0 / (8.0 * n_), aNoise = 1.0 / (32.0 * n_);
+    Tone& on = llr > 0 ? mark_ : space_;
+    const float onMag2 = llr > 0 ? mag2[0] : mag2[1];
+    const float offMag2 = llr > 0 ? mag2[1] : mag2[0];
+    on.fast += aFast * (onMag2 - on.fast);
+    on.slow += aSlow * (onMag2 - on.slow);
+    const double dev = (on.fast - on.slow) / std::max(on.slow, 1e-12);
+    const double w = std::min(1.0, (dev * dev) / (kFadeDeviation * kFadeDeviation));
+    on.power = on.slow + w * (on.fast - on.slow);
+    noise_ += aNoise * (offMag2 - noise_);
+    noise_ = std::max(noise_, 1e-12);
+    updateLevel(mag2[0], mag2[1]);
+
+    const long t = histPos_++;
+    switch (state_) {
+    case State::Hunt:
+        armedRun_ = 0;
+        if (llr > 0) state_ = State::Armed;
+        break;
+    case State::Armed:
+        if (llr > 0) {
+            ++armedRun_;
+        } else if (armedRun_ >= n_ / 4) {
+            crossAt_ = t;
+            levelAtCross_ = level_;
+            spaceRun_ = 0;
+            state_ = State::Start;
+        } else {
+            armedRun_ = 0;
+        }
+        break;
+    case State::Start:
+        // A start bit holds the space for the half bit after the crossing (most of it: the
+        // crossing itself may be found late), a noise dip in the stop bit does not.
+        if (llr < 0) ++spaceRun_;
+        if (t == crossAt_ + n_ / 2) {
+            if (spaceRun_ * 5 >= (n_ / 2) * 3) {
+                state_ = State::Frame;
+                // Wait for the whole character at the later of the two places it may start.
+                frameEnd_ = crossAt_ + n_ + std::lround(6.0 * bitT_);
+                if (havePred_ && std::labs(pred_ - crossAt_) < 2 * n_)
+                    frameEnd_ = std::max(frameEnd_, pred_ + n_ / 5 + std::lround(6.0 * bitT_));
+            } else {
+                state_ = State::Armed; // still in the mark: a noise dip, keep waiting
+                armedRun_ = n_ / 4;
+            }
+        }
+        break;
+    case State::Frame:
+        if (t == frameEnd_) endCharacter(text);
+        break;
+    }
+}
+
+void RttyDemod::endCharacter(std::string& text) {
+    // Frame alignment by likelihood over the whole character: the stop bit before it and its
+    // own stop bit are mark, the start bit space, the data bits whatever they are most clearly.
+    // The search reaches well past the first crossing, which noise in the stop bit can bring
+    // early.
+    const long bit = std::lround(bitT_);
+    auto clip = [](float v) { return std::clamp(v, -kLlrClip, kLlrClip); };
+    auto search = [&](long lo, long hi, long& best) {
+        float bestScore = -1e30f;
+        for (long c0 = lo; c0 <= hi; ++c0) {
+            float score = clip(at(c0 - bit).llr) - clip(at(c0).llr) +
+                          clip(at(c0 + std::lround(6 * bitT_)).llr);
+            for (int k = 1; k < 6; ++k)
+                score += std::fabs(clip(at(c0 + std::lround(k * bitT_)).llr));
+            if (score > bestScore) {
+                bestScore = score;
+                best = c0;
+            }
+        }
+        return bestScore;
+    };
+    const long now = histPos_ - 1;
+    long best = crossAt_ + n_ / 2;
+    const float measured = search(crossAt_ + n_ / 2 - n_ / 5, crossAt_ + n_, best);
+    // In a steady stream the characters follow each other at a fixed interval: a timing loop
+    // over the whole stream is far steadier than one character's own transitions, and it
+    // puts the frame back where it belongs when noise hid a start bit and the crossing found
+    // was a data transition inside the character.
+    const long span = n_ / 5;
+    const long oldest = now - static_cast<long>(hist_.size()) + bit + span + 1;
+    if (havePred_ && pred_ - span >= oldest && pred_ + span + std::lround(6 * bitT_) <= now) {
+        long atPred = pred_;
+        const float predicted = search(pred_ - span, pred_ + span, atPred);
+        if (predicted + kPriorBonus >= measured || std::labs(best - pred_) < n_ / 2) {
+            const double err = double(atPred - pred_);
+            best = pred_ + std::lround(kTimingGain * err);
+            period_ = std::clamp(period_ + kPeriodGain * err, 6.9 * bitT_, 8.6 * bitT_);
+        }
+    }
+    uint8_t code = 0;
+    std::complex<double> afc{0.0, 0.0};
+    for (int k = 0; k < 7; ++k) {
+        const Sample& b = at(best + std::lround(k * bitT_));
+        const bool mark = b.llr > 0;
+        if (k >= 1 && k <= 5 && mark) code |= static_cast<uint8_t>(1u << (k - 1));
+        afc += mark ? std::complex<double>(b.markH2 * std::conj(b.markH1))
+                    : std::complex<double>(b.spaceH2 * std::conj(b.spaceH1));
+    }
+    const bool stopOk = at(best + std::lround(6 * bitT_)).llr > 0;
+    // A frame without its start or stop bit is most likely off the beat: do not follow it.
+    pred_ = best + std::lround(period_);
+    havePred_ = stopOk && at(best).llr < 0;
+    state_ = State::Armed;
+    armedRun_ = n_ / 4;               // a stop bit is due here even when noise hid it
+    if (!stopOk && code == 0) return; // a break (steady space), not a character
+    // Open over the whole character: one begun in noise before a signal is garbage.
+    const bool open = std::min(level_, levelAtCross_) >= cfg_.squelch;
+    if (open && stopOk && cfg_.afc) applyAfc(afc);
+    const char c = baudot_.decode(code);
+    if (!open || c == 0) return;
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 32 || c == '\r' || c == '\n' || c == '\a') text.push_back(c);
+}
+
+void RttyDemod::applyAfc(std::complex<double> acc) {
+    afcAcc_ = 0.5 * afcAcc_ + acc;
+    if (std::abs(afcAcc_) <= 0.0) return;
+    // The two half-bit windows are n/2 samples apart, so their phase step is the offset.
+    const double offset = std::arg(afcAcc_) * fs_ / (kTwoPi * (n_ / 2));
+    const double moved =
+        std::clamp(cfg_.markHz + 0.5 * offset, baseMark_ - kAfcRangeHz, baseMark_ + kAfcRangeHz);
+    if (std::fabs(moved - cfg_.markHz) < 1e-3) return;
+    // The phase accumulated at the old frequency no longer applies.
+    afcAcc_ = {0.0, 0.0};
+    cfg_.markHz = moved;
+    retune();
+}
+
+void RttyDemod::updateLevel(float m2, float s2) {
+    const double a = 1.0 / (1.0 * fs_);
+    win_ += a * (std::max(m2, s2) - win_);
+    lose_ += a * (std::min(m2, s2) - lose_);
+    if ((histPos_ & 63) != 0) return;
+    if (!(lose_ > 0.0) || !(win_ > lose_)) {
+        level_ = 0;
+        return;
+    }
+    // Two tones of pure noise give a winner three times the loser (3 dB after subtracting);
+    // the scale puts the default squelch (500) above ten minutes of noise and below a signal
+    // of -9 dB SNR.
+    const double db = 10.0 * std::log10((win_ - lose_) / lose_);
+    level_ = static_cast<int>(std::clamp(std::lround((db - 3.0) * 150.0), 0L, 1000L));
+}
+
+} // namespace dsp

@@ -1,0 +1,188 @@
+// mmtty: the RTTY soundcard engine. Started by the program as "mmtty -m -h<8 hex digits>" (the
+// program window that receives its reports); it listens under the title "MMTTY Engine" and
+// talks through the registered message "MMTTY" and the shared block the program created.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <QCoreApplication>
+#include <QTimer>
+#include <string>
+
+#include "MmttyLink.h"
+#include "platform/Messages.h"
+#include "PortAudioDevice.h"
+#include "PttLine.h"
+#include "RealTimeSource.h"
+#include "RttyEngine.h"
+#include "SimBand.h"
+#include "WavFile.h"
+
+namespace {
+
+// The sound card, or the simulated band where there is no capture device. A test may name a
+// WAV file or the band instead (TONEDECK_MMTTY_SOURCE = "sim" or "wav:PATH"), and a speed-up.
+struct Audio {
+    std::unique_ptr<audio::SampleSource> source;
+    std::unique_ptr<audio::SampleSink> sink;
+    audio::SampleSink* loopback = nullptr;
+    std::string description;
+};
+
+Audio openAudio() {
+    Audio a;
+    const char* forced = std::getenv("TONEDECK_MMTTY_SOURCE");
+    const char* speedText = std::getenv("TONEDECK_MMTTY_SPEED");
+    const double speed = speedText ? std::atof(speedText) : 1.0;
+    const std::string want = forced ? forced : "";
+    if (want.rfind("wav:", 0) == 0) {
+        auto wav = std::make_unique<audio::WavSource>();
+        if (wav->open(want.substr(4))) {
+            a.source = std::make_unique<audio::RealTimeSource>(std::move(wav), speed);
+            a.sink = std::make_unique<audio::NullSink>();
+            a.description = "file " + want.substr(4);
+            return a;
+        }
+        std::fprintf(stderr, "mmtty: %s: %s\n", want.c_str(), wav->error().c_str());
+    }
+    if (want.empty()) {
+        std::unique_ptr<audio::PortAudioCapture> capture;
+        std::string detail;
+        if (audio::PortAudioCapture::open(-1, capture, detail) == audio::OpenResult::Ok) {
+            a.source = std::move(capture);
+            std::unique_ptr<audio::PortAudioPlayback> playback;
+            if (audio::PortAudioPlayback::open(-1, playback, detail) == audio::OpenResult::Ok)
+                a.sink = std::move(playback);
+            else
+                a.sink = std::make_unique<audio::NullSink>();
+            a.description = "sound card";
+            return a;
+        }
+    }
+    auto band = std::make_unique<audio::SimBand>(1);
+    a.loopback = &band->loopback();
+    a.source = std::make_unique<audio::RealTimeSource>(std::move(band), speed);
+    a.sink = std::make_unique<audio::NullSink>();
+    a.description = "simulated band";
+    return a;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    uint32_t program = 0;
+    if (!mmtty::parseCommandLine(argc, argv, program)) {
+        std::fprintf(stderr, "usage: mmtty -m -h<8 upper-case hexadecimal digits>\n"
+                             "The RTTY engine is started by Tonedeck, not by hand.\n");
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    mmtty::SharedBlock block;
+    if (!block.open()) {
+        std::fprintf(stderr, "mmtty: no shared block from the program: %s\n",
+                     block.error().c_str());
+        return 2;
+    }
+    const uint32_t msg = platform::registerWindowMessage(QString::fromLatin1(mmtty::kMessageName));
+    platform::MessageWindow window;
+    if (!window.listen(QString::fromLatin1(mmtty::kEngineTitle))) {
+        std::fprintf(stderr, "mmtty: cannot listen for messages\n");
+        return 2;
+    }
+    std::atomic<int32_t> target{static_cast<int32_t>(program)};
+    auto report = [&](int32_t code, int32_t value) {
+        platform::postMessage(target.load(), msg, code, value);
+    };
+
+    pskcore::SerialPttLine ptt;
+    auto pttOff = [&ptt] { ptt.setKeyed(false); };
+    Audio audio = openAudio();
+    std::fprintf(stderr, "mmtty: listening to the %s\n", audio.description.c_str());
+    mmtty::RttyEngine engine(
+        std::move(audio.source), std::move(audio.sink), audio.loopback, &block, report,
+        [&] { QMetaObject::invokeMethod(&app, pttOff, Qt::QueuedConnection); });
+    auto reportSettings = [&] {
+        const mmtty::EngineSettings s = engine.settings();
+        report(mmtty::RepSpeed, static_cast<int32_t>(std::lround(s.baud * 100)));
+        report(mmtty::RepMark, static_cast<int32_t>(std::lround(s.mark)));
+        report(mmtty::RepSpace, static_cast<int32_t>(std::lround(s.space)));
+        report(mmtty::RepSwitches, static_cast<int32_t>(s.switches));
+    };
+
+    window.setWindowProc([&](platform::WindowHandle, uint32_t m, int32_t code, int32_t value) {
+        if (m != msg) return 0;
+        switch (code) {
+        case mmtty::CmdSetWindow:
+            if (value > 0) target = value;
+            break;
+        case mmtty::CmdClose:
+            QCoreApplication::quit();
+            break;
+        case mmtty::CmdTransmit:
+            if (value == 2 && !engine.transmitting()) {
+                ptt.setKeyed(true);
+                engine.startTransmit();
+            } else if (value == 1) {
+                engine.stopTransmit();
+            } else if (value == 0) {
+                engine.abortTransmit();
+            }
+            break;
+        case mmtty::CmdChar:
+            if (value > 0 && value < 256) engine.sendChar(static_cast<char>(value));
+            break;
+        case mmtty::CmdRequestSwitches:
+            reportSettings();
+            break;
+        case mmtty::CmdSpeed:
+            if (value >= 2000 && value <= 30000) engine.setSpeed(value / 100.0);
+            break;
+        case mmtty::CmdMark:
+            if (value >= 100 && value <= 3800) engine.setMark(value);
+            break;
+        case mmtty::CmdSpace:
+            if (value >= 100 && value <= 3900) engine.setSpace(value);
+            break;
+        case mmtty::CmdSwitches:
+            engine.setSwitches(static_cast<uint32_t>(value));
+            break;
+        case mmtty::CmdDisplay:
+            engine.setDisplay(static_cast<uint32_t>(value));
+            break;
+        case mmtty::CmdSquelch:
+            if (value >= 0 && value <= 1000) engine.setSquelch(value);
+            break;
+        case mmtty::CmdSetup:
+            std::fprintf(stderr, "mmtty: settings come from the program's setup dialog\n");
+            break;
+        case mmtty::CmdPttPort: {
+            std::string name;
+            const int port = block.readString(mmtty::kOffPttPort, mmtty::kPttPortSize, name)
+                                 ? mmtty::parsePttPort(name)
+                                 : -1;
+            if (port < 0) {
+                std::fprintf(stderr, "mmtty: ignoring a malformed PTT port name\n");
+            } else if (!ptt.configure(port,
+                                      port ? pskcore::PttLine::Both : pskcore::PttLine::None)) {
+                std::fprintf(stderr, "mmtty: PTT port: %s\n", ptt.error().c_str());
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        return 0;
+    });
+
+    engine.start();
+    report(mmtty::RepHandle, window.handle());
+    // An engine whose program has gone (crashed or killed) ends itself.
+    QTimer orphan;
+    QObject::connect(&orphan, &QTimer::timeout, &app, [&] {
+        if (!platform::postMessage(target.load(), 0, 0, 0)) QCoreApplication::quit();
+    });
+    orphan.start(2000);
+    const int rc = app.exec();
+    engine.stop();
+    ptt.setKeyed(false);
+    return rc;
+}

@@ -1,0 +1,248 @@
+// RTTY DSP at the signal level: Baudot shifts, loop-back over every speed and shift, noise,
+// selective fading, squelch on noise and AFC.
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "dsp/Baudot.h"
+#include "dsp/FskModulator.h"
+#include "dsp/Noise.h"
+#include "dsp/RttyDemod.h"
+#include "SimBand.h"
+#include "WavFile.h"
+
+namespace {
+
+constexpr double kFs = 8000.0;
+
+std::vector<uint8_t> codesOf(const std::string& text, bool usos = true) {
+    dsp::BaudotEncoder enc(usos);
+    std::vector<uint8_t> codes;
+    for (char c : text)
+        enc.encode(c, codes);
+    return codes;
+}
+
+std::string decodeCodes(const std::vector<uint8_t>& codes, bool usos) {
+    dsp::BaudotDecoder dec(usos);
+    std::string s;
+    for (uint8_t c : codes)
+        if (char ch = dec.decode(c)) s.push_back(ch);
+    return s;
+}
+
+// A transmission whose mark and space tones may have their own amplitudes.
+std::vector<float> transmit(const std::string& text, double mark = 2125, double shift = 170,
+                            double baud = 45.45, bool reverse = false, double markAmp = 0.5) {
+    dsp::FskModulator mod(kFs);
+    mod.setTones(mark, shift, reverse);
+    mod.setBaud(baud);
+    std::vector<float> x;
+    auto tone = [&](bool m, double bits) {
+        mod.setAmplitude(m ? markAmp : 0.5);
+        mod.tone(m, bits, x);
+    };
+    tone(true, 10);
+    for (uint8_t c : codesOf(text)) {
+        tone(false, 1);
+        for (int b = 0; b < 5; ++b)
+            tone((c >> b) & 1, 1);
+        tone(true, 1.5);
+    }
+    tone(true, 10);
+    return x;
+}
+
+std::string decode(const std::vector<float>& x, dsp::RttyConfig cfg = {}) {
+    dsp::RttyDemod rx(cfg, kFs);
+    std::string out;
+    rx.process(x.data(), x.size(), out);
+    return out;
+}
+
+double cerPercent(const std::string& ref, const std::string& got) {
+    std::vector<size_t> prev(got.size() + 1), cur(got.size() + 1);
+    for (size_t j = 0; j <= got.size(); ++j)
+        prev[j] = j;
+    for (size_t i = 1; i <= ref.size(); ++i) {
+        cur[0] = i;
+        for (size_t j = 1; j <= got.size(); ++j)
+            cur[j] = std::min(
+                {prev[j - 1] + (ref[i - 1] == got[j - 1] ? 0 : 1), prev[j] + 1, cur[j - 1] + 1});
+        std::swap(prev, cur);
+    }
+    return 100.0 * double(prev[got.size()]) / double(ref.size());
+}
+
+std::string longText(size_t n) {
+    static const char* w[] = {"CQ", "DE", "W1AW", "599", "TNX", "NAME", "HERE", "QTH", "73"};
+    std::string s;
+    for (size_t i = 0; s.size() < n; ++i)
+        (s += w[(i * 7 + i / 3) % 9]) += ' ';
+    return s.substr(0, n - 1) + "K";
+}
+
+} // namespace
+
+class TestDspRtty : public QObject {
+    Q_OBJECT
+private slots:
+    void baudotShifts_data();
+    void baudotShifts();
+    void loopBack_data();
+    void loopBack();
+    void whiteNoise();
+    void markTenDbDown();
+    void squelchOnNoise();
+    void afcPullsIn();
+    void minimodemRecording();
+    void simulatedBandStations();
+};
+
+void TestDspRtty::baudotShifts_data() {
+    QTest::addColumn<QByteArray>("codes");
+    QTest::addColumn<bool>("usos");
+    QTest::addColumn<QByteArray>("text");
+    using namespace dsp::baudot;
+    // FIGS 1 SPACE A: a sender relying on unshift-on-space sends no LTRS before the A.
+    const QByteArray noLtrs("\x1B\x17\x04\x03", 4);
+    QTest::newRow("usos on") << noLtrs << true << QByteArray("1 A");
+    QTest::newRow("usos off") << noLtrs << false << QByteArray("1 -");
+    QTest::newRow("ltrs figs") << QByteArray("\x1F\x01\x1B\x01\x1F\x01", 6) << true
+                               << QByteArray("E3E");
+}
+
+void TestDspRtty::baudotShifts() {
+    QFETCH(QByteArray, codes);
+    QFETCH(bool, usos);
+    QFETCH(QByteArray, text);
+    const std::vector<uint8_t> c(codes.begin(), codes.end());
+    QCOMPARE(QByteArray::fromStdString(decodeCodes(c, usos)), text);
+}
+
+void TestDspRtty::loopBack_data() {
+    QTest::addColumn<double>("baud");
+    QTest::addColumn<double>("shift");
+    QTest::addColumn<bool>("reverse");
+    QTest::addColumn<bool>("usos");
+    for (double baud : {45.45, 50.0, 75.0, 100.0})
+        QTest::addRow("%g baud", baud) << baud << 170.0 << false << true;
+    for (double shift : {200.0, 425.0, 850.0})
+        QTest::addRow("%g Hz", shift) << 45.45 << shift << false << false;
+    QTest::newRow("reverse") << 45.45 << 170.0 << true << true;
+}
+
+void TestDspRtty::loopBack() {
+    QFETCH(double, baud);
+    QFETCH(double, shift);
+    QFETCH(bool, reverse);
+    QFETCH(bool, usos);
+    // Figures after spaces: the sender must shift again when the receiver unshifts on space.
+    const std::string text = "RST 599 5NN 73 DE W1AW/3 QTH 14.085 MHZ? (OK) 1 2 3";
+    dsp::BaudotEncoder enc(usos);
+    std::vector<uint8_t> codes;
+    for (char c : text)
+        enc.encode(c, codes);
+    QCOMPARE(decodeCodes(codes, usos), text);
+
+    const auto x = transmit(text, 1275, shift, baud, reverse);
+    dsp::RttyConfig cfg;
+    cfg.markHz = 1275;
+    cfg.shiftHz = shift;
+    cfg.baud = baud;
+    cfg.reverse = reverse;
+    QCOMPARE(decode(x, cfg), text);
+    cfg.reverse = !reverse;
+    QVERIFY(decode(x, cfg) != text);
+}
+
+void TestDspRtty::whiteNoise() {
+    const std::string text = longText(600);
+    auto x = transmit(text);
+    dsp::GaussianNoise rng(4);
+    dsp::addNoise(x.data(), x.size(), -6.0, rng, 0.125);
+    const double cer = cerPercent(text, decode(x));
+    QVERIFY2(cer <= 1.0, qPrintable(QString("CER %1 %").arg(cer)));
+}
+
+void TestDspRtty::markTenDbDown() {
+    // Selective fading: the mark tone 10 dB below the space tone, -3 dB SNR.
+    const std::string text = longText(600);
+    auto x = transmit(text, 2125, 170, 45.45, false, 0.5 * 0.3162);
+    dsp::GaussianNoise rng(5);
+    dsp::addNoise(x.data(), x.size(), -3.0, rng, 0.125);
+    const double cer = cerPercent(text, decode(x));
+    QVERIFY2(cer <= 3.0, qPrintable(QString("CER %1 %").arg(cer)));
+}
+
+void TestDspRtty::squelchOnNoise() {
+    std::vector<float> noise(size_t(120 * kFs));
+    dsp::GaussianNoise rng(6);
+    for (float& v : noise)
+        v = float(0.2 * rng.next());
+    dsp::RttyConfig cfg;
+    cfg.squelch = 500;
+    QCOMPARE(decode(noise, cfg), std::string());
+    cfg.squelch = 0;
+    QVERIFY(decode(noise, cfg).size() > 50); // the squelch, not the framing, kept it quiet
+}
+
+void TestDspRtty::afcPullsIn() {
+    const std::string text = longText(200);
+    const auto x = transmit(text, 2140);
+    dsp::RttyConfig cfg;
+    cfg.afc = true;
+    dsp::RttyDemod rx(cfg, kFs);
+    std::string out;
+    rx.process(x.data(), x.size(), out);
+    QVERIFY2(std::fabs(rx.markHz() - 2140) < 3.0, qPrintable(QString::number(rx.markHz())));
+    QCOMPARE(out.substr(out.size() - 40), text.substr(text.size() - 40));
+}
+
+void TestDspRtty::minimodemRecording() {
+    // A peer's transmission (FIGS, space, letters without LTRS: it relies on unshift-on-space),
+    // clean and with noise.
+    std::vector<float> x;
+    std::string error;
+    QVERIFY2(audio::loadWav(TD_RTTY_TESTDATA "/minimodem_rtty.wav", x, error), error.c_str());
+    const std::string text =
+        "RYRYRY CQ CQ DE W1AW W1AW K\r\nUR RST 599 5NN QTH 14.085 MHZ? (OK) 73\r\n";
+    QCOMPARE(decode(x), text);
+    dsp::GaussianNoise rng(8);
+    dsp::addNoise(x.data(), x.size(), 0.0, rng);
+    QCOMPARE(decode(x), text);
+}
+
+void TestDspRtty::simulatedBandStations() {
+    audio::SimBand band(3);
+    std::vector<float> x(size_t(90 * kFs));
+    band.read(x.data(), x.size());
+    dsp::RttyConfig cfg;
+    cfg.markHz = 3100;
+    cfg.squelch = 500;
+    std::string got = decode(x, cfg);
+    std::string sent = band.rttyStations().sentText(0);
+    // As a teleprinter prints it: upper case, one space for any run of blanks and line ends.
+    for (std::string* s : {&got, &sent}) {
+        std::string t;
+        for (char c : *s) {
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+            if (c == '\r' || c == '\n') c = ' ';
+            std::vector<uint8_t> probe;
+            if (c != ' ' && !dsp::BaudotEncoder().encode(c, probe)) continue;
+            if (c == ' ' && !t.empty() && t.back() == ' ') continue;
+            t.push_back(c);
+        }
+        *s = t;
+    }
+    QVERIFY2(got.size() > 200, got.c_str());
+    // Whole stretches of what the station sent come through (the noise between overs aside).
+    const std::string middle = got.substr(got.size() / 2, 40);
+    QVERIFY2(sent.find(middle) != std::string::npos, middle.c_str());
+}
+
+QTEST_GUILESS_MAIN(TestDspRtty)
+#include "tst_dsp_rtty.moc"

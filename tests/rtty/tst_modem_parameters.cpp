@@ -1,0 +1,173 @@
+// The modem parameter file: escapes, limits and messages, speed and shift lists, commands.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "rtty/ModemParameters.h"
+
+namespace {
+struct Host : rtty::ModemParametersHost {
+    QStringList boxes;
+    void messageBox(const QString& t) override { boxes << t; }
+    QString myCallsign() const override { return QStringLiteral("DL1aBc"); }
+    QDateTime utcNow() const override {
+        return QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9), Qt::UTC);
+    }
+};
+} // namespace
+
+class TestModemParameters : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    Host host;
+
+    bool read(rtty::ModemParameters& p, const QByteArray& text) {
+        QFile f(dir.filePath("m.txt"));
+        f.open(QIODevice::WriteOnly);
+        f.write(text);
+        f.close();
+        host.boxes.clear();
+        return p.ReadParameterFile(dir.path(), "m");
+    }
+
+private slots:
+    void expand_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("code then letter") << "<27>x"
+                                          << "\x1bx"
+                                          << "";
+        QTest::newRow("code zero kept") << "<0>" << QString(QChar(0)) << "";
+        QTest::newRow("double <") << "<<"
+                                  << "<"
+                                  << "";
+        QTest::newRow("<< inside") << "a<<b<13>"
+                                   << "a<b\r"
+                                   << "";
+        QTest::newRow("empty escape") << "a<>b"
+                                      << "ab"
+                                      << "";
+        QTest::newRow("unknown token") << "a<zz>b"
+                                       << "ab"
+                                       << "";
+        QTest::newRow("mycall keeps case") << "de <MYCALL>"
+                                           << "de DL1aBc"
+                                           << "";
+        QTest::newRow("utc") << "<utc>"
+                             << "07:05"
+                             << "";
+        QTest::newRow("date") << "<Date>"
+                              << "06-Dec-2026"
+                              << "";
+        QTest::newRow("256") << "x<256>y"
+                             << ""
+                             << "Parameter error: control code greater than 255 in <256>y";
+        QTest::newRow("long digits") << "<99999999999999999999>"
+                                     << ""
+                                     << "Parameter error: control code greater than 255 in "
+                                        "<99999999999999999999>";
+        QTest::newRow("lone < at end") << "ab<"
+                                       << ""
+                                       << "Parameter error: < without matching > in <";
+        QTest::newRow("< without >") << "a<13"
+                                     << ""
+                                     << "Parameter error: < without matching > in <13";
+    }
+    void expand() {
+        QFETCH(QString, value);
+        QFETCH(QString, result);
+        QFETCH(QString, message);
+        rtty::ModemParameters p(host);
+        host.boxes.clear();
+        QCOMPARE(p.ExpandParameter(value), result);
+        QCOMPARE(host.boxes, message.isEmpty() ? QStringList() : QStringList{message});
+    }
+
+    void fileEntries() {
+        rtty::ModemParameters p(host);
+        QVERIFY(read(p, "XmitCmd = <27>X\n"
+                        "  ' initcmd = commented\n"
+                        "rcvcmd = <256>\n"
+                        "idcmd=de <MyCall>\n"
+                        "Baud45.45 = <27>B1\n"
+                        "BAUD50=a\n"
+                        "  baud50  =  b  \n"
+                        "shift170=<27>s1\n"
+                        "no equals sign\n"
+                        "\n"
+                        "abortcmd = it's\n"
+                        "other = kept\n"));
+        QCOMPARE(p.command(rtty::ModemParameters::XmitCmd), QString("\x1bx"));
+        QCOMPARE(p.command(rtty::ModemParameters::InitCmd), QString());
+        QCOMPARE(p.command(rtty::ModemParameters::RcvCmd), QString());
+        QCOMPARE(host.boxes.size(), 1);
+        QCOMPARE(p.command(rtty::ModemParameters::IdCmd), QString("de DL1aBc"));
+        QVERIFY(p.HasIdCommand());
+        QCOMPARE(p.command(rtty::ModemParameters::AbortCmd), QString("it's"));
+        QCOMPARE(p.count(), 9);
+        QCOMPARE(p.speeds().size(), 3);
+        QCOMPARE(p.speeds()[0].label, QString("45.45"));
+        QCOMPARE(p.valueAt(p.speeds()[0].position), QString("\x1b"
+                                                            "b1"));
+        QCOMPARE(p.speeds()[1].label, p.speeds()[2].label);
+        QCOMPARE(p.valueAt(p.speeds()[2].position), QString("b"));
+        QCOMPARE(p.shifts().size(), 1);
+        QCOMPARE(p.shifts()[0].label, QString("170"));
+        QCOMPARE(p.entry(9).name, QString("other"));
+    }
+
+    void tooMany_data() {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<bool>("message");
+        QTest::newRow("ends with the 64th") << QByteArray() << false;
+        QTest::newRow("then a blank line") << QByteArray("\n") << true;
+        QTest::newRow("then a comment") << QByteArray("'c\n") << true;
+    }
+    void tooMany() {
+        QFETCH(QByteArray, tail);
+        QFETCH(bool, message);
+        QByteArray text;
+        for (int i = 1; i <= 64; ++i)
+            text += "k" + QByteArray::number(i) + "=v\n";
+        rtty::ModemParameters p(host);
+        QVERIFY(read(p, text + tail + (message ? "idcmd=x\n" : "")));
+        QCOMPARE(p.count(), 64);
+        QVERIFY(!p.HasIdCommand());
+        QCOMPARE(host.boxes, message ? QStringList{"Too many parameters in " +
+                                                   dir.filePath("m.txt") + " - ignoring excess"}
+                                     : QStringList());
+    }
+
+    void shippedFiles_data() {
+        QTest::addColumn<QString>("model");
+        QTest::newRow("generic") << "Generic TNC";
+        QTest::newRow("test") << "TestModem";
+    }
+    void shippedFiles() {
+        QFETCH(QString, model);
+        rtty::ModemParameters p(host);
+        host.boxes.clear();
+        QVERIFY(p.ReadParameterFile(TD_MODEMS, model));
+        QCOMPARE(host.boxes, QStringList());
+        for (int c = 0; c < rtty::ModemParameters::CommandCount; ++c)
+            QVERIFY2(!p.command(rtty::ModemParameters::Command(c)).isEmpty(),
+                     qPrintable(QString::number(c)));
+        QVERIFY(p.speeds().size() >= 3 && p.shifts().size() >= 3);
+    }
+
+    void missing() {
+        rtty::ModemParameters p(host);
+        read(p, "idcmd=x\n");
+        QVERIFY(p.HasIdCommand());
+        host.boxes.clear();
+        QVERIFY(!p.ReadParameterFile(dir.path(), ""));
+        QVERIFY(!p.HasIdCommand()); // the tables are emptied even when nothing is read
+        QVERIFY(!p.ReadParameterFile(dir.path(), "absent"));
+        QCOMPARE(host.boxes, (QStringList{"External RTTY modem parameter file not specified",
+                                          "Specified external RTTY modem parameter file does not "
+                                          "exist"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModemParameters)
+#include "tst_modem_parameters.moc"

@@ -1,0 +1,255 @@
+// The external modem against a simulated one on a pseudo-terminal: start-up commands, echo
+// counting, reception into pane 1, the port's settings and its faults.
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "FakeTnc.h"
+#include "platform/SettingsStore.h"
+#include "rtty/RTTYModemModule.h"
+
+namespace {
+const QString kSection = QStringLiteral("RTTYModem");
+
+struct Host : rtty::RTTYModemHost {
+    QTemporaryDir dir;
+    platform::SettingsStore store{dir.filePath("t.ini")};
+    QStringList boxes;
+    QString pane;
+    bool rtty = true, box = true, modeButtonEnabled = true, boxEnabled = true;
+    bool transmitting = false, locked = false;
+    int ended = 0;
+    void messageBox(const QString& t) override { boxes << t; }
+    QString myCallsign() const override { return "DL1ABC"; }
+    QDateTime utcNow() const override { return QDateTime::currentDateTimeUtc(); }
+    platform::SettingsStore& settings() override { return store; }
+    QString modemFolder() const override { return dir.filePath("Modems"); }
+    bool rttyModeSelected() const override { return rtty; }
+    void setRttyModeButtonEnabled(bool on) override { modeButtonEnabled = on; }
+    void setEnabledBox(bool c) override { box = c; }
+    void setEnabledBoxEnabled(bool on) override { boxEnabled = on; }
+    void append(int p, int c, int colour) override {
+        QVERIFY(p == 1);
+        pane += colour == 1 ? QChar(c).toLower() : QChar(c);
+    }
+    void appendNewline(int) override { pane += '|'; }
+    int paneColor(int) const override { return 2; }
+    int transmittedTextColor() const override { return 1; } // shown in lower case
+    void showTransmitting(bool on) override { transmitting = on; }
+    void transmissionEnded() override { ++ended; }
+    bool charHandlerLocked() const override { return locked; }
+};
+} // namespace
+
+class TestRTTYModem : public QObject {
+    Q_OBJECT
+    std::unique_ptr<Host> host;
+    std::unique_ptr<tdtest::FakeTnc> tnc;
+    std::unique_ptr<rtty::RTTYModemModule> modem;
+    tdtest::RecordingLines lines;
+
+    void set(const char* key, const QString& v) { host->store.saveSetting(kSection, key, v); }
+    bool enable() {
+        modem->Initialize();
+        modem->Enable();
+        return modem->Enabled();
+    }
+    bool waitEcho() {
+        return tdtest::FakeTnc::waitFor([&] { return !modem->Transmitting(); });
+    }
+
+private slots:
+    void init() {
+        host = std::make_unique<Host>();
+        lines = {};
+        QDir().mkpath(host->modemFolder());
+        QFile::copy(QStringLiteral(TD_MODEMS "/TestModem.txt"),
+                    host->modemFolder() + "/TestModem.txt");
+        QFile f(host->modemFolder() + "/Silent.txt"); // no transmit command at all
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("rcvcmd=<27>r<13>\n");
+        f.close();
+        // A pty that cannot be had fails the test: there is no modem to talk to without it.
+        tnc = std::make_unique<tdtest::FakeTnc>(host->dir.filePath("ttyTNC"));
+        host->store.saveSetting("SerialPorts", "COM3", tnc->path());
+        for (auto [k, v] : {std::pair{"RTTYModemPort", "3"},
+                            {"RTTYModemEnabled", "1"},
+                            {"RTTYModemModel", "TestModem"},
+                            {"RTTYModemBaud", "45.45"},
+                            {"RTTYModemShift", "170"},
+                            {"RTTYModemUSOS", "1"}})
+            set(k, v);
+        modem = std::make_unique<rtty::RTTYModemModule>(*host);
+        modem->comm().setLineControl(&lines);
+    }
+    void cleanup() {
+        modem.reset();
+        tnc.reset();
+        host.reset();
+    }
+
+    void startupCommands() {
+        QVERIFY(enable());
+        QVERIFY(lines.dtr && lines.rts);
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.size() >= 7; }));
+        QCOMPARE(tnc->commands, (QStringList{"i", "t", "rr0", "tr0", "u1", "b1", "s1"}));
+        modem->SelectSpeed("75");
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.size() == 8; }));
+        QCOMPARE(tnc->commands.last(), QString("b3"));
+        QCOMPARE(host->store.getSetting(kSection, "RTTYModemBaud"), QString("75"));
+    }
+
+    void echoCounting() {
+        QVERIFY(enable());
+        tnc->setEcho(false);
+        modem->StartTransmit();
+        for (char c : QByteArray("HELLO"))
+            modem->SendCharacter(c);
+        modem->StopTransmit();
+        QVERIFY(host->transmitting);
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.contains("r"); }));
+        // Three characters of "xmitcmd" and five typed: the eighth echo ends the transmission.
+        tnc->inject("\x1bx\rHELL");
+        QTest::qWait(50);
+        QVERIFY(modem->Transmitting());
+        QCOMPARE(modem->echoCount(), 1);
+        tnc->inject("O");
+        QVERIFY(waitEcho());
+        tnc->inject("\r\nRY");
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return host->pane.endsWith("RY"); }));
+        QVERIFY(!host->transmitting);
+        QCOMPARE(host->ended, 1);
+        // The modem's echo of "xmitcmd" shows too (its escape dropped); the line end after it
+        // arrives when receiving.
+        QCOMPARE(host->pane, QString("|x|hello||RY"));
+    }
+
+    void emptyXmitStopsAtOnce() {
+        set("RTTYModemModel", "Silent");
+        QVERIFY(enable());
+        modem->StartTransmit();
+        QVERIFY(modem->Transmitting());
+        modem->StopTransmit();
+        QVERIFY(!modem->Transmitting());
+        QCOMPARE(host->ended, 1);
+    }
+
+    void speedReopensOpenPortOnly() {
+        modem->Initialize();
+        modem->comm().SetModemSpeed(5);
+        QCOMPARE(lines.calls, 0);
+        QCOMPARE(host->store.getSetting(kSection, "RTTYModemSpeed"), QString("5"));
+        QVERIFY(enable());
+        QCOMPARE(modem->comm().lineSettings(), QString("1200,N,8,1"));
+        modem->comm().SetModemSpeed(7);
+        QCOMPARE(lines.calls, 2);
+        QVERIFY(modem->comm().PortOpened());
+        QCOMPARE(modem->comm().lineSettings(), QString("300,N,8,1"));
+    }
+
+    void reenableWhileClosing() {
+        QVERIFY(enable());
+        modem->Disable();
+        QVERIFY(!host->modeButtonEnabled && !host->boxEnabled);
+        modem->Enable(); // within the 100 ms
+        QVERIFY(!host->boxEnabled && modem->comm().PortOpened() && !modem->Enabled());
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return !modem->ShutdownPending(); }));
+        QVERIFY(host->modeButtonEnabled && host->boxEnabled);
+        QVERIFY(modem->Enabled());
+        QCOMPARE(lines.calls, 2); // closed, then opened again
+        QVERIFY(tnc->commands.contains("c"));
+    }
+
+    void openFailures_data() {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<bool>("hold");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no port") << "0"
+                                 << "TestModem" << false << "No com port selected";
+        QTest::newRow("no device") << "4"
+                                   << "TestModem" << false << "Unable to open Com4";
+        QTest::newRow("held") << "3"
+                              << "TestModem" << true << "Com3 is already in use";
+        QTest::newRow("no file") << "3"
+                                 << "Absent" << false
+                                 << "Specified external RTTY modem parameter file does not exist";
+    }
+    void openFailures() {
+        QFETCH(QString, port);
+        QFETCH(QString, model);
+        QFETCH(bool, hold);
+        QFETCH(QString, message);
+        set("RTTYModemPort", port);
+        set("RTTYModemModel", model);
+        host->store.saveSetting("SerialPorts", "COM4", host->dir.filePath("nothing"));
+        QSerialPort other(tnc->path());
+        if (hold) QVERIFY(other.open(QIODevice::ReadWrite));
+        QVERIFY(!enable());
+        QCOMPARE(host->boxes, QStringList{message});
+        QVERIFY(!host->box);
+        QCOMPARE(host->store.getSetting(kSection, "RTTYModemEnabled"), QString("0"));
+        QVERIFY(!modem->comm().PortOpened());
+    }
+
+    void receiveAndLock() {
+        tnc->setEcho(false);
+        QVERIFY(enable());
+        host->locked = true;
+        tnc->inject("RYRY\r\n");
+        QTest::qWait(50);
+        QVERIFY(host->pane.isEmpty()); // kept in the port for the next event
+        host->locked = false;
+        tnc->inject("CQ\n\rDE\r\r");
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return host->pane.endsWith("DE|"); }));
+        QCOMPARE(host->pane, QString("RYRY|CQ|DE|"));
+    }
+
+    void unpluggedWhileSending() {
+        QVERIFY(enable());
+        modem->StartTransmit();
+        modem->SendCharacter('A');
+        tnc->unplug();
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return !modem->Enabled(); }));
+        QCOMPARE(host->boxes.size(), 1);
+        QVERIFY(host->boxes[0].startsWith("Com3 is no longer available"));
+        QVERIFY(!modem->Transmitting() && !modem->comm().PortOpened() && !host->box);
+        tnc->reopen();
+        set("RTTYModemEnabled", "1");
+        modem->Enable();
+        QVERIFY(modem->Enabled());
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.contains("s1"); }));
+    }
+
+    void burstKeepsEventsFlowing() {
+        tnc->setEcho(false);
+        QVERIFY(enable());
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(0);
+        QByteArray burst;
+        for (int i = 0; i < 100000; ++i)
+            burst += char('A' + i % 26);
+        tnc->inject(burst);
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return host->pane.size() >= 100000; }, 20000));
+        const QByteArray got = host->pane.toLatin1();
+        qsizetype i = 0;
+        while (i < got.size() && got[i] == burst[i])
+            ++i;
+        QCOMPARE(i, burst.size());
+        QVERIFY(ticks > 0);
+    }
+
+    void terminateDrains() {
+        QVERIFY(enable());
+        tnc->commands.clear();
+        modem->Terminate();
+        QVERIFY(!modem->comm().PortOpened());
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.contains("c"); }));
+        QVERIFY(!host->boxEnabled);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRTTYModem)
+#include "tst_rtty_modem.moc"
