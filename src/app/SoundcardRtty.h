@@ -23,6 +23,7 @@ public:
     // Builds the panel and the module on the application's windows; before Form_Load.
     void Attach(mainwindow::TonedeckApp& app);
     rtty::MMTTYModule* module() { return module_.get(); }
+    qint64 enginePid() const { return process_ ? process_->processId() : 0; }
 
     // RTTYXcvr
     void Initialize() override;
@@ -59,6 +60,10 @@ public:
     QString soundInputName(int index) const override;
     void processEvents() override;
     void engineLost() override;
+    bool engineExists() const override { return MMTTYWindowExists(); }
+    bool engineProcessRunning() const override {
+        return process_ && process_->state() != QProcess::NotRunning;
+    }
 
 private:
     mainwindow::TonedeckApp* app_ = nullptr;

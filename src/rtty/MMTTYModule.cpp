@@ -171,6 +171,7 @@ void MMTTYModule::StartEngine() {
     UpdateSquelchThreshold();
     InitializeMarkSpace();
     MMTTYKickoffTimer.start();
+    MMTTYAliveTimer.start();
     ShowControls(true);
 }
 
@@ -184,7 +185,6 @@ void MMTTYModule::Kickoff() {
     SendSquelchThreshold();
     SendPTTPort();
     MMTTYKickoffTimer.stop();
-    MMTTYAliveTimer.start();
 }
 
 // An engine that went away by itself (crashed or killed): clean up as a stop would, say so,
@@ -194,8 +194,10 @@ void MMTTYModule::CheckAlive() {
         MMTTYAliveTimer.stop();
         return;
     }
-    if (platform::findWindow(mmtty::kEngineTitle)) {
-        DrawFrequencyScale(); // the PSK side's layout code may have drawn its own meanwhile
+    // Before the kick-off has found the window only the process itself can be asked.
+    const bool searching = MMTTYKickoffTimer.isActive();
+    if (host_.engineProcessRunning() && (searching || platform::findWindow(mmtty::kEngineTitle))) {
+        if (!searching) DrawFrequencyScale(); // the PSK side may have drawn its own scale
         return;
     }
     MMTTYAliveTimer.stop();
@@ -247,9 +249,13 @@ bool MMTTYModule::EngineWindowExists() const {
     return platform::findWindow(mmtty::kEngineTitle) != 0;
 }
 
+bool MMTTYHost::engineExists() const {
+    return platform::findWindow(mmtty::kEngineTitle) != 0;
+}
+
 void MMTTYModule::CheckShutdown() {
-    MMTTYWindow = platform::findWindow(mmtty::kEngineTitle);
-    if (MMTTYWindow) return;
+    if (host_.engineExists()) return;
+    MMTTYWindow = 0;
     MMTTYShutdownTimer.stop();
     if (!host_.modemShutdownPending()) host_.setRttyModeButtonEnabled(true);
     tab_.MMTTYEnabled->setEnabled(true);
@@ -764,7 +770,7 @@ void MMTTYModule::DrawFrequencyScale() {
         const double r = std::fmod(f, step);
         return std::min(std::fabs(r), std::fabs(step - std::fabs(r))) < HzPerPixel;
     };
-    frequency_.setForeColor(0xFFFFFF);
+    frequency_.setForeColor(kBlack);
     for (int x = 0; x <= width; ++x, f += HzPerPixel) {
         if (ticked) {
             ticked = false;
@@ -778,7 +784,7 @@ void MMTTYModule::DrawFrequencyScale() {
         else if (near(100))
             len = 5;
         if (!len) continue;
-        frequency_.line(x, 30, x, 30 - len * 30.0 / 64, 0xFFFFFF);
+        frequency_.line(x, 30, x, 30 - len * 0.6, kBlack);
         if (len == 20)
             frequency_.drawText(x, 0,
                                 QString::number(int64_t(common::roundHalfEven(f + 500)) / 1000));

@@ -59,6 +59,10 @@ public:
     virtual int soundInputCount() const = 0;
     virtual QString soundInputName(int index) const = 0;
     virtual void processEvents() {}
+    // Whether the launched engine process still runs, where the host knows it.
+    virtual bool engineProcessRunning() const { return true; }
+    // Whether the engine's window still exists (the host may end an engine that is slow to go).
+    virtual bool engineExists() const;
     // The engine went away by itself; the module has cleaned up.
     virtual void engineLost() {}
 };
