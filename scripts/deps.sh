@@ -4,7 +4,8 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
       portaudio19-dev libfftw3-dev libliquid-dev
-      dbus xvfb xauth clang-format)
+      dbus xvfb xauth clang-format
+      minimodem) # a peer RTTY modem: the interoperability test decodes our transmission with it
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
