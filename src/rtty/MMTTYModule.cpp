@@ -165,7 +165,7 @@ void MMTTYModule::StartEngine() {
         return fail(QStringLiteral("Unable to start ") + "MMTTY" + " engine");
     EngineStarted = true;
     MMTTYWindow = 0;
-    switchesInitialised_ = false;
+    switchesInitialised_ = switchesRequested_ = false;
     SignalLevel = 0;
     SquelchThreshold = std::clamp(setting("SquelchThreshold", "500").toInt(), 0, 1000);
     UpdateSquelchThreshold();
@@ -176,15 +176,22 @@ void MMTTYModule::StartEngine() {
 }
 
 void MMTTYModule::Kickoff() {
-    MMTTYWindow = platform::findWindow(mmtty::kEngineTitle);
-    if (!MMTTYWindow) return;
+    const platform::WindowHandle found = platform::findWindow(mmtty::kEngineTitle);
+    if (found) ExchangeHandles(found);
+}
+
+// The engine is reachable (found by its title, or it reported its handle first): tell it where
+// to post and send what was set before it listened (posted earlier, it would have been lost);
+// the switch report is asked for last, so that it reflects the tones just sent.
+void MMTTYModule::ExchangeHandles(platform::WindowHandle engine) {
+    MMTTYWindow = engine;
+    MMTTYKickoffTimer.stop();
     post(mmtty::CmdSetWindow, host_.mainWindow().handle());
-    // Asked only now: a request posted before the engine listened would be lost.
-    post(mmtty::CmdRequestSwitches, 0);
     SendMarkSpace();
     SendSquelchThreshold();
     SendPTTPort();
-    MMTTYKickoffTimer.stop();
+    if (!switchesRequested_) post(mmtty::CmdRequestSwitches, 0);
+    switchesRequested_ = true;
 }
 
 // An engine that went away by itself (crashed or killed): clean up as a stop would, say so,
@@ -292,10 +299,7 @@ int32_t MMTTYModule::WindowProc(platform::WindowHandle w, uint32_t msg, int32_t 
     if (msg == MMTTYMessage) {
         switch (wParam) {
         case mmtty::RepHandle:
-            if (lParam <= 0) break;
-            MMTTYWindow = lParam;
-            post(mmtty::CmdSetWindow, host_.mainWindow().handle());
-            SendPTTPort();
+            if (lParam > 0 && EngineStarted) ExchangeHandles(lParam);
             break;
         case mmtty::RepChar:
             SaveNewChar(lParam);

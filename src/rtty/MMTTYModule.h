@@ -143,6 +143,7 @@ public:
 
 private:
     void post(int32_t code, int32_t value);
+    void ExchangeHandles(platform::WindowHandle engine);
     void SetTransmit();
     void SetReceive();
     void ShowControls(bool visible);
@@ -194,6 +195,7 @@ private:
     uint16_t writeIndex_ = 0, readIndex_ = 0;
     int32_t SignalLevel = 0;
     bool switchesInitialised_ = false;
+    bool switchesRequested_ = false;
 
     uint32_t SwitchWord = 0;
     uint32_t DisplayWord = 0;
