@@ -6,7 +6,8 @@ pkgs=(build-essential cmake ninja-build pkg-config
       portaudio19-dev libfftw3-dev libliquid-dev
       dbus xvfb xauth clang-format libhamlib-utils locales
       tidy desktop-file-utils appstream
-      pulseaudio pulseaudio-utils libasound2-plugins)
+      pulseaudio pulseaudio-utils libasound2-plugins
+      minimodem) # a peer RTTY modem: the interoperability test decodes our transmission with it
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -11,7 +12,18 @@
 namespace mmtty {
 
 std::string SharedBlock::name() {
-    return "/tonedeck-" + std::to_string(::getuid()) + "-" + kMessageName;
+    // One block per user and runtime directory, the same scope as the message sockets, so that
+    // separate sessions (and test runs) of one user do not meet.
+    std::string n = "/tonedeck-" + std::to_string(::getuid()) + "-" + kMessageName;
+    if (const char* dir = std::getenv("XDG_RUNTIME_DIR"); dir && *dir) {
+        uint32_t h = 2166136261u;
+        for (const char* p = dir; *p; ++p)
+            h = (h ^ static_cast<unsigned char>(*p)) * 16777619u;
+        char buf[12];
+        std::snprintf(buf, sizeof buf, "-%08x", h);
+        n += buf;
+    }
+    return n;
 }
 
 bool SharedBlock::create() {

@@ -30,6 +30,7 @@ public:
     void setTransceiverIsLsb(std::function<bool()> f) { transceiverIsLsb_ = std::move(f); }
     void setPanelsChanged(std::function<void()> f) { panelsChanged_ = std::move(f); }
     bool engineModeIsFsk() const;
+    qint64 enginePid() const { return process_ ? process_->processId() : 0; }
 
     // RTTYXcvr
     void Initialize() override;
@@ -71,6 +72,10 @@ public:
     }
     void enginePathChanged() override {
         if (panelsChanged_) panelsChanged_();
+    }
+    bool engineExists() const override { return MMTTYWindowExists(); }
+    bool engineProcessRunning() const override {
+        return process_ && process_->state() != QProcess::NotRunning;
     }
 
 private:

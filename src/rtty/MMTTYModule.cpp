@@ -165,26 +165,33 @@ void MMTTYModule::StartEngine() {
         return fail(QStringLiteral("Unable to start ") + "MMTTY" + " engine");
     EngineStarted = true;
     MMTTYWindow = 0;
-    switchesInitialised_ = false;
+    switchesInitialised_ = switchesRequested_ = false;
     SignalLevel = 0;
     SquelchThreshold = std::clamp(setting("SquelchThreshold", "500").toInt(), 0, 1000);
     UpdateSquelchThreshold();
     InitializeMarkSpace();
     MMTTYKickoffTimer.start();
+    MMTTYAliveTimer.start();
     ShowControls(true);
 }
 
 void MMTTYModule::Kickoff() {
-    MMTTYWindow = platform::findWindow(mmtty::kEngineTitle);
-    if (!MMTTYWindow) return;
+    const platform::WindowHandle found = platform::findWindow(mmtty::kEngineTitle);
+    if (found) ExchangeHandles(found);
+}
+
+// The engine is reachable (found by its title, or it reported its handle first): tell it where
+// to post and send what was set before it listened (posted earlier, it would have been lost);
+// the switch report is asked for last, so that it reflects the tones just sent.
+void MMTTYModule::ExchangeHandles(platform::WindowHandle engine) {
+    MMTTYWindow = engine;
+    MMTTYKickoffTimer.stop();
     post(mmtty::CmdSetWindow, host_.mainWindow().handle());
-    // Asked only now: a request posted before the engine listened would be lost.
-    post(mmtty::CmdRequestSwitches, 0);
     SendMarkSpace();
     SendSquelchThreshold();
     SendPTTPort();
-    MMTTYKickoffTimer.stop();
-    MMTTYAliveTimer.start();
+    if (!switchesRequested_) post(mmtty::CmdRequestSwitches, 0);
+    switchesRequested_ = true;
 }
 
 // An engine that went away by itself (crashed or killed): clean up as a stop would, say so,
@@ -194,8 +201,10 @@ void MMTTYModule::CheckAlive() {
         MMTTYAliveTimer.stop();
         return;
     }
-    if (platform::findWindow(mmtty::kEngineTitle)) {
-        DrawFrequencyScale(); // the PSK side's layout code may have drawn its own meanwhile
+    // Before the kick-off has found the window only the process itself can be asked.
+    const bool searching = MMTTYKickoffTimer.isActive();
+    if (host_.engineProcessRunning() && (searching || platform::findWindow(mmtty::kEngineTitle))) {
+        if (!searching) DrawFrequencyScale(); // the PSK side may have drawn its own scale
         return;
     }
     MMTTYAliveTimer.stop();
@@ -247,9 +256,13 @@ bool MMTTYModule::EngineWindowExists() const {
     return platform::findWindow(mmtty::kEngineTitle) != 0;
 }
 
+bool MMTTYHost::engineExists() const {
+    return platform::findWindow(mmtty::kEngineTitle) != 0;
+}
+
 void MMTTYModule::CheckShutdown() {
-    MMTTYWindow = platform::findWindow(mmtty::kEngineTitle);
-    if (MMTTYWindow) return;
+    if (host_.engineExists()) return;
+    MMTTYWindow = 0;
     MMTTYShutdownTimer.stop();
     if (!host_.modemShutdownPending()) host_.setRttyModeButtonEnabled(true);
     tab_.MMTTYEnabled->setEnabled(true);
@@ -287,10 +300,7 @@ int32_t MMTTYModule::WindowProc(platform::WindowHandle w, uint32_t msg, int32_t 
     if (msg == MMTTYMessage) {
         switch (wParam) {
         case mmtty::RepHandle:
-            if (lParam <= 0) break;
-            MMTTYWindow = lParam;
-            post(mmtty::CmdSetWindow, host_.mainWindow().handle());
-            SendPTTPort();
+            if (lParam > 0 && EngineStarted) ExchangeHandles(lParam);
             break;
         case mmtty::RepChar:
             SaveNewChar(lParam);
@@ -765,7 +775,7 @@ void MMTTYModule::DrawFrequencyScale() {
         const double r = std::fmod(f, step);
         return std::min(std::fabs(r), std::fabs(step - std::fabs(r))) < HzPerPixel;
     };
-    frequency_.setForeColor(0xFFFFFF);
+    frequency_.setForeColor(kBlack);
     for (int x = 0; x <= width; ++x, f += HzPerPixel) {
         if (ticked) {
             ticked = false;
@@ -779,7 +789,7 @@ void MMTTYModule::DrawFrequencyScale() {
         else if (near(100))
             len = 5;
         if (!len) continue;
-        frequency_.line(x, 30, x, 30 - len * 30.0 / 64, 0xFFFFFF);
+        frequency_.line(x, 30, x, 30 - len * 0.6, kBlack);
         if (len == 20)
             frequency_.drawText(x, 0,
                                 QString::number(int64_t(common::roundHalfEven(f + 500)) / 1000));

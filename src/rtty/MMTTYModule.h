@@ -59,6 +59,10 @@ public:
     virtual int soundInputCount() const = 0;
     virtual QString soundInputName(int index) const = 0;
     virtual void processEvents() {}
+    // Whether the launched engine process still runs, where the host knows it.
+    virtual bool engineProcessRunning() const { return true; }
+    // Whether the engine's window still exists (the host may end an engine that is slow to go).
+    virtual bool engineExists() const;
     // The engine went away by itself; the module has cleaned up.
     virtual void engineLost() {}
     // The engine started or stopped: the RTTY panes are laid out again.
@@ -141,6 +145,7 @@ public:
 
 private:
     void post(int32_t code, int32_t value);
+    void ExchangeHandles(platform::WindowHandle engine);
     void SetTransmit();
     void SetReceive();
     void ShowControls(bool visible);
@@ -192,6 +197,7 @@ private:
     uint16_t writeIndex_ = 0, readIndex_ = 0;
     int32_t SignalLevel = 0;
     bool switchesInitialised_ = false;
+    bool switchesRequested_ = false;
 
     uint32_t SwitchWord = 0;
     uint32_t DisplayWord = 0;

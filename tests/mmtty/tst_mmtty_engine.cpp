@@ -2,6 +2,7 @@
 // block, both message tables, decoding a recording, transmitting, closing, and bad input.
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
 
@@ -11,6 +12,7 @@
 class TestMmttyEngine : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void commandLine_data();
     void commandLine();
     void pttPortNames();
@@ -21,6 +23,7 @@ private slots:
     void badInputKeepsItRunning();
 
 private:
+    QTemporaryDir runtime_; // sockets and shared block of our own, apart from other runs
     bool launch(const QString& source);
     bool waitFor(const std::function<bool()>& done, int ms = 20000) {
         QElapsedTimer t;
@@ -182,6 +185,11 @@ void TestMmttyEngine::badInputKeepsItRunning() {
     QVERIFY(waitFor([this] { return reports_.contains({mmtty::RepSpeed, 4545}); }));
     QVERIFY(reports_.contains({mmtty::RepMark, 2125}));
     QCOMPARE(engine_->state(), QProcess::Running);
+}
+
+void TestMmttyEngine::initTestCase() {
+    QVERIFY(runtime_.isValid());
+    qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
 }
 
 QTEST_GUILESS_MAIN(TestMmttyEngine)

@@ -58,6 +58,7 @@ struct FakeHost : rtty::MMTTYHost {
 class TestMMTTYModule : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void launchAndKickoff();
@@ -75,6 +76,7 @@ private slots:
     void fuzzReports();
 
 private:
+    QTemporaryDir runtime_; // sockets and shared block of our own, apart from other runs
     void startEngine() {
         m->Enable();
         QTRY_VERIFY(m->Running());
@@ -339,6 +341,11 @@ void TestMMTTYModule::fuzzReports() {
     m->UpdateSignalStrength();
     m->HandleNewChar();
     QVERIFY(m->squelchThreshold() >= 0 && m->squelchThreshold() <= 1000);
+}
+
+void TestMMTTYModule::initTestCase() {
+    QVERIFY(runtime_.isValid());
+    qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
 }
 
 QTEST_MAIN(TestMMTTYModule)
