@@ -55,8 +55,8 @@ double SimBand::gainForSnr(double snrDb) {
 
 SimBand::SimBand(uint64_t seed) : rng_(seed), noise_(seed * 7919 + 17) {
     loopback_.gain = gainForSnr(kLoopbackSnrDb);
-    rtty_ = std::make_unique<RttyStations>(
-        seed, std::vector<RttyStations::Plan>{{3100, 10}, {450, 2}});
+    rtty_ =
+        std::make_unique<RttyStations>(seed, std::vector<RttyStations::Plan>{{3100, 10}, {450, 2}});
     for (const SlotPlan& plan : kPlan) {
         auto slot = std::make_unique<Slot>(rng_);
         slot->info = {std::round(plan.frequency + rng_.uniform(-8, 8)), plan.mode,

@@ -1,10 +1,12 @@
 #include "SoundcardRtty.h"
+#include <QCoreApplication>
+#include <QFileInfo>
 
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
@@ -109,8 +111,12 @@ void SoundcardRtty::messageBox(const QString& text) {
     app_->services.dialogs.messageBox(text, mainwindow::TonedeckApp::kProductName);
 }
 
+// The engine sits in the program's directory in a build or a portable copy; an installed
+// program keeps its data elsewhere and the engine beside its executable.
 QString SoundcardRtty::programDirectory() const {
-    return app_->services.programDir;
+    const QString dir = app_->services.programDir;
+    if (QFileInfo(dir + QStringLiteral("/mmtty")).isExecutable()) return dir;
+    return QCoreApplication::applicationDirPath();
 }
 
 bool SoundcardRtty::startProcess(const QString& program, const QStringList& args) {

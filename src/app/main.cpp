@@ -1,5 +1,5 @@
-#include <common/Version.h>
 #include "RttyPaths.h"
+#include <common/Version.h>
 #include <mainwindow/TonedeckApp.h>
 #include <platform/Clock.h>
 #include <platform/Dialogs.h>

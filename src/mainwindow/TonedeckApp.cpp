@@ -14,12 +14,7 @@ TonedeckApp::TonedeckApp(platform::Services& s, const psk::PSKSpec& e,
       rtty(r ? std::move(r) : std::make_unique<rtty::RTTYXcvr>()), adifUdp(s.settings),
       dde(ddeHost(), common), qso(*this), minilog(qso, setupDialog, dde, s, common),
       macros(s, common, event) {
-    setupDialog.Attach(xcvr, common, s);
-    setupDialog.AttachDisplay(setupLink);
-    adifUdp.Initialize();
-    dde::AdifUdpForm::AddTo(setupDialog.SSTab1->widget(0), adifUdp);
-    qso.Connect();
-    macros.Attach(qso, *main.MacroBar);
+    // First, so that the first failed write (any module's) is the one reported.
     s.settings.setWriteFailureHandler([this](const QString& file) {
         const QString text = QStringLiteral("settings cannot be saved to %1; changes made in this "
                                             "session will be lost when it ends")
@@ -27,6 +22,12 @@ TonedeckApp::TonedeckApp(platform::Services& s, const psk::PSKSpec& e,
         event.LogEvent(text);
         services.dialogs.messageBox(text, QString::fromLatin1(kProductName));
     });
+    setupDialog.Attach(xcvr, common, s);
+    setupDialog.AttachDisplay(setupLink);
+    adifUdp.Initialize();
+    dde::AdifUdpForm::AddTo(setupDialog.SSTab1->widget(0), adifUdp);
+    qso.Connect();
+    macros.Attach(qso, *main.MacroBar);
 }
 
 TonedeckApp::~TonedeckApp() {
@@ -49,7 +50,6 @@ dde::DDEHost TonedeckApp::ddeHost() {
     h.LogEvent = [this](const QString& text) { event.LogEvent(text); };
     return h;
 }
-
 
 QString TonedeckApp::Version() {
     return QString::fromLatin1(common::kVersionString);

@@ -2,18 +2,18 @@
 // The application object: owns every module and window for one run, so that a test can build
 // a fresh one with its own settings file, dialogs, clock and engine.
 #include "PSKDisplay.h"
-#include "SetupDisplayLink.h"
 #include "QsoFields.h"
+#include "SetupDisplayLink.h"
 #include "TonedeckMain.h"
 #include "TransmitPane.h"
 #include <common/Common.h>
 #include <common/PSKEvent.h>
 #include <common/Trap.h>
+#include <common/Version.h>
 #include <dde/AdifUdp.h>
 #include <dde/PSKDDEClient.h>
 #include <log/PSKMinilog.h>
 #include <macros/TonedeckMacros.h>
-#include <common/Version.h>
 #include <memory>
 #include <platform/Services.h>
 #include <psk/PSKSpec.h>

@@ -265,7 +265,8 @@ void TransmitPane::feedMore() {
             if (p.echo == Echo::Pane) {
                 appendToPane(QString::fromLatin1(shown));
             } else if (p.echo == Echo::Lines) {
-                const qsizetype lineEnd = std::max(shown.lastIndexOf('\r'), shown.lastIndexOf('\n'));
+                const qsizetype lineEnd =
+                    std::max(shown.lastIndexOf('\r'), shown.lastIndexOf('\n'));
                 if (lineEnd >= 0) emptyPane();
                 appendToPane(QString::fromLatin1(shown.mid(lineEnd + 1)));
             }
@@ -290,9 +291,8 @@ void TransmitPane::EndFeed(const QString& stopped) {
     pending_.clear();
     if (!stopped.isEmpty())
         app_.services.dialogs.messageBox(
-            stopped + QStringLiteral(": %1 of %2 characters sent, the rest dropped")
-                          .arg(sent)
-                          .arg(total),
+            stopped +
+                QStringLiteral(": %1 of %2 characters sent, the rest dropped").arg(sent).arg(total),
             TonedeckApp::kProductName);
 }
 

@@ -37,14 +37,15 @@ QString chooseProgramDirectory(const QString& executableDir, const QString& user
     const QFileInfo exe(executableDir);
     // An installed program (its resources in ../share/tonedeck) never writes beside itself,
     // even where it could (root, or a prefix in the home folder).
-    const bool installed = QFileInfo(executableDir + QStringLiteral("/../share/tonedeck")).isDir();
-    if (!executableDir.isEmpty() && exe.isDir() && exe.isWritable() && !installed)
+    const bool isInstalled =
+        QFileInfo(executableDir + QStringLiteral("/../share/tonedeck")).isDir();
+    if (!executableDir.isEmpty() && exe.isDir() && exe.isWritable() && !isInstalled)
         return withoutTrailingSeparator(executableDir);
     QString dir;
     // Where the user's data folder cannot be made either, a private temporary one still keeps
     // the error log and the copied resources for this session.
-    for (const QString& candidate :
-         {userDir, QDir::tempPath() + QStringLiteral("/Tonedeck-") + qEnvironmentVariable("USER")}) {
+    for (const QString& candidate : {userDir, QDir::tempPath() + QStringLiteral("/Tonedeck-") +
+                                                  qEnvironmentVariable("USER")}) {
         if (!candidate.isEmpty() && QDir().mkpath(candidate) && QFileInfo(candidate).isWritable()) {
             dir = withoutTrailingSeparator(candidate);
             break;

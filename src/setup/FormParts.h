@@ -1,6 +1,7 @@
 #pragma once
 // Small builders the setup dialog's tabs share: named controls, option groups, sliders with
 // their value shown, and the character sets of the key filters.
+#include <platform/WidgetNames.h>
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QFormLayout>
@@ -10,7 +11,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QString>
-#include <platform/WidgetNames.h>
 
 namespace setup::form {
 

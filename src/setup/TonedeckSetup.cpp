@@ -234,5 +234,4 @@ QString TonedeckSetup::HelpPage(int tab) {
                                       : QStringLiteral("Index.htm");
 }
 
-
 } // namespace setup

@@ -1,7 +1,7 @@
 #include "TonedeckSetupForm.h"
 #include "FormParts.h"
-#include "SoundcardRttyTab.h"
 #include "KeyFilter.h"
+#include "SoundcardRttyTab.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>

@@ -25,7 +25,7 @@ private slots:
         QVERIFY(QFile::copy(TD_MODEMS "/TestModem.txt", dir.filePath("Modems/TestModem.txt")));
         tdtest::FakeTnc tnc(dir.filePath("ttyTNC"));
         platform::SettingsStore settings(dir.filePath("Tonedeck.ini"));
-        settings.saveSetting("General", "Callsign", "N0CALL");
+        settings.saveSetting("General", "Callsign", "Q0CALL");
         settings.saveSetting("MMTTY", "MMTTYEnabled", "0");
         settings.saveSetting("SerialPorts", "COM2", tnc.path());
         for (auto [k, v] : {std::pair{"RTTYModemPort", "2"},

@@ -34,7 +34,7 @@ done
 export HOME=$t/home XDG_CONFIG_HOME=$t/home/.config XDG_DATA_HOME=$t/home/.local/share
 export QT_QPA_PLATFORM=offscreen
 mkdir -p "$XDG_CONFIG_HOME/Tonedeck"
-printf '[General]\nCallsign=N0CALL\n' > "$XDG_CONFIG_HOME/Tonedeck/Tonedeck.ini"
+printf '[General]\nCallsign=Q0CALL\n' > "$XDG_CONFIG_HOME/Tonedeck/Tonedeck.ini"
 "$p/bin/tonedeck" > "$t/run.log" 2>&1 &
 pid=$!
 sleep 3

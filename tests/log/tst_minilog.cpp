@@ -182,14 +182,14 @@ private slots:
 
     void unwritableLogKeepsTheContact() {
         AppFixture f;
-        QVERIFY(QDir().mkpath(f.dir.filePath("N0CALL.ADI"))); // not a file: cannot be appended
+        QVERIFY(QDir().mkpath(f.dir.filePath("Q0CALL.ADI"))); // not a file: cannot be appended
         auto& app = f.start();
         app.main.Callsign->setText("Q1ABC");
         app.main.Callsign->setFocus();
         QTest::keyClick(app.main.Callsign, Qt::Key_L, Qt::ControlModifier);
         QCOMPARE(app.main.Callsign->text(), QString("Q1ABC"));
         QVERIFY(f.dialogs.messages().last().startsWith("unable to open log file " +
-                                                       f.dir.filePath("N0CALL.ADI") + " - "));
+                                                       f.dir.filePath("Q0CALL.ADI") + " - "));
     }
 };
 

@@ -133,12 +133,12 @@ private slots:
         app.macros.MacroContents[8]->setText("<start>x<bogus>");
         m.Callsign->setText("Q1AB");
         QTest::keyClick(m.Keyboard, Qt::Key_F5);
-        QCOMPARE(m.Keyboard->toPlainText(), QString("Q1AB de N0CALL"));
-        QCOMPARE(e.sentCharacters(), QByteArray("Q1AB de N0CALL"));
+        QCOMPARE(m.Keyboard->toPlainText(), QString("Q1AB de Q0CALL"));
+        QCOMPARE(e.sentCharacters(), QByteArray("Q1AB de Q0CALL"));
         m.AltCheckbox->click();
         QTest::keyClick(m.Keyboard, Qt::Key_F5);
         QCOMPARE(f.dialogs.messages().last(), QString("Error in macro  9: unknown command: bogus"));
-        QCOMPARE(e.sentCharacters(), QByteArray("Q1AB de N0CALL"));
+        QCOMPARE(e.sentCharacters(), QByteArray("Q1AB de Q0CALL"));
         // Ctrl and the key open the macro for editing.
         app.main.show();
         QTest::keyClick(m.Keyboard, Qt::Key_F6, Qt::ControlModifier);

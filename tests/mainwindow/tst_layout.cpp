@@ -19,8 +19,8 @@ using fake::FakePskEngine;
 namespace {
 
 void settle() {
-        fake::AppFixture::settle();
-    }
+    fake::AppFixture::settle();
+}
 
 mainwindow::TonedeckApp& shown(AppFixture& f) {
     auto& app = f.start();

@@ -19,9 +19,7 @@ using fake::FakePskEngine;
 class TestPanes : public QObject {
     Q_OBJECT
 
-    static void settle() {
-        fake::AppFixture::settle();
-    }
+    static void settle() { fake::AppFixture::settle(); }
     static QString pane(mainwindow::TonedeckApp& app, int i) {
         return app.main.Display[i]->toPlainText();
     }

@@ -17,9 +17,7 @@ using fake::FakePskEngine;
 class TestTransmitPane : public QObject {
     Q_OBJECT
 
-    static void settle() {
-        fake::AppFixture::settle();
-    }
+    static void settle() { fake::AppFixture::settle(); }
     static QString keyboard(mainwindow::TonedeckApp& app) {
         return app.main.Keyboard->toPlainText();
     }

@@ -2,12 +2,12 @@
 // with their markers, the signal meter and squelch, the phase vectors, the overload warning,
 // and tuning by a click on the waterfall. Drawing is checked in the pictures' back buffers.
 #include "AppFixture.h"
-#include <QAction>
-#include <QMenu>
 #include <psk/PSKXcvr.h>
+#include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QRadioButton>
 #include <QSlider>
 #include <QtTest>
@@ -27,8 +27,8 @@ constexpr int32_t kWhite = 0xFFFFFF;
 constexpr int32_t kGrey128 = 0x808080;
 
 void settle() {
-        fake::AppFixture::settle();
-    }
+    fake::AppFixture::settle();
+}
 
 // The main window shown, with a waterfall of exactly one pixel per unit.
 mainwindow::TonedeckApp& shown(AppFixture& f) {

@@ -16,9 +16,7 @@ static const QString kVersion = mainwindow::TonedeckApp::Version();
 class TestMsgHandler : public QObject {
     Q_OBJECT
 
-    static void settle() {
-        fake::AppFixture::settle();
-    }
+    static void settle() { fake::AppFixture::settle(); }
     static QString pane(AppFixture& f, int i) { return f.app->main.Display[i]->toPlainText(); }
 
 private slots:

@@ -15,13 +15,10 @@
 using fake::AppFixture;
 using fake::FakePskEngine;
 
-
 class TestReceive : public QObject {
     Q_OBJECT
 
-    static void settle() {
-        fake::AppFixture::settle();
-    }
+    static void settle() { fake::AppFixture::settle(); }
     // The engine calls made after the soundcard was started.
     static QStringList callsAfterStart() {
         auto& e = FakePskEngine::instance();

@@ -15,9 +15,7 @@ using fake::FakePskEngine;
 class TestTransmit : public QObject {
     Q_OBJECT
 
-    static void settle() {
-        fake::AppFixture::settle();
-    }
+    static void settle() { fake::AppFixture::settle(); }
     static void send(psk::PSKXcvr& x, const QByteArray& text) {
         for (char c : text)
             x.TransmitCharacter(static_cast<uint8_t>(c));

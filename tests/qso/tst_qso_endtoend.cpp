@@ -22,7 +22,7 @@ std::pair<QString, int> findCallsign(const QString& text) {
     for (int pos = 1; pos < text.size(); ++pos) {
         const QString w = ClickedWord(text, pos);
         if ((pos == 1 || IsDelimiter(text[pos - 2])) && pos + w.size() <= text.size() &&
-            w.size() >= 4 && w != "N0CALL" && ClassifyWord(w, {}).field == Capture::Callsign)
+            w.size() >= 4 && w != "Q0CALL" && ClassifyWord(w, {}).field == Capture::Callsign)
             return {w, pos};
     }
     return {};
@@ -69,7 +69,7 @@ private slots:
         QVERIFY(app.minilog.QSOStarted(2));
 
         QTest::keyClick(app.main.Keyboard, Qt::Key_F5);
-        const QString answer = call + " de N0CALL k";
+        const QString answer = call + " de Q0CALL k";
         QTRY_VERIFY_WITH_TIMEOUT(app.xcvr.Transmitting(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!app.xcvr.Transmitting(), 60000);
         // The echo shares the pane with the station's own text: read it by its colour.
@@ -89,7 +89,7 @@ private slots:
 
         QTest::keyClick(app.main.Keyboard, Qt::Key_L, Qt::ControlModifier);
         QVERIFY(app.main.Callsign->text().isEmpty());
-        QFile log(f.dir.filePath("N0CALL.ADI"));
+        QFile log(f.dir.filePath("Q0CALL.ADI"));
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QString text = QString::fromLatin1(log.readAll());
         QVERIFY2(text.contains(QString("<CALL:%1>%2 ").arg(call.size()).arg(call.toUpper())),

@@ -242,7 +242,7 @@ private slots:
     void anEmptyCallsignLeavesDeInThePreviews() {
         fake::AppFixture f;
         auto& s = f.start().setupDialog;
-        QCOMPARE(s.TrialTransmit[0]->text(), QStringLiteral("de N0CALL"));
+        QCOMPARE(s.TrialTransmit[0]->text(), QStringLiteral("de Q0CALL"));
         s.MyCallsign->clear();
         for (QLabel* l :
              {s.TrialTransmit[0], s.TrialTransmit[1], s.TrialTransmit[2], s.KeyboardTrialTransmit})

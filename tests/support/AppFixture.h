@@ -12,8 +12,8 @@
 #include <platform/Shell.h>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace fake {
 
