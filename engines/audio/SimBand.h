@@ -45,7 +45,7 @@ public:
 
     // Noise standard deviation per sample and the signal power a transmitter's output has at
     // unit gain, from which station gains follow.
-    static constexpr double kNoiseSigma = 0.025;
+    static constexpr double kNoiseSigma = 0.02;
     static constexpr double kReferencePower = 0.30;
     static double gainForSnr(double snrDb);
     // The band's RTTY stations (their marks, levels and what they sent).

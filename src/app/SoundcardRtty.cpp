@@ -1,5 +1,4 @@
 #include "SoundcardRtty.h"
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <QBoxLayout>

@@ -9,6 +9,7 @@
 #include <platform/Shell.h>
 #include <QApplication>
 #include <QDir>
+#include <QTimer>
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
@@ -26,12 +27,21 @@ int main(int argc, char** argv) {
     app::RttyPaths* rttyPaths = rtty.get();
     mainwindow::TonedeckApp app(services, psk::linkedPskEngine(), std::move(rtty));
     rttyPaths->Attach(app);
-    // A signal ends the program the way closing its window does: settings are saved. It is
-    // acted on from the event loop, so one that arrives during start-up waits for it to end.
-    // While the unload waits for the RTTY engine, the window closes itself when that has ended.
-    platform::QuitSignals quit([&app](int) { app.main.close(); });
+    // A signal ends the program the way closing its window does: settings are saved. While the
+    // unload waits for the RTTY engine, the window closes itself when that has ended.
+    // Start-up can run the event loop (calls to companion programs), so a signal that arrives
+    // then is only noted, and acted on once the window is up.
+    bool started = false, quitPending = false;
+    platform::QuitSignals quit([&](int) {
+        if (started)
+            app.main.close();
+        else
+            quitPending = true;
+    });
     dialogs.setParent(&app.main);
     app.main.Form_Load();
     app.main.show();
+    started = true;
+    if (quitPending) QTimer::singleShot(0, &app.main, [&app] { app.main.close(); });
     return qapp.exec();
 }

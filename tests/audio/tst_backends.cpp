@@ -184,7 +184,7 @@ private slots:
         float peak = 0;
         for (float v : x)
             peak = std::max(peak, std::abs(v));
-        QVERIFY(peak < 0.9f);
+        QVERIFY2(peak < 0.9f, QByteArray::number(peak));
 
         // Our own transmission mutes the band, as it mutes a radio's receiver, until shortly
         // after it ends; asked to, the band hears it instead.
