@@ -312,7 +312,7 @@ private slots:
         rigctld.start("rigctld",
                       {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port)});
         QVERIFY2(rigctld.waitForStarted(), "rigctld (libhamlib-utils) is needed");
-        QTRY_COMPARE(rig(port, "F 14070000"), QString("RPRT 0"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig(port, "F 14070000"), QString("RPRT 0"), 15000);
         AppFixture f;
         f.settings.saveSetting("Receiver", "Frequency0", "1200");
         auto& app = f.start();
@@ -322,10 +322,10 @@ private slots:
         QCOMPARE(rig(port, "F 7040000"), QString("RPRT 0"));
         QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7040.000"));
         app.main.OptimalOffsetCmd->click();
-        QTRY_COMPARE(rig(port, "f"), QString("7039700"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig(port, "f"), QString("7039700"), 15000);
         QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7039.700"));
         app.xcvr.UpdateXCVRMode("LSB");
-        QTRY_COMPARE(rig(port, "m"), QString("LSB"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig(port, "m"), QString("LSB"), 15000);
         bridge.kill(); // gone: disconnected, one retry; started again, it announces itself
         bridge.waitForFinished();
         QTRY_VERIFY(!app.dde.Connected(0));
@@ -333,9 +333,9 @@ private slots:
         bridge.start(RIGBRIDGE, {"--port", QString::number(port), "--poll-ms", "100"});
         QTRY_VERIFY(app.dde.Connected(0));
         QVERIFY(app.dde.SendTransmit());
-        QTRY_COMPARE(rig(port, "t"), QString("1"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig(port, "t"), QString("1"), 15000);
         app.dde.Shutdown(); // the program leaves the bus while transmitting: the bridge unkeys
-        QTRY_COMPARE(rig(port, "t"), QString("0"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig(port, "t"), QString("0"), 15000);
         bridge.kill();
         bridge.waitForFinished();
         rigctld.kill();
