@@ -2,6 +2,7 @@
 #include <csignal>
 #include <dde/DDECommon.h>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -321,6 +322,7 @@ private slots:
         QTRY_COMPARE(app.main.QSOFrequency->text(), QString("14070.000"));
         QCOMPARE(rig(port, "F 7040000"), QString("RPRT 0"));
         QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7040.000"));
+        QCOMPARE(app.main.BandCombo->currentText(), QString("40m")); // the band follows the dial
         app.main.OptimalOffsetCmd->click();
         QTRY_COMPARE_WITH_TIMEOUT(rig(port, "f"), QString("7039700"), 15000);
         QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7039.700"));
@@ -342,25 +344,38 @@ private slots:
         rigctld.waitForFinished();
     }
 
+    // A contact logged by the operator reaches a listening logger as the record the log file got.
     void loggedRecordsGoOutOverUdp() {
         AppFixture f;
-        auto& app = f.create();
+        auto& app = f.start();
         QCOMPARE(f.settings.getSetting("Log", "UdpEnabled"), QString("0"));
         QCOMPARE(f.settings.getSetting("Log", "UdpPort"), QString("2333"));
         QUdpSocket listener;
         QVERIFY(listener.bind(QHostAddress::LocalHost, 0));
-        const QString record = "<call:6>DL1ABC<qso_date:8>20261206<mode:4>BPSK<eor>";
-        QVERIFY(!app.adifUdp.Send(record)); // off by default
+        QVERIFY(!app.adifUdp.Send("<call:5>Q1ABC<eor>")); // off by default
         auto* form = app.setupDialog.findChild<QWidget*>("AdifUdpForm");
         QVERIFY(form);
         form->findChild<QSpinBox*>("UdpPort")->setValue(listener.localPort());
         form->findChild<QLineEdit*>("UdpHost")->setText("no host");
         QCOMPARE(f.settings.getSetting("Log", "UdpHost"), QString("127.0.0.1"));
         form->findChild<QCheckBox*>("UdpEnabledCheckbox")->setChecked(true);
-        QVERIFY(app.adifUdp.Send(record));
-        QTRY_VERIFY(listener.hasPendingDatagrams());
-        QCOMPARE(listener.receiveDatagram().data(), record.toLatin1());
         QCOMPARE(f.settings.getSetting("Log", "UdpPort"), QString::number(listener.localPort()));
+
+        auto& m = app.main;
+        m.Callsign->setText("Q1ABC");
+        m.RSTsent->setText("599");
+        m.RSTreceived->setText("579");
+        m.QSOFrequency->setText("14070");
+        app.qso.LogCmd_Click({});
+        QVERIFY(m.Callsign->text().isEmpty()); // logged, so the fields were cleared
+        QTRY_VERIFY(listener.hasPendingDatagrams());
+        const QByteArray datagram = listener.receiveDatagram().data();
+        QVERIFY2(datagram.contains("<CALL:5>Q1ABC") && datagram.contains("<RST_SENT:3>599") &&
+                     datagram.endsWith("<EOR>"),
+                 datagram.constData());
+        QFile log(f.dir.filePath("Q0CALL.ADI"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains(datagram)); // the very record the log file got
     }
 };
 
