@@ -32,7 +32,7 @@ SoundcardRttyTab::SoundcardRttyTab(QWidget* parent) : QWidget(parent) {
     e->addWidget(MMTTYEnabled, 0, 0, 1, 2);
     e->addWidget(new QLabel("Soundcard:"), 1, 0);
     e->addWidget(SoundCard, 1, 1);
-    e->addWidget(MMTTYConfigCmd, 2, 0, 1, 2);
+    e->addWidget(MMTTYConfigCmd, 2, 0, 1, 2, Qt::AlignLeft);
     grid->addWidget(engine, 0, 0);
 
     auto* mode = new QGroupBox("Transceiver mode and offsets");
@@ -108,6 +108,14 @@ SoundcardRttyTab::SoundcardRttyTab(QWidget* parent) : QWidget(parent) {
     d->addWidget(MMTTYWaterfallTraceWidthSlider, 3, 1);
     grid->addWidget(display, 2, 0, 1, 2);
     grid->setRowStretch(3, 1);
+
+    // Design values, shown until the engine's stored settings are restored over them.
+    MMTTYModeButton[0]->setChecked(true);
+    MMTTYShift->setText("170");
+    MMTTYSpeed->setText("45.45");
+    MMTTYUSOSCheck->setChecked(true);
+    MMTTYKeyboardButton[0]->setChecked(true);
+    MMTTYRcvDisplayButton[0]->setChecked(true);
 }
 
 } // namespace setup
