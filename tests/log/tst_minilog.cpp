@@ -26,15 +26,15 @@ QList<Record> readAdif(const QString& path, QString* header = nullptr) {
     Record r;
     for (qsizetype i = eoh + 5; (i = text.indexOf('<', i)) >= 0;) {
         const qsizetype close = text.indexOf('>', i);
-        const QStringList spec = text.mid(i + 1, close - i - 1).split(':');
-        if (spec[0].compare("EOR", Qt::CaseInsensitive) == 0) {
+        const QStringList tag = text.mid(i + 1, close - i - 1).split(':');
+        if (tag[0].compare("EOR", Qt::CaseInsensitive) == 0) {
             out << r;
             r.clear();
             i = close + 1;
             continue;
         }
-        const int len = spec.value(1).toInt();
-        r[spec[0].toUpper()] = text.mid(close + 1, len);
+        const int len = tag.value(1).toInt();
+        r[tag[0].toUpper()] = text.mid(close + 1, len);
         i = close + 1 + len;
     }
     return out;
