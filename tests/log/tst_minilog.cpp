@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(f.dialogs.messages().last(), QString("clear the minilog?"));
         QCOMPARE(readAdif(path, &header).size(), 0);
         QVERIFY(header.startsWith("ADIF export file for WXYZ/P\r\n"));
-        QVERIFY(f.errorLog().isEmpty());
+        QVERIFY2(f.errorLog().isEmpty(), qPrintable(f.errorLog()));
     }
 
     void unwritableLogKeepsTheContact() {
