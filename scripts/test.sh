@@ -13,7 +13,10 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
 fi
 export QT_QPA_PLATFORM=offscreen
 # Leaks are errors; the suppressions cover leaks inside system libraries only.
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+# Slow unwinding at each allocation: sound-server plugins that ALSA loads and unloads again
+# leave allocations whose fast (frame-pointer) stacks end in an unloaded module; the full stack
+# reaches the system library that loaded them, which the suppressions name.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:fast_unwind_on_malloc=0
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
