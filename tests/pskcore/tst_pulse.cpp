@@ -5,6 +5,7 @@
 #include <csignal>
 #include <memory>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -189,7 +190,8 @@ private slots:
         recorder.start(QStringLiteral("parecord"),
                        {"--device=tdsink.monitor", "--file-format=wav", rec});
         QVERIFY(recorder.waitForStarted(10000));
-        QTest::qWait(500);
+        // Recording for real (its stream connected and writing) before anything is sent.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(rec).size() > 16000, 15000);
         QCOMPARE(fnStartTX(0), 0);
         for (const char* c = kText; *c; ++c)
             fnSendTXCharacter(uint8_t(*c), 0);
