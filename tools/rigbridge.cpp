@@ -61,6 +61,8 @@ public:
         connect(&socket_, &QTcpSocket::connected, this, [this] {
             std::fprintf(stderr, "rigbridge: connected to rigctld at %s:%u\n", qPrintable(host_),
                          port_);
+            // Commands that arrived before the connection are waiting at the head of the queue.
+            writeHead();
             pollRig();
             poll_.start();
         });
