@@ -51,17 +51,6 @@ void tick(QTimer& t) {
     emit t.timeout({});
 }
 
-// One command to rigctld, its first answer line.
-QString rig(quint16 port, const QByteArray& command) {
-    QTcpSocket s;
-    s.connectToHost("127.0.0.1", port);
-    if (!s.waitForConnected(3000)) return "no rigctld";
-    s.write(command + "\n");
-    while (!s.canReadLine() && s.waitForReadyRead(3000)) {
-    }
-    return QString::fromLatin1(s.readLine()).trimmed();
-}
-
 } // namespace
 
 class TestDde : public QObject {
@@ -302,46 +291,6 @@ private slots:
         }
         QVERIFY(accepted < 100);
         QCOMPARE(app.dde.Window()->Source.OnExecute("DDEClient", "003StArT"), true);
-    }
-
-    void rigBridgeFollowsTheDummyRig() {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
-        QProcess rigctld, bridge;
-        rigctld.start("rigctld",
-                      {"-m", "1", "-P", "RIG", "-T", "127.0.0.1", "-t", QString::number(port)});
-        QVERIFY2(rigctld.waitForStarted(), "rigctld (libhamlib-utils) is needed");
-        QTRY_COMPARE_WITH_TIMEOUT(rig(port, "F 14070000"), QString("RPRT 0"), 15000);
-        AppFixture f;
-        f.settings.saveSetting("Receiver", "Frequency0", "1200");
-        auto& app = f.start();
-        bridge.start(RIGBRIDGE, {"--port", QString::number(port), "--poll-ms", "100"});
-        QTRY_VERIFY(app.dde.Connected(0)); // the bridge announced itself
-        QTRY_COMPARE(app.main.QSOFrequency->text(), QString("14070.000"));
-        QCOMPARE(rig(port, "F 7040000"), QString("RPRT 0"));
-        QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7040.000"));
-        QCOMPARE(app.main.BandCombo->currentText(), QString("40m")); // the band follows the dial
-        app.main.OptimalOffsetCmd->click();
-        QTRY_COMPARE_WITH_TIMEOUT(rig(port, "f"), QString("7039700"), 15000);
-        QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7039.700"));
-        app.xcvr.UpdateXCVRMode("LSB");
-        QTRY_COMPARE_WITH_TIMEOUT(rig(port, "m"), QString("LSB"), 15000);
-        bridge.kill(); // gone: disconnected, one retry; started again, it announces itself
-        bridge.waitForFinished();
-        QTRY_VERIFY(!app.dde.Connected(0));
-        QVERIFY(app.dde.RetryPending(0));
-        bridge.start(RIGBRIDGE, {"--port", QString::number(port), "--poll-ms", "100"});
-        QTRY_VERIFY(app.dde.Connected(0));
-        QVERIFY(app.dde.SendTransmit());
-        QTRY_COMPARE_WITH_TIMEOUT(rig(port, "t"), QString("1"), 15000);
-        app.dde.Shutdown(); // the program leaves the bus while transmitting: the bridge unkeys
-        QTRY_COMPARE_WITH_TIMEOUT(rig(port, "t"), QString("0"), 15000);
-        bridge.kill();
-        bridge.waitForFinished();
-        rigctld.kill();
-        rigctld.waitForFinished();
     }
 
     // A contact logged by the operator reaches a listening logger as the record the log file got.
