@@ -17,6 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "BenchText.h"
 #include "dsp/Baudot.h"
 #include "dsp/FskModulator.h"
 #include "dsp/Noise.h"
@@ -30,12 +31,12 @@ constexpr double kMark = 2125.0, kShift = 170.0, kBaud = 45.45;
 
 std::string makeText(size_t chars, uint64_t seed) {
     static const char* kWords[] = {
-        "THE", "AND",  "NAME",   "HERE",   "IS",    "RIG",   "ANTENNA", "DIPOLE", "WATTS",
-        "WX",  "TNX",  "FOR",    "CALL",   "QSO",   "UR",    "RST",     "599",    "5NN",
-        "73",  "DE",   "CQ",     "PSE",    "K",     "QTH",   "NEAR",    "CITY",   "OM",
-        "FB",  "SIG",  "STRONG", "TODAY",  "BAND",  "OPEN",  "RADIO",   "HELLO",  "GOOD",
-        "MY",  "TEST", "W1AW",   "DL2ABC", "G4XYZ", "14085", "100W",    "BK",     "KN",
-        "SK",  "NR",   "001",    "QSL?",   "FINE",  "TEMP",  "-5C",     "(OK)",   "3.5"};
+        "THE", "AND",  "NAME",   "HERE",   "IS",     "RIG",   "ANTENNA", "DIPOLE", "WATTS",
+        "WX",  "TNX",  "FOR",    "CALL",   "QSO",    "UR",    "RST",     "599",    "5NN",
+        "73",  "DE",   "CQ",     "PSE",    "K",      "QTH",   "NEAR",    "CITY",   "OM",
+        "FB",  "SIG",  "STRONG", "TODAY",  "BAND",   "OPEN",  "RADIO",   "HELLO",  "GOOD",
+        "MY",  "TEST", "Q1AW",   "QL2ABC", "QG4XYZ", "14085", "100W",    "BK",     "KN",
+        "SK",  "NR",   "001",    "QSL?",   "FINE",   "TEMP",  "-5C",     "(OK)",   "3.5"};
     dsp::GaussianNoise rng(seed);
     std::string s;
     while (s.size() < chars) {
@@ -45,21 +46,6 @@ std::string makeText(size_t chars, uint64_t seed) {
     }
     s.resize(chars);
     return s;
-}
-
-size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> prev(b.size() + 1), cur(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j)
-        prev[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        cur[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t sub = prev[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
-            cur[j] = std::min({sub, prev[j] + 1, cur[j - 1] + 1});
-        }
-        std::swap(prev, cur);
-    }
-    return prev[b.size()];
 }
 
 // Only what a teleprinter prints; line ends become spaces so that layout is not an error.
@@ -78,7 +64,7 @@ std::string normalise(const std::string& s) {
 
 double cer(const std::string& ref, const std::string& got) {
     const std::string r = normalise(ref), g = normalise(got);
-    return 100.0 * double(editDistance(r, g)) / double(std::max<size_t>(1, r.size()));
+    return 100.0 * double(bench::editDistance(r, g)) / double(std::max<size_t>(1, r.size()));
 }
 
 // The plain reference: per-bit energy of each tone through a one-bit boxcar (the matched filter
