@@ -33,6 +33,7 @@ public:
     void stopTransmit() override { s_.module()->StopTransmit(); }
     void abortTransmit() override { s_.module()->AbortTransmit(); }
     void sendCharacter(int code) override { s_.module()->SendCharacter(code); }
+    bool hasRoom() const override { return s_.module()->HasRoom(); }
     QString caption() const override { return QStringLiteral("soundcard"); }
 
 private:
@@ -49,6 +50,7 @@ public:
     void stopTransmit() override { m_.StopTransmit(); }
     void abortTransmit() override { m_.AbortTransmit(); }
     void sendCharacter(int code) override { m_.SendCharacter(code); }
+    bool hasRoom() const override { return m_.HasRoom(); }
     void sendIdentification() override { m_.SendIdentification(); }
     bool hasIdCommand() const override { return m_.HasIdCommand(); }
     QString caption() const override { return m_.model(); }
@@ -86,8 +88,11 @@ void RttyPaths::Attach(mainwindow::TonedeckApp& app) {
                      [this] { StartTransmit(); });
     QObject::connect(panel.RTTYStopCmd, &QPushButton::clicked, modem_.get(),
                      [this] { StopTransmit(); });
-    QObject::connect(panel.RTTYAbortCmd, &QPushButton::clicked, modem_.get(),
-                     [this] { AbortTransmit(); });
+    // As the PSK side's Abort, it also ends a clipboard or file feed.
+    QObject::connect(panel.RTTYAbortCmd, &QPushButton::clicked, modem_.get(), [this] {
+        AbortTransmit();
+        app_->transmitPane.EndFeed();
+    });
     QObject::connect(panel.RTTYIdCmd, &QPushButton::clicked, modem_.get(),
                      [this] { selection_->SendIdentification(); });
     QObject::connect(app.main.QSOFrequency, &QLineEdit::textChanged, modem_.get(), [this] {
@@ -220,6 +225,12 @@ void RttyPaths::AbortTransmit() {
 void RttyPaths::SendCharacter(int code) {
     selection_->SendCharacter(code);
 }
+bool RttyPaths::TransmitCharacter(int code) {
+    return selection_->TransmitCharacter(code);
+}
+bool RttyPaths::CanTransmit() const {
+    return selection_ && selection_->CanTransmit();
+}
 bool RttyPaths::Transmitting() const {
     return modem_->Transmitting() ||
            (soundcard_.MMTTYRunning() &&
@@ -250,7 +261,7 @@ void RttyPaths::setRttyModeButtonEnabled(bool on) {
     app_->main.ModeButton[1]->setEnabled(on);
 }
 bool RttyPaths::engineShutdownPending() const {
-    return app_->main.MMTTYShutdownTimer.isActive();
+    return soundcard_.module() && soundcard_.module()->shutdownTimer().isActive();
 }
 void RttyPaths::setEnabledBox(bool checked) {
     quietly([&] { app_->setupDialog.RTTYModemEnabled->setChecked(checked); });
@@ -280,6 +291,10 @@ void RttyPaths::showTransmitting(bool on) {
     p.RTTYStartCmd->setEnabled(!on);
     for (QPushButton* b : {p.RTTYIdCmd, p.RTTYStopCmd, p.RTTYAbortCmd})
         b->setEnabled(on);
+}
+
+void RttyPaths::transmissionEnded() {
+    app_->transmitPane.TrimTransmittedText();
 }
 
 void RttyPaths::updatePanels() {

@@ -35,6 +35,8 @@ public:
     void StopTransmit() override;
     void AbortTransmit() override;
     void SendCharacter(int code) override;
+    bool TransmitCharacter(int code) override;
+    bool CanTransmit() const override;
     bool Transmitting() const override;
 
     // RTTYModemHost
@@ -53,6 +55,7 @@ public:
     int paneColor(int pane) const override;
     int transmittedTextColor() const override;
     void showTransmitting(bool on) override;
+    void transmissionEnded() override;
     void updatePanels() override;
     bool charHandlerLocked() const override;
     QString qsoFrequency() const override;

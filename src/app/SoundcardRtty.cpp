@@ -171,6 +171,24 @@ bool SoundcardRtty::engineModeIsFsk() const {
 void SoundcardRtty::focusKeyboard() {
     app_->main.Keyboard->setFocus();
 }
+bool SoundcardRtty::charHandlerLocked() const {
+    return app_->main.MMTTYCharHandlerLocked;
+}
+void SoundcardRtty::transceiverCommand(const QString& command) {
+    if (command == QLatin1String("transmit"))
+        app_->dde.SendTransmit();
+    else if (command == QLatin1String("receive"))
+        app_->dde.SendReceive();
+}
+void SoundcardRtty::tuneTransceiver(double kHz) {
+    app_->dde.SendQSY(kHz);
+}
+void SoundcardRtty::qsoFrequencyChanged() {
+    module_->DrawFrequencyScale();
+}
+void SoundcardRtty::transmissionEnded() {
+    app_->transmitPane.TrimTransmittedText();
+}
 int SoundcardRtty::waterfallColor(int v) const {
     return app_->xcvr.Tuning().waterfallColor(v);
 }

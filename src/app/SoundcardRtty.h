@@ -24,6 +24,7 @@ public:
     // Builds the panel and the module on the application's windows; before Form_Load.
     void Attach(mainwindow::TonedeckApp& app);
     rtty::MMTTYModule* module() { return module_.get(); }
+    const rtty::MMTTYModule* module() const { return module_.get(); }
     rtty::MMTTYPanel* panel() { return panel_.get(); }
     // Hooks for the external modem beside the engine.
     void setModemShutdownPending(std::function<bool()> f) { modemShutdownPending_ = std::move(f); }
@@ -61,6 +62,13 @@ public:
     QString qsoFrequency() const override;
     bool transceiverIsLsb() const override;
     void focusKeyboard() override;
+    bool charHandlerLocked() const override;
+    // The rig-control companion: "transmit"/"receive" around a transmission keyed through
+    // it, and the dial of the optimal-offset button.
+    void transceiverCommand(const QString& command) override;
+    void tuneTransceiver(double kHz) override;
+    void qsoFrequencyChanged() override;
+    void transmissionEnded() override;
     int waterfallColor(int value) const override;
     int spectrumColor() const override;
     int soundInputCount() const override;

@@ -25,10 +25,6 @@ TonedeckMain::TonedeckMain(TonedeckApp& app) : app_(app) {
     ClockTimer.setInterval(1000);
     BlinkTimer.setInterval(250);
     ServerRetryTimer.setInterval(5000);
-    for (QTimer* t : {&MMTTYCharTimer, &MMTTYLevelTimer, &MMTTYInitTimer}) {
-        t->setInterval(1);
-        t->setSingleShot(true);
-    }
     PskTimers.ReceiveStatusTimer.setInterval(10000);
     PskTimers.IMDBlankingTimer.setInterval(1000);
     ShowPopupMenu = [](QMenu& menu) { menu.exec(QCursor::pos()); };
@@ -134,11 +130,8 @@ void TonedeckMain::Form_Load() {
     common::guard(app_.common, "TonedeckMain.Form_Load", [&] {
         app_.common.Initialize();
         if (app_.engine.fnGetDLLVersion() < 106) ReplayCmd->setVisible(false);
-        for (QTimer* t :
-             {&MMTTYShutdownTimer, &RTTYModemShutdownTimer, &MMTTYEndTimer, &MMTTYKickoffTimer}) {
-            t->stop();
-            t->setInterval(100);
-        }
+        MMTTYEndTimer.stop();
+        MMTTYEndTimer.setInterval(100);
         app_.event.Initialize();
         for (bool& b : CharHandlerLocked)
             b = false;
@@ -247,9 +240,7 @@ void TonedeckMain::closeEvent(QCloseEvent* event) {
 void TonedeckMain::stopTimers() {
     // The timers are members, not child objects: each is named here.
     PskTimers.stopAll();
-    for (QTimer* t : {&ClockTimer, &BlinkTimer, &ServerRetryTimer, &MMTTYCharTimer,
-                      &MMTTYLevelTimer, &MMTTYInitTimer, &MMTTYKickoffTimer, &MMTTYShutdownTimer,
-                      &MMTTYEndTimer, &RTTYModemShutdownTimer})
+    for (QTimer* t : {&ClockTimer, &BlinkTimer, &ServerRetryTimer, &MMTTYEndTimer})
         t->stop();
     app_.transmitPane.EndFeed();
 }

@@ -60,13 +60,8 @@ public:
     QTimer ClockTimer;
     QTimer BlinkTimer;
     QTimer ServerRetryTimer;
-    QTimer MMTTYCharTimer;
-    QTimer MMTTYLevelTimer;
-    QTimer MMTTYInitTimer;
-    QTimer MMTTYKickoffTimer;
-    QTimer MMTTYShutdownTimer;
+    // The RTTY paths keep their own timers; this one ends the program once the engine is gone.
     QTimer MMTTYEndTimer;
-    QTimer RTTYModemShutdownTimer;
 
     // Shows a popup menu and returns when it has closed (tests replace it).
     std::function<void(QMenu&)> ShowPopupMenu;

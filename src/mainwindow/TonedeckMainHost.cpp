@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTextEdit>
+#include <rtty/TonedeckComm.h>
 
 namespace mainwindow {
 
@@ -164,10 +165,9 @@ void TonedeckMain::qsoFrequencyChanged() {
     app_.display.DrawFrequencyScale();
 }
 
-// The comm-port window that drops RTS and DTR arrives with the RTTY PTT port; until then a line
-// keyed by a crashed run stays as the serial driver left it.
+// A line keyed by a run that ended badly is released.
 void TonedeckMain::resetPttPort(int port) {
-    Q_UNUSED(port);
+    rtty::TonedeckComm(app_.services.settings).ResetPort(port);
 }
 
 void TonedeckMain::unloadSecondaryWindows() {

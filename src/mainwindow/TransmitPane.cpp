@@ -50,6 +50,12 @@ bool TransmitPane::psk() const {
     return app_.main.ModeButton[0]->isChecked();
 }
 
+// The transmitter of the mode: false while it has no room for the character.
+bool TransmitPane::transmitCharacter(int code) {
+    if (psk()) return app_.xcvr.TransmitCharacter(code);
+    return app_.rtty && app_.rtty->TransmitCharacter(code);
+}
+
 // In RTTY mode the RTTY path selection decides which transmitter is meant.
 void TransmitPane::start() {
     if (psk())
@@ -174,15 +180,24 @@ bool TransmitPane::KeyPress(int& keyAscii) {
             if (!app_.rtty) return;
             if (keyAscii == kCtrlEnter) {
                 app_.rtty->StopTransmit();
+                EndFeed();
                 emptyPane();
                 used = true;
-            } else if (keyAscii == kEnter) {
-                emptyPane();
-                app_.rtty->SendCharacter(kEnter);
-                used = true;
-            } else if (keyAscii >= 32) {
-                app_.rtty->SendCharacter(keyAscii);
+                return;
             }
+            if (keyAscii == kEnter) {
+                emptyPane();
+                used = true;
+            } else if (keyAscii == kCtrlV) {
+                TransmitClipboard(false);
+                keyAscii = 0;
+                used = true;
+            }
+            // Other control characters go out only when the operator has asked for them.
+            const QCheckBox* controls = app_.setupDialog.TransmitPaneControlChars;
+            if (keyAscii == kEnter || keyAscii >= 32 ||
+                (keyAscii > 0 && controls && controls->isChecked()))
+                send(keyAscii);
             return;
         }
         switch (keyAscii) {
@@ -232,16 +247,27 @@ void TransmitPane::TypeText(const QString& text) {
 }
 
 void TransmitPane::send(int code) {
+    // With no RTTY path running a typed character has nowhere to go.
+    if (!psk() && !(app_.rtty && app_.rtty->CanTransmit())) return;
     // Behind a feed, or with the engine's queue full, a typed character waits its turn.
-    if (pending_.empty() && app_.xcvr.TransmitCharacter(code)) return;
+    if (pending_.empty() && transmitCharacter(code)) return;
     feed(QByteArray(1, char(code)), Echo::None);
+}
+
+void TransmitPane::control(std::function<void()> action) {
+    // Behind a feed a start or stop waits for the text before it.
+    if (pending_.empty()) {
+        action();
+        return;
+    }
+    pending_.push_back({{}, 0, Echo::None, std::move(action)});
 }
 
 void TransmitPane::feed(const QByteArray& text, Echo echo) {
     QByteArray clean = text;
     clean.removeIf([](char c) { return c == 0; }); // a NUL would go out over the air
     if (clean.isEmpty()) return;
-    pending_.push_back({clean, 0, echo});
+    pending_.push_back({clean, 0, echo, {}});
     if (!feedTimer_.isActive()) feedTimer_.start(0);
 }
 
@@ -250,10 +276,21 @@ void TransmitPane::feedMore() {
         qsizetype budget = kFeedSlice;
         while (!pending_.empty() && budget > 0) {
             Pending& p = pending_.front();
+            if (p.action) {
+                const std::function<void()> action = std::move(p.action);
+                pending_.pop_front();
+                action();
+                continue;
+            }
+            // An RTTY path that went away (modem unplugged, engine stopped) takes nothing more.
+            if (!psk() && !(app_.rtty && app_.rtty->CanTransmit())) {
+                EndFeed(QStringLiteral("no RTTY path is running"));
+                return;
+            }
             const qsizetype from = p.sent;
             bool refused = false;
             while (p.sent < p.text.size() && budget > 0) {
-                if (!app_.xcvr.TransmitCharacter(uint8_t(p.text[p.sent]))) {
+                if (!transmitCharacter(uint8_t(p.text[p.sent]))) {
                     refused = true;
                     break;
                 }
@@ -288,6 +325,7 @@ void TransmitPane::EndFeed(const QString& stopped) {
         sent += p.sent;
         total += p.text.size();
     }
+    // What was left of a feed is reported as characters, never as a start or stop.
     pending_.clear();
     if (!stopped.isEmpty())
         app_.services.dialogs.messageBox(
@@ -300,7 +338,7 @@ void TransmitPane::TransmitClipboard(bool echoToPane) {
     common::guard(app_.common, "PSKDisplay.TransmitClipboard", [&] {
         const QByteArray text = app_.services.dialogs.clipboardText().toLatin1();
         if (text.isEmpty()) return;
-        app_.xcvr.StartTransmit();
+        control([this] { start(); });
         feed(text, echoToPane ? Echo::Pane : Echo::None);
     });
 }
@@ -322,12 +360,12 @@ void TransmitPane::TransmitFile() {
                 const QByteArray text = file.readAll();
                 if (file.error() != QFileDevice::NoError)
                     throw common::RuntimeError(common::err::DeviceIOError);
-                app_.xcvr.StartTransmit();
+                control([this] { start(); });
                 feed(text, Echo::Lines);
             }
         }
     } catch (...) {
-        app_.xcvr.AbortTransmit();
+        abort();
         app_.common.ReportError(common::currentErrorNumber(),
                                 QStringLiteral("PSKDisplay.TransmitFile"));
     }
@@ -383,17 +421,22 @@ void TransmitPane::SendMacroText(const QString& expansion) {
             const uint8_t c = static_cast<uint8_t>(ch);
             if (c >= 32) {
                 appendToPane(QChar(c));
-                if (psk()) send(c);
+                send(c);
             } else if (c == kStart) {
-                start();
+                control([this] { start(); });
             } else if (c == kStop) {
-                if (psk()) app_.xcvr.TransmitAutoStop();
+                control([this] {
+                    if (psk())
+                        app_.xcvr.TransmitAutoStop();
+                    else if (app_.rtty)
+                        app_.rtty->StopTransmit();
+                });
                 SetTransmitStopMark(app_.main.Keyboard->toPlainText().size());
             } else if (c == kCWID) {
-                if (psk()) IDCmd_Click();
+                if (psk()) control([this] { IDCmd_Click(); });
             } else if (c == 13 || c == 10) {
                 emptyPane();
-                if (psk()) send(c);
+                send(c);
             }
         }
         focusPane();

@@ -81,11 +81,15 @@ private:
     // Queues text behind whatever waits and feeds it to the engine as its queue has room.
     void feed(const QByteArray& text, Echo echo);
     void send(int code);
+    bool transmitCharacter(int code);
+    // A start, stop or identification, in its place behind what waits.
+    void control(std::function<void()> action);
     void feedMore();
     struct Pending {
         QByteArray text;
         qsizetype sent = 0;
         Echo echo = Echo::None;
+        std::function<void()> action; // instead of text
     };
     std::deque<Pending> pending_;
     QTimer feedTimer_;

@@ -1,5 +1,6 @@
 #include "MMTTYModule.h"
 
+#include <algorithm>
 #include <cmath>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -61,6 +62,9 @@ MMTTYModule::MMTTYModule(MMTTYHost& host, MMTTYPanel& panel, setup::SoundcardRtt
     connect(&MMTTYLevelTimer, &QTimer::timeout, this, &MMTTYModule::UpdateSignalStrength);
     connect(&MMTTYKickoffTimer, &QTimer::timeout, this, &MMTTYModule::Kickoff);
     connect(&MMTTYShutdownTimer, &QTimer::timeout, this, &MMTTYModule::CheckShutdown);
+    MMTTYLockRetryTimer.setInterval(kLockRetryMs);
+    MMTTYLockRetryTimer.setSingleShot(true);
+    connect(&MMTTYLockRetryTimer, &QTimer::timeout, this, &MMTTYModule::HandleNewChar);
     MMTTYAliveTimer.setInterval(1000);
     connect(&MMTTYAliveTimer, &QTimer::timeout, this, &MMTTYModule::CheckAlive);
     ConnectControls();
@@ -214,7 +218,8 @@ void MMTTYModule::CheckAlive() {
         WindowSubclassed = false;
     }
     block_.close();
-    EngineStarted = EngineTransmitting = false;
+    endTransmission();
+    EngineStarted = false;
     MMTTYWindow = 0;
     ShowControls(false);
     host_.engineLost();
@@ -234,7 +239,7 @@ void MMTTYModule::Disable() {
         tab_.MMTTYEnabled->setEnabled(false);
         MMTTYShutdownTimer.start();
         EngineStarted = false;
-        EngineTransmitting = false;
+        endTransmission();
     }
     ShowControls(false);
 }
@@ -250,6 +255,12 @@ void MMTTYModule::Terminate() {
     }
     block_.close();
     EngineStarted = false;
+    endTransmission();
+}
+
+void MMTTYModule::endTransmission() {
+    unechoed_.clear();
+    if (EngineTransmitting) SetReceive();
 }
 
 bool MMTTYModule::EngineWindowExists() const {
@@ -303,6 +314,7 @@ int32_t MMTTYModule::WindowProc(platform::WindowHandle w, uint32_t msg, int32_t 
             if (lParam > 0 && EngineStarted) ExchangeHandles(lParam);
             break;
         case mmtty::RepChar:
+            if (EngineTransmitting) echoed(lParam);
             SaveNewChar(lParam);
             MMTTYCharTimer.start();
             break;
@@ -377,6 +389,7 @@ void MMTTYModule::SetTransmit() {
 void MMTTYModule::SetReceive() {
     if (host_.pttMode() == 4) host_.transceiverCommand("receive");
     EngineTransmitting = false;
+    unechoed_.clear(); // what the engine had not sent is gone with the transmission
     panel_.RTTYTransmitFrame->setStyleSheet("QGroupBox { color: black; }");
     panel_.RTTYReceiveFrame->setStyleSheet("QGroupBox { color: black; }");
     panel_.RTTYStartCmd->setEnabled(true);
@@ -413,6 +426,18 @@ int MMTTYModule::GetNewChar() {
 
 void MMTTYModule::HandleNewChar() {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
+    // The operator holds pane 0 (or a pane operation serves events inside a drain): the
+    // characters wait in the ring.
+    if (draining_) return;
+    if (host_.charHandlerLocked()) {
+        MMTTYLockRetryTimer.start();
+        return;
+    }
+    draining_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{draining_};
     while (const int c = GetNewChar()) {
         if (Transmitting() != LastTransmitting) {
             host_.appendNewline(0);
@@ -464,9 +489,28 @@ void MMTTYModule::StopTransmit() {
 }
 void MMTTYModule::AbortTransmit() {
     post(mmtty::CmdTransmit, 0);
+    unechoed_.clear(); // the engine drops its queue
 }
 void MMTTYModule::SendCharacter(int code) {
+    if (code <= 0 || code > 255) return;
     post(mmtty::CmdChar, code);
+    if (EngineStarted) unechoed_.push_back(static_cast<char>(code));
+}
+
+bool MMTTYModule::HasRoom() const {
+    if (!EngineStarted) return false;
+    if (unechoed_.size() < size_t(kSendWindow)) return true;
+    // In word mode the engine holds a word until its end arrives: let the end through.
+    const bool wordEnd = std::any_of(unechoed_.begin(), unechoed_.end(),
+                                     [](char c) { return c == ' ' || c == '\r' || c == '\n'; });
+    return GetSwitch(mmtty::kBitWordMode) && !wordEnd && unechoed_.size() < size_t(kLongestWord);
+}
+
+// Echoes come back in the order the characters were posted; characters the engine cannot
+// send (outside the teleprinter's alphabet) never do, and are passed over.
+void MMTTYModule::echoed(int code) {
+    const auto at = std::find(unechoed_.begin(), unechoed_.end(), static_cast<char>(code));
+    if (at != unechoed_.end()) unechoed_.erase(unechoed_.begin(), at + 1);
 }
 void MMTTYModule::ShowEngineSetup() {
     post(mmtty::CmdSetup, 0);

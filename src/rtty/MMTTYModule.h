@@ -6,6 +6,7 @@
 // waterfall/spectrum with its markers, the XY display and the frequency scale.
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -54,6 +55,8 @@ public:
     virtual void qsoFrequencyChanged() {}
     virtual void transmissionEnded() {}
     virtual void focusKeyboard() {}
+    // The pane lock of pane 0 (MMTTYCharHandlerLocked): the drain waits while it is set.
+    virtual bool charHandlerLocked() const { return false; }
     virtual int waterfallColor(int value) const = 0; // WaterfallColorTable
     virtual int spectrumColor() const = 0;
     virtual int soundInputCount() const = 0;
@@ -84,6 +87,7 @@ public:
     void Terminate();
     bool Running() const { return EngineStarted; }
     bool Transmitting() const { return EngineTransmitting; }
+    bool ShutdownPending() const { return MMTTYShutdownTimer.isActive(); }
     static int ReceivePane() { return 0; }
     bool EngineWindowExists() const;
     void EnabledChanged();
@@ -93,6 +97,13 @@ public:
     void StopTransmit();
     void AbortTransmit();
     void SendCharacter(int code);
+    // Whether the engine takes another character now: a feed keeps at most kSendWindow
+    // characters ahead of the engine's echo (more only to finish a word in word mode), so an
+    // abort leaves little behind and the message queue is never flooded.
+    bool HasRoom() const;
+    static constexpr int kSendWindow = 64, kLongestWord = 1024;
+    // How often a drain held off by the pane lock looks again.
+    static constexpr int kLockRetryMs = 50;
     void ShowEngineSetup();
 
     // Options and tones.
@@ -148,6 +159,9 @@ private:
     void ExchangeHandles(platform::WindowHandle engine);
     void SetTransmit();
     void SetReceive();
+    void echoed(int code);
+    // The engine stopped or is stopping while it transmitted: receive again, rig included.
+    void endTransmission();
     void ShowControls(bool visible);
     void SaveEnabled();
     void SaveMMTTYParameters();
@@ -211,6 +225,10 @@ private:
 
     QTimer MMTTYInitTimer, MMTTYCharTimer, MMTTYLevelTimer, MMTTYKickoffTimer, MMTTYShutdownTimer;
     QTimer MMTTYAliveTimer; // notices an engine that died without being asked to
+    QTimer MMTTYLockRetryTimer;
+    bool draining_ = false;
+    // Characters posted to the engine and not yet echoed back as sent, oldest first.
+    std::deque<char> unechoed_;
 };
 
 } // namespace rtty

@@ -22,6 +22,9 @@ RTTYModemModule::RTTYModemModule(RTTYModemHost& host, QObject* parent)
     MoreInputTimer.setSingleShot(true);
     MoreInputTimer.setInterval(0);
     connect(&MoreInputTimer, &QTimer::timeout, this, &RTTYModemModule::HandleModemInput);
+    LockRetryTimer.setSingleShot(true);
+    LockRetryTimer.setInterval(kLockRetryMs);
+    connect(&LockRetryTimer, &QTimer::timeout, this, &RTTYModemModule::HandleModemInput);
     connect(&Comm, &RTTYComm::received, this, &RTTYModemModule::HandleModemInput);
     connect(&Comm, &RTTYComm::lost, this, &RTTYModemModule::portLost);
 }
@@ -267,8 +270,12 @@ void RTTYModemModule::showChar(int c) {
 }
 
 void RTTYModemModule::HandleModemInput() {
-    // A pane operation that serves events leaves the bytes waiting for the next event.
-    if (host_.charHandlerLocked()) return;
+    // While the operator holds the pane the bytes wait in the port; they are looked at
+    // again shortly, as nothing else may arrive to wake the drain.
+    if (host_.charHandlerLocked()) {
+        if (Comm.InputWaiting()) LockRetryTimer.start();
+        return;
+    }
     const QString text = Comm.ReadPort(kReadChunk);
     // A timer rather than a posted call: posted calls go before timers and input, and a
     // chain of them would starve the window just the same.
@@ -307,6 +314,11 @@ void RTTYModemModule::SendCharacter(int code) {
     if (!ModemEnabled) return;
     ++EchoCount;
     Comm.WritePort(QString(QChar(code)));
+}
+
+bool RTTYModemModule::HasRoom() const {
+    if (!ModemEnabled) return false;
+    return (ModemTransmitting ? EchoCount : Comm.pendingOutput()) < kSendWindow;
 }
 
 void RTTYModemModule::StopRequest() {

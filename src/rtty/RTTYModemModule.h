@@ -50,6 +50,12 @@ public:
     static constexpr int kDrainTimeoutMs = 3000;
     // Characters shown per turn of the event loop, so that a flood keeps the window alive.
     static constexpr int kReadChunk = 256;
+    // Characters a feed keeps ahead of the modem (unechoed while transmitting, unwritten
+    // otherwise): an abort leaves little in the modem's buffer, and a modem that never echoes
+    // holds the feed rather than the program's memory.
+    static constexpr int kSendWindow = 64;
+    // How often input held back by the pane lock is looked at again.
+    static constexpr int kLockRetryMs = 50;
 
     explicit RTTYModemModule(RTTYModemHost& host, QObject* parent = nullptr);
     ~RTTYModemModule() override;
@@ -92,6 +98,7 @@ public:
     void AbortTransmit();
     void SendIdentification();
     void SendCharacter(int code);
+    bool HasRoom() const;
 
     RTTYComm& comm() { return Comm; }
 
@@ -111,7 +118,7 @@ private:
     RTTYModemHost& host_;
     RTTYComm Comm;
     ModemParameters Params;
-    QTimer ShutdownTimer, MoreInputTimer;
+    QTimer ShutdownTimer, MoreInputTimer, LockRetryTimer;
     QString Model, SpeedLabel, ShiftLabel;
     bool ModemEnabled = false, ModemTransmitting = false, StopPending = false;
     bool LastTransmitting = false, EnableAfterShutdown = false;

@@ -21,7 +21,7 @@ void RTTYSelection::Initialize() {
     ActivePane = kEnginePane;
 }
 
-RTTYPath* RTTYSelection::activePath() {
+RTTYPath* RTTYSelection::activePath() const {
     if (ActivePane == kModemPane) return modem_.running() ? &modem_ : nullptr;
     return engine_.running() && host_.activeChannel() == kEnginePane ? &engine_ : nullptr;
 }
@@ -115,6 +115,13 @@ void RTTYSelection::SendIdentification() {
 
 void RTTYSelection::SendCharacter(int code) {
     if (RTTYPath* path = activePath()) path->sendCharacter(code);
+}
+
+bool RTTYSelection::TransmitCharacter(int code) {
+    RTTYPath* path = activePath();
+    if (!path || !path->hasRoom()) return false;
+    path->sendCharacter(code);
+    return true;
 }
 
 } // namespace rtty

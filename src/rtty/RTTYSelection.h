@@ -27,6 +27,8 @@ public:
     virtual void stopTransmit() = 0;
     virtual void abortTransmit() = 0;
     virtual void sendCharacter(int code) = 0;
+    // Whether the path takes another character now (its transmit queue is bounded).
+    virtual bool hasRoom() const { return true; }
     virtual void sendIdentification() {}
     virtual bool hasIdCommand() const { return false; }
     virtual QString caption() const = 0; // "soundcard", or the modem's model
@@ -73,6 +75,9 @@ public:
     void AbortTransmit();
     void SendIdentification();
     void SendCharacter(int code);
+    // SendCharacter for a feed: false, and nothing sent, while the path has no room.
+    bool TransmitCharacter(int code);
+    bool CanTransmit() const { return activePath() != nullptr; }
 
     bool IsLSB() const { return XcvrMode == 0; }
     int xcvrMode() const { return XcvrMode; }
@@ -83,7 +88,7 @@ public:
                              bool oldKnown);
 
 private:
-    RTTYPath* activePath();
+    RTTYPath* activePath() const;
     void applyMode(bool withCaption);
 
     RTTYSelectionHost& host_;

@@ -23,6 +23,14 @@ public:
     virtual void StopTransmit() {}
     virtual void AbortTransmit() {}
     virtual void SendCharacter(int code) { (void)code; }
+    // A fed character: false while the chosen path has no room for it, so that the feed keeps
+    // it for later.
+    virtual bool TransmitCharacter(int code) {
+        SendCharacter(code);
+        return true;
+    }
+    // Whether a path is chosen and running: without one a feed has nowhere to go.
+    virtual bool CanTransmit() const { return false; }
     virtual bool Transmitting() const { return false; }
 };
 

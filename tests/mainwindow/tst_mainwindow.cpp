@@ -31,11 +31,8 @@ private slots:
         QCOMPARE(m.ClockTimer.interval(), 1000);
         QVERIFY(m.BlinkTimer.isActive());
         QCOMPARE(m.BlinkTimer.interval(), 250);
-        for (QTimer* t : {&m.MMTTYShutdownTimer, &m.RTTYModemShutdownTimer, &m.MMTTYEndTimer,
-                          &m.MMTTYKickoffTimer}) {
-            QVERIFY(!t->isActive());
-            QCOMPARE(t->interval(), 100);
-        }
+        QVERIFY(!m.MMTTYEndTimer.isActive());
+        QCOMPARE(m.MMTTYEndTimer.interval(), 100);
         for (QTimer& t : m.PskTimers.CharTimer)
             QCOMPARE(t.interval(), 1);
         QCOMPARE(m.PskTimers.IMDBlankingTimer.interval(), 3000);

@@ -336,6 +336,49 @@ private slots:
                                        "fnSendTXCharacter(2,1)"}));
         QVERIFY(!m.IDCmd->isEnabled()); // as after the CW ID button
     }
+
+    // In RTTY mode macros, the clipboard and files go to the RTTY path by the rules of the
+    // PSK side: start first, waiting for room, nothing lost, the stop after the text; with no
+    // path, or on a switch of mode, the operator is told how much went out.
+    void rttyFeeds_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("message");
+        for (const char* s : {"macro", "clipboard", "file"})
+            QTest::newRow(s) << s << QString();
+        QTest::newRow("no path") << "clipboard"
+                                 << "no RTTY path is running: 0 of 50 characters sent";
+        QTest::newRow("mode switch") << "file"
+                                     << "mode switched during a transmit feed: 10 of 50 "
+                                        "characters sent";
+    }
+    void rttyFeeds() {
+        QFETCH(QString, source);
+        QFETCH(QString, message);
+        AppFixture f;
+        auto& app = f.start();
+        app.main.ModeButton[1]->click();
+        auto& r = *f.rtty;
+        r.path = !message.startsWith("no");
+        r.room = 10;
+        const QByteArray text(50, 'r');
+        auto& tx = app.transmitPane;
+        if (source == "macro") {
+            tx.SendMacroText(QString::fromLatin1("\x13" + text + "\x11"));
+        } else {
+            f.dialogs.setClipboardText(QString::fromLatin1(text));
+            f.dialogs.answerOpenFile(writeFile(f, "feed.txt", text));
+            source == "file" ? tx.TransmitFile() : tx.TransmitClipboard(false);
+            tx.SendMacroText("\x11");
+        }
+        if (r.path) QTRY_COMPARE(r.sent, "[" + text.left(10));
+        if (message.startsWith("mode")) app.main.ModeButton[0]->click();
+        r.room = 1000;
+        if (message.isEmpty()) QTRY_COMPARE(r.sent, "[" + text + "]");
+        QTRY_COMPARE(f.dialogs.messages(), message.isEmpty()
+                                               ? QStringList()
+                                               : QStringList{message + ", the rest dropped"});
+        QVERIFY(!tx.FeedRunning());
+    }
 };
 
 QTEST_MAIN(TestTransmitPane)

@@ -24,7 +24,8 @@ struct FakeHost : rtty::MMTTYHost {
     QStringList boxes, launched, commands;
     bool launchOk = true, rtty = true, modeButtonEnabled = true;
     QString pane, qso = "14085";
-    bool lsb = false;
+    bool lsb = false, locked = false;
+    int ptt = 3;
     double tunedTo = 0;
     platform::MessageWindow& mainWindow() override { return window; }
     platform::SettingsStore& settings() override { return store; }
@@ -40,7 +41,8 @@ struct FakeHost : rtty::MMTTYHost {
     void appendNewline(int) override { pane += '|'; }
     int paneColor(int) const override { return 0x00FF00; }
     int transmittedTextColor() const override { return 0xFFFFFF; }
-    int pttMode() const override { return 3; }
+    int pttMode() const override { return ptt; }
+    bool charHandlerLocked() const override { return locked; }
     int pttPort() const override { return 2; }
     void setSinglePttModesEnabled(bool) override {}
     QString qsoFrequency() const override { return qso; }
@@ -70,6 +72,8 @@ private slots:
     void lineEnds_data();
     void lineEnds();
     void ringLimits();
+    void sendWindow();
+    void drainWaitsForThePaneLock();
     void options();
     void tonesAndReadout();
     void displays();
@@ -250,6 +254,47 @@ void TestMMTTYModule::ringLimits() {
     m->SaveNewChar('T');
     m->HandleNewChar();
     QCOMPARE(host->pane, QString("XY|T"));
+}
+
+// A feed stays at most 64 characters ahead of the echo; characters the engine cannot send
+// never echo and are passed over; a word may run past the window; transmissions that end,
+// however they end, leave nothing owed and the rig released.
+void TestMMTTYModule::sendWindow() {
+    startEngine();
+    host->ptt = 4;
+    tab->MMTTYKeyboardButton[1]->setChecked(true); // word mode
+    m->StartTransmit();
+    report(0x8004, 1);
+    int sent = 0;
+    for (; m->HasRoom() && sent < 2000; ++sent)
+        m->SendCharacter(sent % 2 ? 'A' : '{');
+    QCOMPARE(sent, 1024); // no word end yet: the word goes on
+    m->SendCharacter(' ');
+    QVERIFY(!m->HasRoom());
+    for (int i = 0; i < 480; ++i)
+        report(0x8003, 'A'); // each echo also passes over the '{' before it
+    QVERIFY(!m->HasRoom());
+    report(0x8003, 'A');
+    QVERIFY(m->HasRoom());
+    m->AbortTransmit();
+    for (sent = 0; m->HasRoom(); ++sent)
+        m->SendCharacter(' ');
+    QCOMPARE(sent, 64);
+    engine.reset();
+    m->CheckAlive(); // the engine died while transmitting
+    QCOMPARE(host->commands, (QStringList{"transmit", "receive"}));
+    QVERIFY(!m->Transmitting() && !m->HasRoom() && panel->RTTYStartCmd->isEnabled());
+    QCOMPARE(host->boxes, QStringList());
+}
+
+// The drain leaves the ring alone while the operator holds pane 0, and comes back by itself.
+void TestMMTTYModule::drainWaitsForThePaneLock() {
+    host->locked = true;
+    m->SaveNewChar('A');
+    m->HandleNewChar();
+    QCOMPARE(host->pane, QString());
+    host->locked = false;
+    QTRY_COMPARE(host->pane, QString("A"));
 }
 
 void TestMMTTYModule::options() {

@@ -29,6 +29,20 @@ public:
     void Shutdown() override { note("RTTY.Shutdown"); }
     bool MMTTYRunning() const override { return running; }
     bool MMTTYWindowExists() const override { return windowExists; }
+    // A path that takes `room` more characters; '[' ']' '!' mark start, stop and abort.
+    bool path = false;
+    int room = 0;
+    QByteArray sent;
+    bool CanTransmit() const override { return path; }
+    void StartTransmit() override { sent += '['; }
+    void StopTransmit() override { sent += ']'; }
+    void AbortTransmit() override { sent += '!'; }
+    bool TransmitCharacter(int code) override {
+        if (room <= 0) return false;
+        --room;
+        sent += char(code);
+        return true;
+    }
 
 private:
     void note(const char* what) {

@@ -1,0 +1,134 @@
+// The program with both RTTY paths at once: the real engine on the simulated band in pane 0
+// and a simulated modem on a pseudo-terminal in pane 1, with a rig companion on the test bus.
+// Macro, clipboard and file text reach the selected path only, all of it, in order, with the
+// start and stop in their places; leaving RTTY waits for both paths to be gone.
+#include <csignal>
+#include <QGroupBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "AppFixture.h"
+#include "FakeTnc.h"
+#include "RttyPaths.h"
+#include <rtty/MMTTYPanel.h>
+
+class TestRttyEndToEnd : public QObject {
+    Q_OBJECT
+    QTemporaryDir runtime_;
+    std::unique_ptr<fake::AppFixture> f;
+    std::unique_ptr<tdtest::FakeTnc> tnc;
+    QProcess rig;
+    QString rigSaid;
+    app::RttyPaths* rtty = nullptr;
+    mainwindow::TonedeckApp& app() { return *f->app; }
+    int rigCount(const QString& command) {
+        rigSaid += QString::fromUtf8(rig.readAllStandardOutput());
+        return int(rigSaid.count(" 000" + command + "\n"));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(runtime_.isValid());
+        qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
+        qputenv("TONEDECK_MMTTY_SOURCE", "sim");
+        rig.start(FAKE_COMPANION, {"rig"});
+        QVERIFY2(rig.waitForReadyRead(5000), "the rig companion did not start");
+        f = std::make_unique<fake::AppFixture>();
+        auto& s = f->settings;
+        QVERIFY(QFile::link(TD_MMTTY, f->dir.filePath("mmtty")));
+        QDir().mkpath(f->dir.filePath("Modems"));
+        QVERIFY(QFile::copy(TD_MODEMS "/TestModem.txt", f->dir.filePath("Modems/TestModem.txt")));
+        tnc = std::make_unique<tdtest::FakeTnc>(f->dir.filePath("ttyTNC"));
+        s.saveSetting("General", "Mode", "1");
+        s.saveSetting("MMTTY", "MMTTYSpeed", "300");  // 40 characters a second
+        s.saveSetting("Transmitter", "PTTMode", "4"); // keyed through the rig companion
+        s.saveSetting("SerialPorts", "COM2", tnc->path());
+        for (auto [k, v] : {std::pair{"RTTYModemPort", "2"},
+                            {"RTTYModemEnabled", "1"},
+                            {"RTTYModemModel", "TestModem"}})
+            s.saveSetting("RTTYModem", k, v);
+        auto owned = std::make_unique<app::RttyPaths>();
+        rtty = owned.get();
+        f->app = std::make_unique<mainwindow::TonedeckApp>(
+            f->services, fake::FakePskEngine::table(), std::move(owned));
+        rtty->Attach(app());
+        app().main.Form_Load();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rtty->modem()->Enabled() && rtty->soundcard().module()->speed() == 300, 15000);
+        // The modem came first and had the whole area: with both, each gets half.
+        QCOMPARE(rtty->paneShare(0), 0.5);
+        QCOMPARE(rtty->paneShare(1), 0.5);
+    }
+    void cleanupTestCase() {
+        if (f && f->app) app().main.close();
+        f.reset();
+        rig.kill();
+        rig.waitForFinished();
+    }
+
+    void feedsReachTheSelectedPath_data() {
+        QTest::addColumn<int>("pane");
+        QTest::addColumn<QString>("source");
+        for (int pane : {0, 1})
+            for (const char* source : {"macro", "clipboard", "file"})
+                QTest::addRow("%s %s", pane ? "modem" : "soundcard", source)
+                    << pane << QString(source);
+    }
+    void feedsReachTheSelectedPath() {
+        QFETCH(int, pane);
+        QFETCH(QString, source);
+        rtty->SelectPane(pane);
+        const QString caption = pane ? "(TestModem)" : "(soundcard)";
+        QCOMPARE(rtty->soundcard().panel()->RTTYTransmitFrame->title(), "Transmit RTTY " + caption);
+        QByteArray text; // more than either path takes at once
+        while (text.size() < 100)
+            text += "RYRY " + source.toUpper().toLatin1() + " 73 ";
+        tnc->text.clear();
+        const int keyed = rigCount("transmit"), released = rigCount("receive");
+        auto& tx = app().transmitPane;
+        if (source == "macro") {
+            tx.SendMacroText(QString::fromLatin1("\x13" + text + "\x11"));
+        } else {
+            if (source == "clipboard") {
+                f->dialogs.setClipboardText(QString::fromLatin1(text));
+                tx.TransmitClipboard(false);
+            } else {
+                QFile file(f->dir.filePath("feed.txt"));
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+                file.close();
+                f->dialogs.answerOpenFile(file.fileName());
+                tx.TransmitFile();
+            }
+            tx.SendMacroText("\x11"); // the stop waits behind the feed
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!tx.FeedRunning() && !rtty->Transmitting(), 20000);
+        QTRY_VERIFY2(app().main.Display[pane]->toPlainText().contains(QString::fromLatin1(text)),
+                     qPrintable(app().main.Display[pane]->toPlainText().right(300)));
+        QCOMPARE(tnc->text, pane ? text : QByteArray());
+        // Only the soundcard path keys the rig through the companion.
+        QTRY_COMPARE(rigCount("receive"), released + 1 - pane);
+        QCOMPARE(rigCount("transmit"), keyed + 1 - pane);
+        QCOMPARE(f->dialogs.messages(), QStringList());
+    }
+
+    // The modem closes in 100 ms; the RTTY button waits for the engine, which here does not
+    // go until it is ended.
+    void leavingRttyWaitsForBothPaths() {
+        const qint64 pid = rtty->soundcard().enginePid();
+        QVERIFY(pid > 0);
+        ::kill(pid_t(pid), SIGSTOP);
+        app().main.ModeButton[0]->click();
+        QTRY_VERIFY(!rtty->modem()->ShutdownPending());
+        QVERIFY(rtty->soundcard().module()->ShutdownPending());
+        QVERIFY(!app().main.ModeButton[1]->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(app().main.ModeButton[1]->isEnabled(),
+                                 3 * app::SoundcardRtty::kCloseGraceMs);
+        QVERIFY(tnc->commands.contains("c"));
+    }
+};
+
+QTEST_MAIN(TestRttyEndToEnd)
+#include "tst_rtty_endtoend.moc"
