@@ -261,7 +261,7 @@ void RttyPaths::setRttyModeButtonEnabled(bool on) {
     app_->main.ModeButton[1]->setEnabled(on);
 }
 bool RttyPaths::engineShutdownPending() const {
-    return soundcard_.module() && soundcard_.module()->shutdownTimer().isActive();
+    return soundcard_.module() && soundcard_.module()->ShutdownPending();
 }
 void RttyPaths::setEnabledBox(bool checked) {
     quietly([&] { app_->setupDialog.RTTYModemEnabled->setChecked(checked); });

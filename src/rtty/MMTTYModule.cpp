@@ -413,6 +413,7 @@ void MMTTYModule::SaveNewChar(int32_t code) {
     if (e.valid) return; // full: dropped until the drain frees entries
     e.ch = static_cast<uint8_t>(code);
     e.valid = true;
+    e.transmitting = EngineTransmitting;
     writeIndex_ = (writeIndex_ + 1) % 4096;
 }
 
@@ -420,6 +421,7 @@ int MMTTYModule::GetNewChar() {
     Entry& e = NewCharBuffer[readIndex_];
     if (!e.valid) return 0;
     e.valid = false;
+    readTransmitting_ = e.transmitting;
     readIndex_ = (readIndex_ + 1) % 4096;
     return e.ch;
 }
@@ -439,9 +441,9 @@ void MMTTYModule::HandleNewChar() {
         ~Done() { flag = false; }
     } done{draining_};
     while (const int c = GetNewChar()) {
-        if (Transmitting() != LastTransmitting) {
+        if (readTransmitting_ != LastTransmitting) {
             host_.appendNewline(0);
-            LastTransmitting = Transmitting();
+            LastTransmitting = readTransmitting_;
             PendingLineEnd = 0;
         }
         if (c == 10 || c == 13) {
@@ -463,7 +465,8 @@ void MMTTYModule::HandleNewChar() {
                 host_.appendNewline(0);
                 PendingLineEnd = 0;
             }
-            host_.append(0, c, Transmitting() ? host_.transmittedTextColor() : host_.paneColor(0));
+            host_.append(0, c,
+                         readTransmitting_ ? host_.transmittedTextColor() : host_.paneColor(0));
         }
     }
 }

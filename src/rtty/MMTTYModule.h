@@ -203,10 +203,14 @@ private:
     bool EngineTransmitting = false;
     bool LastTransmitting = false;
     int PendingLineEnd = 0;
+    // Each character keeps the transmit state it arrived in: the engine's last echo and its
+    // switch to receive come together, before the drain runs.
     struct Entry {
         uint8_t ch = 0;
         bool valid = false;
+        bool transmitting = false;
     };
+    bool readTransmitting_ = false; // of the character GetNewChar returned last
     std::array<Entry, 4096> NewCharBuffer{};
     uint16_t writeIndex_ = 0, readIndex_ = 0;
     int32_t SignalLevel = 0;

@@ -254,6 +254,12 @@ void TestMMTTYModule::ringLimits() {
     m->SaveNewChar('T');
     m->HandleNewChar();
     QCOMPARE(host->pane, QString("XY|T"));
+    // The last echo and the switch to receive arrive together: the echo stays on its line.
+    m->SaveNewChar('U');
+    report(0x8004, 0);
+    m->SaveNewChar('R');
+    m->HandleNewChar();
+    QCOMPARE(host->pane, QString("XY|TU|R"));
 }
 
 // A feed stays at most 64 characters ahead of the echo; characters the engine cannot send

@@ -33,45 +33,22 @@ private slots:
     void expand_data() {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("result");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("code then letter") << "<27>x"
-                                          << "\x1bx"
-                                          << "";
+        QTest::addColumn<QString>("message"); // after "Parameter error: "
+        const char* const rows[][4] = {
+            {"code then letter", "<27>x", "\x1bx", ""},
+            {"double <", "a<<b<13>", "a<b\r", ""},
+            {"empty escape", "a<>b", "ab", ""},
+            {"unknown token", "a<zz>b", "ab", ""},
+            {"mycall keeps case", "de <MYCALL>", "de DL1aBc", ""},
+            {"utc and date", "<utc> <Date>", "07:05 06-Dec-2026", ""},
+            {"256", "x<256>y", "", "control code greater than 255 in <256>y"},
+            {"long digits", "<99999999999999999999>", "",
+             "control code greater than 255 in <99999999999999999999>"},
+            {"lone < at end", "ab<", "", "< without matching > in <"},
+            {"< without >", "a<13", "", "< without matching > in <13"}};
+        for (const auto& r : rows)
+            QTest::newRow(r[0]) << r[1] << r[2] << r[3];
         QTest::newRow("code zero kept") << "<0>" << QString(QChar(0)) << "";
-        QTest::newRow("double <") << "<<"
-                                  << "<"
-                                  << "";
-        QTest::newRow("<< inside") << "a<<b<13>"
-                                   << "a<b\r"
-                                   << "";
-        QTest::newRow("empty escape") << "a<>b"
-                                      << "ab"
-                                      << "";
-        QTest::newRow("unknown token") << "a<zz>b"
-                                       << "ab"
-                                       << "";
-        QTest::newRow("mycall keeps case") << "de <MYCALL>"
-                                           << "de DL1aBc"
-                                           << "";
-        QTest::newRow("utc") << "<utc>"
-                             << "07:05"
-                             << "";
-        QTest::newRow("date") << "<Date>"
-                              << "06-Dec-2026"
-                              << "";
-        QTest::newRow("256") << "x<256>y"
-                             << ""
-                             << "Parameter error: control code greater than 255 in <256>y";
-        QTest::newRow("long digits") << "<99999999999999999999>"
-                                     << ""
-                                     << "Parameter error: control code greater than 255 in "
-                                        "<99999999999999999999>";
-        QTest::newRow("lone < at end") << "ab<"
-                                       << ""
-                                       << "Parameter error: < without matching > in <";
-        QTest::newRow("< without >") << "a<13"
-                                     << ""
-                                     << "Parameter error: < without matching > in <13";
     }
     void expand() {
         QFETCH(QString, value);
@@ -80,7 +57,8 @@ private slots:
         rtty::ModemParameters p(host);
         host.boxes.clear();
         QCOMPARE(p.ExpandParameter(value), result);
-        QCOMPARE(host.boxes, message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(host.boxes,
+                 message.isEmpty() ? QStringList() : QStringList{"Parameter error: " + message});
     }
 
     void fileEntries() {

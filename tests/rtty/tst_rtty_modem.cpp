@@ -1,5 +1,6 @@
 // The external modem against a simulated one on a pseudo-terminal: start-up commands, echo
-// counting, reception into pane 1, the port's settings and its faults.
+// counting and the send window, reception into pane 1, the port's settings and its faults;
+// and the reset of the PTT port.
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -7,6 +8,7 @@
 #include "FakeTnc.h"
 #include "platform/SettingsStore.h"
 #include "rtty/RTTYModemModule.h"
+#include "rtty/TonedeckComm.h"
 
 namespace {
 const QString kSection = QStringLiteral("RTTYModem");
@@ -97,6 +99,9 @@ private slots:
         QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.size() == 8; }));
         QCOMPARE(tnc->commands.last(), QString("b3"));
         QCOMPARE(host->store.getSetting(kSection, "RTTYModemBaud"), QString("75"));
+        modem->Terminate(); // "cmdcmd" reaches the modem before the port closes
+        QVERIFY(!modem->comm().PortOpened() && !host->boxEnabled);
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.contains("c"); }));
     }
 
     void echoCounting() {
@@ -199,7 +204,8 @@ private slots:
         tnc->inject("RYRY\r\n");
         QTest::qWait(50);
         QVERIFY(host->pane.isEmpty()); // kept in the port for the next event
-        host->locked = false;
+        host->locked = false; // and nothing more arrives: the bytes are looked at again anyway
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return host->pane == "RYRY|"; }));
         tnc->inject("CQ\n\rDE\r\r");
         QVERIFY(tdtest::FakeTnc::waitFor([&] { return host->pane.endsWith("DE|"); }));
         QCOMPARE(host->pane, QString("RYRY|CQ|DE|"));
@@ -241,13 +247,38 @@ private slots:
         QVERIFY(ticks > 0);
     }
 
-    void terminateDrains() {
+    // A feed stays 64 characters ahead of the echo while transmitting ("xmitcmd" counts),
+    // and of the port's output otherwise.
+    void sendWindow() {
+        tnc->setEcho(false);
         QVERIFY(enable());
-        tnc->commands.clear();
-        modem->Terminate();
-        QVERIFY(!modem->comm().PortOpened());
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.contains("c"); }));
-        QVERIFY(!host->boxEnabled);
+        modem->StartTransmit();
+        int sent = 0;
+        for (; modem->HasRoom() && sent < 100; ++sent)
+            modem->SendCharacter('R');
+        QCOMPARE(sent, 61);
+        tnc->inject("\x1bx\rRRRR");
+        QVERIFY(tdtest::FakeTnc::waitFor([&] { return modem->HasRoom(); }));
+        QCOMPARE(modem->echoCount(), 64 - 7);
+        modem->AbortTransmit();
+        QVERIFY(modem->HasRoom());
+        modem->Disable();
+        QVERIFY(!modem->HasRoom());
+    }
+
+    // The PTT port's lines are dropped at start-up: open, DTR and RTS off, closed again.
+    void resetPort() {
+        rtty::TonedeckComm comm(host->store, &lines);
+        host->store.saveSetting("SerialPorts", "COM4", host->dir.filePath("nothing"));
+        for (int port : {0, 4})
+            comm.ResetPort(port); // nothing to reset, a device that is not there: ignored
+        QCOMPARE(lines.calls, 0);
+        lines.dtr = lines.rts = true;
+        comm.ResetPort(3);
+        QVERIFY(lines.calls == 1 && !lines.dtr && !lines.rts);
+        QSerialPort after(tnc->path());
+        QVERIFY(after.open(QIODevice::ReadWrite)); // not held
+        QCOMPARE(host->boxes, QStringList());
     }
 };
 
