@@ -56,9 +56,6 @@ class TestRTTYModem : public QObject {
         modem->Enable();
         return modem->Enabled();
     }
-    bool waitEcho() {
-        return tdtest::FakeTnc::waitFor([&] { return !modem->Transmitting(); });
-    }
 
 private slots:
     void init() {
@@ -90,18 +87,24 @@ private slots:
         host.reset();
     }
 
-    void startupCommands() {
+    void startupSpeedAndShutdown() {
+        modem->Initialize();
+        modem->comm().SetModemSpeed(5); // the port is closed: only stored
+        QCOMPARE(lines.calls, 0);
+        QCOMPARE(host->store.getSetting(kSection, "RTTYModemSpeed"), QString("5"));
         QVERIFY(enable());
         QVERIFY(lines.dtr && lines.rts);
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.size() >= 7; }));
-        QCOMPARE(tnc->commands, (QStringList{"i", "t", "rr0", "tr0", "u1", "b1", "s1"}));
+        QCOMPARE(modem->comm().lineSettings(), QString("1200,N,8,1"));
+        QTRY_COMPARE(tnc->commands, (QStringList{"i", "t", "rr0", "tr0", "u1", "b1", "s1"}));
+        modem->comm().SetModemSpeed(7); // open: opened again at the new speed
+        QVERIFY(lines.calls == 2 && modem->comm().PortOpened());
+        QCOMPARE(modem->comm().lineSettings(), QString("300,N,8,1"));
         modem->SelectSpeed("75");
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.size() == 8; }));
-        QCOMPARE(tnc->commands.last(), QString("b3"));
+        QTRY_COMPARE(tnc->commands.last(), QString("b3"));
         QCOMPARE(host->store.getSetting(kSection, "RTTYModemBaud"), QString("75"));
         modem->Terminate(); // "cmdcmd" reaches the modem before the port closes
         QVERIFY(!modem->comm().PortOpened() && !host->boxEnabled);
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.contains("c"); }));
+        QTRY_VERIFY(tnc->commands.contains("c"));
     }
 
     void echoCounting() {
@@ -112,18 +115,17 @@ private slots:
             modem->SendCharacter(c);
         modem->StopTransmit();
         QVERIFY(host->transmitting);
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.contains("r"); }));
+        QTRY_VERIFY(tnc->commands.contains("r"));
         // Three characters of "xmitcmd" and five typed: the eighth echo ends the transmission.
         tnc->inject("\x1bx\rHELL");
         QTest::qWait(50);
         QVERIFY(modem->Transmitting());
         QCOMPARE(modem->echoCount(), 1);
         tnc->inject("O");
-        QVERIFY(waitEcho());
+        QTRY_VERIFY(!modem->Transmitting());
         tnc->inject("\r\nRY");
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return host->pane.endsWith("RY"); }));
-        QVERIFY(!host->transmitting);
-        QCOMPARE(host->ended, 1);
+        QTRY_VERIFY(host->pane.endsWith("RY"));
+        QVERIFY(!host->transmitting && host->ended == 1);
         // The modem's echo of "xmitcmd" shows too (its escape dropped); the line end after it
         // arrives when receiving.
         QCOMPARE(host->pane, QString("|x|hello||RY"));
@@ -134,22 +136,8 @@ private slots:
         QVERIFY(enable());
         modem->StartTransmit();
         QVERIFY(modem->Transmitting());
-        modem->StopTransmit();
-        QVERIFY(!modem->Transmitting());
-        QCOMPARE(host->ended, 1);
-    }
-
-    void speedReopensOpenPortOnly() {
-        modem->Initialize();
-        modem->comm().SetModemSpeed(5);
-        QCOMPARE(lines.calls, 0);
-        QCOMPARE(host->store.getSetting(kSection, "RTTYModemSpeed"), QString("5"));
-        QVERIFY(enable());
-        QCOMPARE(modem->comm().lineSettings(), QString("1200,N,8,1"));
-        modem->comm().SetModemSpeed(7);
-        QCOMPARE(lines.calls, 2);
-        QVERIFY(modem->comm().PortOpened());
-        QCOMPARE(modem->comm().lineSettings(), QString("300,N,8,1"));
+        modem->StopTransmit(); // nothing to wait for
+        QVERIFY(!modem->Transmitting() && host->ended == 1);
     }
 
     void reenableWhileClosing() {
@@ -158,9 +146,8 @@ private slots:
         QVERIFY(!host->modeButtonEnabled && !host->boxEnabled);
         modem->Enable(); // within the 100 ms
         QVERIFY(!host->boxEnabled && modem->comm().PortOpened() && !modem->Enabled());
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return !modem->ShutdownPending(); }));
-        QVERIFY(host->modeButtonEnabled && host->boxEnabled);
-        QVERIFY(modem->Enabled());
+        QTRY_VERIFY(!modem->ShutdownPending());
+        QVERIFY(host->modeButtonEnabled && host->boxEnabled && modem->Enabled());
         QCOMPARE(lines.calls, 2); // closed, then opened again
         QVERIFY(tnc->commands.contains("c"));
     }
@@ -192,9 +179,8 @@ private slots:
         if (hold) QVERIFY(other.open(QIODevice::ReadWrite));
         QVERIFY(!enable());
         QCOMPARE(host->boxes, QStringList{message});
-        QVERIFY(!host->box);
+        QVERIFY(!host->box && !modem->comm().PortOpened());
         QCOMPARE(host->store.getSetting(kSection, "RTTYModemEnabled"), QString("0"));
-        QVERIFY(!modem->comm().PortOpened());
     }
 
     void receiveAndLock() {
@@ -205,9 +191,9 @@ private slots:
         QTest::qWait(50);
         QVERIFY(host->pane.isEmpty()); // kept in the port for the next event
         host->locked = false; // and nothing more arrives: the bytes are looked at again anyway
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return host->pane == "RYRY|"; }));
+        QTRY_VERIFY(host->pane == "RYRY|");
         tnc->inject("CQ\n\rDE\r\r");
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return host->pane.endsWith("DE|"); }));
+        QTRY_VERIFY(host->pane.endsWith("DE|"));
         QCOMPARE(host->pane, QString("RYRY|CQ|DE|"));
     }
 
@@ -216,15 +202,17 @@ private slots:
         modem->StartTransmit();
         modem->SendCharacter('A');
         tnc->unplug();
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return !modem->Enabled(); }));
-        QCOMPARE(host->boxes.size(), 1);
-        QVERIFY(host->boxes[0].startsWith("Com3 is no longer available"));
+        QTRY_VERIFY(!modem->Enabled());
+        QVERIFY(host->boxes.size() == 1 &&
+                host->boxes[0].startsWith("Com3 is no longer available"));
         QVERIFY(!modem->Transmitting() && !modem->comm().PortOpened() && !host->box);
         tnc->reopen();
         set("RTTYModemEnabled", "1");
         modem->Enable();
         QVERIFY(modem->Enabled());
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return tnc->commands.contains("s1"); }));
+        QTRY_VERIFY(tnc->commands.contains("s1"));
+        modem->Disable();
+        QVERIFY(!modem->HasRoom());
     }
 
     void burstKeepsEventsFlowing() {
@@ -238,7 +226,7 @@ private slots:
         for (int i = 0; i < 100000; ++i)
             burst += char('A' + i % 26);
         tnc->inject(burst);
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return host->pane.size() >= 100000; }, 20000));
+        QTRY_VERIFY_WITH_TIMEOUT(host->pane.size() >= 100000, 20000);
         const QByteArray got = host->pane.toLatin1();
         qsizetype i = 0;
         while (i < got.size() && got[i] == burst[i])
@@ -258,12 +246,10 @@ private slots:
             modem->SendCharacter('R');
         QCOMPARE(sent, 61);
         tnc->inject("\x1bx\rRRRR");
-        QVERIFY(tdtest::FakeTnc::waitFor([&] { return modem->HasRoom(); }));
+        QTRY_VERIFY(modem->HasRoom());
         QCOMPARE(modem->echoCount(), 64 - 7);
         modem->AbortTransmit();
         QVERIFY(modem->HasRoom());
-        modem->Disable();
-        QVERIFY(!modem->HasRoom());
     }
 
     // The PTT port's lines are dropped at start-up: open, DTR and RTS off, closed again.

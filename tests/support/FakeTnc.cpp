@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <QCoreApplication>
 #include <QFile>
 #include <stdexcept>
 #include <stdlib.h>
@@ -24,10 +25,8 @@ void FakeTnc::open() {
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
         throw std::runtime_error(std::string("no pseudo-terminal: ") + std::strerror(errno));
     const char* slave = ptsname(master_);
-    // Raw from the start, so that nothing the program writes is echoed by the line discipline
-    // before the program sets the line up itself.
-    // The fake keeps the slave side open itself, so that the master never sees a hang-up
-    // between the program's opens.
+    // The slave side is held open (the master sees no hang-up between the program's opens)
+    // and raw from the start (nothing is echoed before the program sets the line up).
     slave_ = ::open(slave, O_RDWR | O_NOCTTY);
     if (slave_ >= 0) {
         termios t{};
@@ -75,7 +74,6 @@ void FakeTnc::onReadable() {
     const ssize_t n = ::read(master_, buf, sizeof buf);
     if (n <= 0) return;
     const QByteArray bytes(buf, n);
-    received += bytes;
     for (char c : bytes)
         decode(c);
     if (echo_) inject(bytes);

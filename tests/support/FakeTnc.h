@@ -27,12 +27,8 @@ public:
     void unplug();
     void reopen();
 
-    QByteArray received;  // every byte sent to the modem
     QStringList commands; // decoded commands, in order
     QByteArray text;      // bytes that were not part of a command
-
-    // Waits, serving events, until pred() holds or the time is up.
-    template <class P> static bool waitFor(P pred, int ms = 3000);
 
 private:
     void open();
@@ -58,17 +54,3 @@ struct RecordingLines : rtty::LineControl {
 };
 
 } // namespace tdtest
-
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QThread>
-
-template <class P> bool tdtest::FakeTnc::waitFor(P pred, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!pred()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
