@@ -104,6 +104,7 @@ private slots:
             }
             tx.SendMacroText("\x11"); // the stop waits behind the feed
         }
+        QVERIFY(tx.FeedRunning()); // the path took what it had room for
         QTRY_VERIFY_WITH_TIMEOUT(!tx.FeedRunning() && !rtty->Transmitting(), 20000);
         QTRY_VERIFY2(app().main.Display[pane]->toPlainText().contains(QString::fromLatin1(text)),
                      qPrintable(app().main.Display[pane]->toPlainText().right(300)));
@@ -112,6 +113,11 @@ private slots:
         QTRY_COMPARE(rigCount("receive"), released + 1 - pane);
         QCOMPARE(rigCount("transmit"), keyed + 1 - pane);
         QCOMPARE(f->dialogs.messages(), QStringList());
+    }
+
+    void receivesInPaneOne() {
+        tnc->inject("RYRY DE Q0TNC\r\n");
+        QTRY_VERIFY(app().main.Display[1]->toPlainText().contains("RYRY DE Q0TNC"));
     }
 
     // The modem closes in 100 ms; the RTTY button waits for the engine, which here does not

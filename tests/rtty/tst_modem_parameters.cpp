@@ -1,4 +1,7 @@
-// The modem parameter file: escapes, limits and messages, speed and shift lists, commands.
+// The modem parameter file: escapes, limits and messages, speed and shift lists, commands;
+// and random files and values through the parser (TD_FUZZ_INPUTS of them, 20000 unless set:
+// a million under the address sanitiser), which must neither crash nor read out of bounds.
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -7,7 +10,12 @@
 namespace {
 struct Host : rtty::ModemParametersHost {
     QStringList boxes;
-    void messageBox(const QString& t) override { boxes << t; }
+    bool quiet = false;
+    long messages = 0;
+    void messageBox(const QString& t) override {
+        ++messages;
+        if (!quiet) boxes << t;
+    }
     QString myCallsign() const override { return QStringLiteral("DL1aBc"); }
     QDateTime utcNow() const override {
         return QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9), Qt::UTC);
@@ -144,6 +152,34 @@ private slots:
         QCOMPARE(host.boxes, (QStringList{"External RTTY modem parameter file not specified",
                                           "Specified external RTTY modem parameter file does not "
                                           "exist"}));
+    }
+
+    void fuzz() {
+        static const char alphabet[] = "<<>>0123456789255256mycallutcdateMYCALL= '\n\r\t\x01\xff"
+                                       "baudshiftidcmdxmitcmd";
+        QRandomGenerator rng(20261206);
+        auto random = [&](int maxLength) {
+            QByteArray t(int(rng.bounded(maxLength + 1)), 0);
+            for (char& c : t)
+                c = rng.bounded(8) == 0 ? char(rng.bounded(256))
+                                        : alphabet[rng.bounded(int(sizeof alphabet - 1))];
+            return t;
+        };
+        const long count = qEnvironmentVariableIntValue("TD_FUZZ_INPUTS") ?: 20000;
+        rtty::ModemParameters p(host);
+        host.quiet = true;
+        long out = 0;
+        for (long i = 0; i < count; ++i) {
+            if (i % 100 == 0) {
+                read(p, random(4000));
+                for (const auto& c : p.speeds())
+                    out += p.valueAt(c.position).size();
+            } else {
+                out += p.ExpandParameter(QString::fromLatin1(random(60))).size();
+            }
+        }
+        host.quiet = false;
+        QVERIFY(out > 0 && host.messages > 0); // the error paths were reached
     }
 };
 
