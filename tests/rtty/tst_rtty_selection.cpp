@@ -1,5 +1,6 @@
 // Choosing between the soundcard engine and the external modem: the split of the receive
 // area, the transmit frame, the transceiver's mode and dial, and the routing of transmission.
+#include <QPointF>
 #include <QtTest>
 
 #include "rtty/RTTYSelection.h"
@@ -62,33 +63,26 @@ private slots:
     }
 
     void split_data() {
-        QTest::addColumn<bool>("eng");
-        QTest::addColumn<bool>("mod");
-        QTest::addColumn<double>("before0");
-        QTest::addColumn<double>("before1");
-        QTest::addColumn<double>("after0");
-        QTest::addColumn<double>("after1");
-        QTest::addColumn<bool>("frames");
-        QTest::newRow("engine only") << true << false << 0.7 << 0.3 << 1.0 << 0.0 << true;
-        QTest::newRow("modem only") << false << true << 0.7 << 0.3 << 0.0 << 1.0 << true;
-        QTest::newRow("neither") << false << false << 0.7 << 0.3 << 0.0 << 0.0 << false;
-        QTest::newRow("both, kept") << true << true << 0.7 << 0.3 << 0.7 << 0.3 << true;
-        QTest::newRow("both, one empty") << true << true << 1.0 << 0.0 << 0.5 << 0.5 << true;
-        QTest::newRow("both, 0.1") << true << true << 0.9 << 0.1 << 0.5 << 0.5 << true;
+        QTest::addColumn<int>("paths");      // 1 the engine runs, 2 the modem
+        QTest::addColumn<QPointF>("before"); // shares of pane 0 and pane 1
+        QTest::addColumn<QPointF>("after");
+        QTest::newRow("engine only") << 1 << QPointF(0.7, 0.3) << QPointF(1, 0);
+        QTest::newRow("modem only") << 2 << QPointF(0.7, 0.3) << QPointF(0, 1);
+        QTest::newRow("neither") << 0 << QPointF(0.7, 0.3) << QPointF(0, 0);
+        QTest::newRow("both, kept") << 3 << QPointF(0.7, 0.3) << QPointF(0.7, 0.3);
+        QTest::newRow("both, one empty") << 3 << QPointF(1, 0) << QPointF(0.5, 0.5);
+        QTest::newRow("both, 0.1") << 3 << QPointF(0.9, 0.1) << QPointF(0.5, 0.5);
     }
     void split() {
-        QFETCH(bool, eng);
-        QFETCH(bool, mod);
-        QFETCH(double, before0);
-        QFETCH(double, before1);
-        engine.on = eng;
-        modem.on = mod;
-        host.share[0] = before0;
-        host.share[1] = before1;
+        QFETCH(int, paths);
+        QFETCH(QPointF, before);
+        engine.on = paths & 1;
+        modem.on = paths & 2;
+        host.share[0] = before.x();
+        host.share[1] = before.y();
         sel.UpdatePanels();
-        QTEST(host.share[0], "after0");
-        QTEST(host.share[1], "after1");
-        QTEST(host.frames, "frames");
+        QTEST(QPointF(host.share[0], host.share[1]), "after");
+        QCOMPARE(host.frames, paths != 0);
     }
 
     void captionsAndRetune() {
@@ -113,35 +107,29 @@ private slots:
         QCOMPARE(host.rig.last(), QString("RTTY 0"));
     }
 
-    void idButton() {
+    // The identification goes to the modem only, whose button shows only on its pane.
+    void routing() {
         engine.on = modem.on = modem.id = true;
         sel.SelectPane(0);
         QVERIFY(!host.idVisible);
-        sel.SendIdentification();
-        sel.SelectPane(1);
-        QVERIFY(host.idVisible);
-        sel.SendIdentification();
-        QCOMPARE(modem.sent, QString("#"));
-    }
-
-    void routing() {
-        engine.on = modem.on = true;
-        sel.SelectPane(0);
         sel.StartTransmit();
         QVERIFY(!host.optimal);
         sel.SendCharacter('a');
+        sel.SendIdentification();
         sel.StopTransmit();
         QVERIFY(!host.optimal); // no transceiver program: the button stays off
         host.channel = 1;       // a PSK channel other than the soundcard pane is active
         sel.SendCharacter('b');
         sel.SelectPane(1);
+        QVERIFY(host.idVisible);
         sel.StartTransmit();
         sel.SendCharacter('c');
+        sel.SendIdentification();
         sel.AbortTransmit();
         modem.on = false;
         sel.SendCharacter('d');
         QCOMPARE(engine.sent, QString("[a]"));
-        QCOMPARE(modem.sent, QString("[c!"));
+        QCOMPARE(modem.sent, QString("[c#!"));
     }
 };
 
