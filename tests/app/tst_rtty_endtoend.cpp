@@ -21,13 +21,11 @@ class TestRttyEndToEnd : public QObject {
     std::unique_ptr<fake::AppFixture> f;
     std::unique_ptr<tdtest::FakeTnc> tnc;
     QProcess rig;
-    QString rigSaid;
+    QString rigSaid_;
     app::RttyPaths* rtty = nullptr;
     mainwindow::TonedeckApp& app() { return *f->app; }
-    int rigCount(const QString& command) {
-        rigSaid += QString::fromUtf8(rig.readAllStandardOutput());
-        return int(rigSaid.count(" 000" + command + "\n"));
-    }
+    const QString& rigSaid() { return rigSaid_ += QString::fromUtf8(rig.readAllStandardOutput()); }
+    int rigCount(const QString& command) { return int(rigSaid().count(" 000" + command + "\n")); }
 
 private slots:
     void initTestCase() {
@@ -113,6 +111,11 @@ private slots:
         QTRY_COMPARE(rigCount("receive"), released + 1 - pane);
         QCOMPARE(rigCount("transmit"), keyed + 1 - pane);
         QCOMPARE(f->dialogs.messages(), QStringList());
+    }
+
+    void optimalOffsetRetunesTheRig() {
+        rtty->soundcard().module()->SetOptimalReceiveFrequency();
+        QTRY_VERIFY(rigSaid().contains(" 000qsy140")); // the rig's dial is 14,070
     }
 
     void receivesInPaneOne() {
