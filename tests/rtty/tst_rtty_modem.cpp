@@ -157,15 +157,14 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<bool>("hold");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no port") << "0"
-                                 << "TestModem" << false << "No com port selected";
-        QTest::newRow("no device") << "4"
-                                   << "TestModem" << false << "Unable to open Com4";
-        QTest::newRow("held") << "3"
-                              << "TestModem" << true << "Com3 is already in use";
-        QTest::newRow("no file") << "3"
-                                 << "Absent" << false
-                                 << "Specified external RTTY modem parameter file does not exist";
+        const char* const rows[][4] = {
+            {"no port", "0", "TestModem", "No com port selected"},
+            {"no device", "4", "TestModem", "Unable to open Com4"},
+            {"held", "3", "TestModem", "Com3 is already in use"},
+            {"no file", "3", "Absent",
+             "Specified external RTTY modem parameter file does not exist"}};
+        for (const auto& r : rows)
+            QTest::newRow(r[0]) << r[1] << r[2] << (r[0] == QLatin1String("held")) << r[3];
     }
     void openFailures() {
         QFETCH(QString, port);
