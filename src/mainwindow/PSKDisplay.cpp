@@ -50,9 +50,8 @@ void PSKDisplay::Initialize() {
         bool ok = false;
         int mode = store.getSetting("General", "Mode", "0").toInt(&ok);
         if (!ok || (mode != 0 && mode != 1)) mode = 0;
-        m.ModeButton[mode]->setChecked(true);
+        m.RestoreMode(mode);
         store.saveSetting("General", "Mode", QString::number(mode));
-        m.ModeRestored = true;
         SetPaneTooltips();
 
         InitializePosition();
@@ -110,7 +109,7 @@ void PSKDisplay::InitializePanes() {
         TonedeckMain& m = app_.main;
         for (int i = 0; i < 3; ++i) {
             PaneEnabled[i] = true;
-            m.PaneSuspended[i] = false;
+            paneSuspended_[i] = false;
             PaneLastSource[i] = i;
             PendingLineEnd[i] = 0;
             QPalette p = m.Display[i]->palette();
@@ -171,7 +170,7 @@ void PSKDisplay::SetReceivePane(int pane) {
             fields[i]->setText(PaneQSOFields[pane][i]);
         for (int p : {old, pane}) {
             colorPanelID(p);
-            if (m.PaneSuspended[p])
+            if (paneSuspended_[p])
                 m.PanelID[p]->clear();
             else
                 UpdatePanelID(p);
@@ -228,7 +227,7 @@ void PSKDisplay::SetPaneSuspended(int pane, bool suspended) {
     common::guard(app_.common, "PSKDisplay.SetPaneSuspended", [&] {
         common::checkIndex(pane, 0, 2);
         TonedeckMain& m = app_.main;
-        m.PaneSuspended[pane] = suspended;
+        paneSuspended_[pane] = suspended;
         if (suspended)
             m.PanelID[pane]->clear();
         else
@@ -244,7 +243,7 @@ void PSKDisplay::SetPaneSuspended(int pane, bool suspended) {
 }
 
 bool PSKDisplay::IsPaneSuspended(int pane) const {
-    return pane >= 0 && pane <= 2 && app_.main.PaneSuspended[pane];
+    return pane >= 0 && pane <= 2 && paneSuspended_[pane];
 }
 
 void PSKDisplay::ResumePane(int pane) {

@@ -88,6 +88,15 @@ public:
     void Display_MouseDown(int pane, int button, int shift, QPoint at);
     void Display_Click(int pane);
     void Display_DblClick(int pane);
+    // What the last presses and clicks on the panes left: the pane menu's pane, whether the
+    // menu has just closed, Alt held for a selection into QTH, and per pane the caret position
+    // and text colour of the last plain click. Start-up clears the first three.
+    void ClearPaneMouseState();
+    int PopupPane() const { return popupPane_; }
+    bool PopupActive() const { return popupActive_; }
+    bool AltSelectToQTH() const { return altSelectToQTH_; }
+    int ClickPosition(int pane) const;
+    int ClickColor(int pane) const;
     // Word capture into the QSO fields (QsoFields.cpp).
     void SelectClickedWord(int pane, int clickPosition, int clickColor);
     void popClear_Click();
@@ -128,9 +137,12 @@ private:
     common::Tooltips tooltips_;
     int activePane_ = 0;
     int insertColor_[3] = {0xFFFF, 0xFF00, 0xFFFF00};
-    // A release that ends a double click is not a click.
-    bool releaseEndsDoubleClick_[3]{};
-    friend class TonedeckMain;
+    bool paneSuspended_[3]{};
+    int popupPane_ = 0;
+    bool popupActive_ = false;
+    bool altSelectToQTH_ = false;
+    int clickPosition_[3]{};
+    int clickColor_[3]{};
     friend class SetupDisplayLink;
 };
 

@@ -146,7 +146,8 @@ void QsoFields::endIdentificationReminder(int channel) {
 }
 
 void QsoFields::setFieldNeedsAttention(int index, bool on) {
-    app_.main.FieldNeedsAttention[index] = on;
+    common::checkIndex(index, 0, 8);
+    fieldNeedsAttention_[index] = on;
     if (!on) app_.main.QSOLabel[index]->setVisible(true);
 }
 

@@ -63,6 +63,9 @@ public:
     void IDCmd_Click();
     void ClearXmitPaneCmd_Click();
     void TuneCheckbox_Click(bool checked);
+    // The transmit modulation the tune check box goes back to.
+    int TuneState() const { return tuneState_; }
+    void ClearTuneState() { tuneState_ = 0; }
     void SetTXFreqFromRXFreqCmd_Click();
 
     int TransmitStopMark = -1;
@@ -93,6 +96,7 @@ private:
     void focusPane();
 
     TonedeckApp& app_;
+    int tuneState_ = 0;
 };
 
 } // namespace mainwindow
