@@ -12,10 +12,10 @@
 #include <QTextEdit>
 
 #include <common/Format.h>
+#include <mainwindow/PaneArea.h>
 #include <mainwindow/TonedeckApp.h>
 #include <platform/Dialogs.h>
 #include <setup/SoundcardRttyTab.h>
-#include <tuning/PaneArea.h>
 
 namespace app {
 

@@ -4,7 +4,7 @@
 // proportions of PanePercentage; dragging a splitter moves it while the panes on either side
 // keep a positive height, and letting go places the panes between the splitters and stores
 // their new proportions.
-#include "PaneSplits.h"
+#include <tuning/PaneSplits.h>
 
 #include <functional>
 #include <QFrame>
