@@ -145,7 +145,7 @@ void TonedeckMain::Form_Load() {
             b = false;
         mmttyCharHandlerLocked_ = false;
         rttyModemCharHandlerLocked_ = false;
-        PaneArea->SplitterDragging[0] = PaneArea->SplitterDragging[1] = false;
+        PaneArea->EndSplitterDrags();
         app_.display.ClearPaneMouseState();
         ignoringParameterChanges_ = false;
         OptimalOffsetCmd->setEnabled(false);
@@ -170,7 +170,7 @@ void TonedeckMain::Form_Load() {
         app_.minilog.Initialize();
         app_.display.InitializeTooltips();
         app_.xcvr.InitializeVectorDisplay();
-        LastWindowState = windowStateCode();
+        lastWindowState_ = windowStateCode();
         ClockTimer.start();
         BlinkTimer.start();
         ClockTimer_Timer();
@@ -209,12 +209,12 @@ void TonedeckMain::Form_Unload(int& cancel) {
 
 void TonedeckMain::Form_Resize() {
     common::guard(app_.common, "TonedeckMain.Form_Resize", [&] {
-        if (ResizeSuppressed) {
-            ResizeSuppressed = false;
+        if (resizeSuppressed_) {
+            resizeSuppressed_ = false;
             return;
         }
-        if (LastWindowState != 1 && isVisible()) app_.display.AdjustWindowControls();
-        LastWindowState = windowStateCode();
+        if (lastWindowState_ != 1 && isVisible()) app_.display.AdjustWindowControls();
+        lastWindowState_ = windowStateCode();
     });
 }
 

@@ -47,8 +47,11 @@ public:
 
     // Window state.
     bool ShuttingDown = false;
-    int LastWindowState = 0;
-    bool ResizeSuppressed = false;
+    // The window state (0 normal, 1 minimized, 2 maximized) at the last resize.
+    int LastWindowState() const { return lastWindowState_; }
+    // A layout that resizes the window itself: its resize event is not the operator's.
+    void SuppressNextResize() { resizeSuppressed_ = true; }
+    bool ResizeSuppressed() const { return resizeSuppressed_; }
 
     // Timers.
     psk::PskTimers PskTimers;
@@ -135,6 +138,8 @@ private:
     bool blinkState_ = false;
     QString captionSuffix_;
     bool modeRestored_ = false;
+    int lastWindowState_ = 0;
+    bool resizeSuppressed_ = false;
     // A release that ends a double click on a receive pane is not a click.
     bool releaseEndsDoubleClick_[3]{};
     bool loaded_ = false;
