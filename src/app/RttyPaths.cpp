@@ -268,7 +268,7 @@ int RttyPaths::paneColor(int pane) const {
     return app_->display.GetPaneColor(pane);
 }
 int RttyPaths::transmittedTextColor() const {
-    return app_->display.TransmittedTextColor;
+    return app_->display.TransmittedTextColor();
 }
 
 void RttyPaths::showTransmitting(bool on) {

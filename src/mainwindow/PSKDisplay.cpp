@@ -56,8 +56,8 @@ void PSKDisplay::Initialize() {
 
         InitializePosition();
 
-        KeyboardBackgroundColor = readColor("KeyboardBackgroundColor", 0xFFFFFF);
-        KeyboardColor = readColor("KeyboardColor", kBlack);
+        keyboardBackgroundColor_ = readColor("KeyboardBackgroundColor", 0xFFFFFF);
+        keyboardColor_ = readColor("KeyboardColor", kBlack);
         try {
             m.Keyboard->setFont(display::ToQFont(display::ReadKeyboardFont(store)));
         } catch (const common::RuntimeError& e) {
@@ -69,12 +69,12 @@ void PSKDisplay::Initialize() {
         applyKeyboardLook();
 
         for (int i = 0; i < 3; ++i) {
-            ReceivePaneColor[i] =
+            receivePaneColor_[i] =
                 readColor(QStringLiteral("PaneColor%1").arg(i), kDefaultPaneColor[i]);
-            PaneBackgroundColor[i] = readColor(QStringLiteral("PaneBackgroundColor%1").arg(i), 0);
+            paneBackgroundColor_[i] = readColor(QStringLiteral("PaneBackgroundColor%1").arg(i), 0);
         }
-        TransmittedTextColor = readColor("TransmittedTextColor", 0xFFFFFF);
-        SelectedPanelIDFontColor = readColor("SelectedPanelIDFontColor", kRed);
+        transmittedTextColor_ = readColor("TransmittedTextColor", 0xFFFFFF);
+        selectedPanelIDFontColor_ = readColor("SelectedPanelIDFontColor", kRed);
         SaveFileDirectory = store.getSetting("Display", "SaveFileDirectory");
         store.saveSetting("Display", "SaveFileDirectory", SaveFileDirectory);
         app_.transmitPane.Initialize();
@@ -113,10 +113,10 @@ void PSKDisplay::InitializePanes() {
             PaneLastSource[i] = i;
             PendingLineEnd[i] = 0;
             QPalette p = m.Display[i]->palette();
-            p.setColor(QPalette::Base, ToQColor(PaneBackgroundColor[i]));
-            p.setColor(QPalette::Text, ToQColor(ReceivePaneColor[i]));
+            p.setColor(QPalette::Base, ToQColor(paneBackgroundColor_[i]));
+            p.setColor(QPalette::Text, ToQColor(receivePaneColor_[i]));
             m.Display[i]->setPalette(p);
-            insertColor_[i] = ReceivePaneColor[i];
+            insertColor_[i] = receivePaneColor_[i];
             colorPanelID(i);
             UpdatePanelID(i);
             for (QString& field : PaneQSOFields[i])
@@ -129,9 +129,9 @@ void PSKDisplay::colorPanelID(int pane) {
     QLabel* id = app_.main.PanelID[pane];
     const bool active = pane == activePane_;
     QPalette p = id->palette();
-    p.setColor(QPalette::Window, ToQColor(ReceivePaneColor[pane]));
+    p.setColor(QPalette::Window, ToQColor(receivePaneColor_[pane]));
     p.setColor(QPalette::WindowText,
-               ToQColor(active ? SelectedPanelIDFontColor : PaneBackgroundColor[pane]));
+               ToQColor(active ? selectedPanelIDFontColor_ : paneBackgroundColor_[pane]));
     id->setPalette(p);
     QFont f = id->font();
     f.setBold(active);

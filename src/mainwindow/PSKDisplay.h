@@ -68,6 +68,17 @@ public:
     void Clear(int pane);
     int GetPaneColor(int pane) const;
     void SetPaneColor(int pane, int color);
+    // The other colours the setup dialog edits; each shows at once and is stored at shut-down.
+    int PaneBackgroundColor(int pane) const;
+    void SetPaneBackgroundColor(int pane, int color);
+    int TransmittedTextColor() const { return transmittedTextColor_; }
+    void SetTransmittedTextColor(int color) { transmittedTextColor_ = color; }
+    int SelectedPanelIDFontColor() const { return selectedPanelIDFontColor_; }
+    void SetSelectedPanelIDFontColor(int color);
+    int KeyboardColor() const { return keyboardColor_; }
+    void SetKeyboardColor(int color);
+    int KeyboardBackgroundColor() const { return keyboardBackgroundColor_; }
+    void SetKeyboardBackgroundColor(int color);
 
     // The active pane.
     void SelectReceivePane(int pane, float x, float y, int button, int shift);
@@ -109,25 +120,19 @@ public:
     static QColor ToQColor(int value);
     static int FromQColor(const QColor& c);
 
+private:
     // Per pane.
     bool PaneEnabled[3]{};
     int PaneLastSource[3] = {0, 1, 2};
     int PendingLineEnd[3]{};
-    int ReceivePaneColor[3] = {0xFFFF, 0xFF00, 0xFFFF00};
-    int PaneBackgroundColor[3]{};
     // Callsign, OperatorName, QTH, RSTsent, RSTreceived, GridSquare of each pane.
     QString PaneQSOFields[3][6];
     // The last mouse press on each pane.
     float MouseX[3]{}, MouseY[3]{};
     int MouseButton[3]{}, MouseShift[3]{};
 
-    int TransmittedTextColor = 0xFFFFFF;
-    int SelectedPanelIDFontColor = 0xFF;
-    int KeyboardColor = 0;
-    int KeyboardBackgroundColor = 0xFFFFFF;
     QString SaveFileDirectory;
 
-private:
     void colorPanelID(int pane);
     int readColor(const QString& key, int defaultValue);
 
@@ -143,7 +148,12 @@ private:
     bool altSelectToQTH_ = false;
     int clickPosition_[3]{};
     int clickColor_[3]{};
-    friend class SetupDisplayLink;
+    int receivePaneColor_[3] = {0xFFFF, 0xFF00, 0xFFFF00};
+    int paneBackgroundColor_[3]{};
+    int transmittedTextColor_ = 0xFFFFFF;
+    int selectedPanelIDFontColor_ = 0xFF;
+    int keyboardColor_ = 0;
+    int keyboardBackgroundColor_ = 0xFFFFFF;
 };
 
 } // namespace mainwindow

@@ -73,7 +73,8 @@ void PSKDisplay::HandleNewChar(int source) {
                     AppendNewline(pane);
                     pending = 0;
                 }
-                Append(pane, c, true, source == 3 ? TransmittedTextColor : ReceivePaneColor[pane]);
+                Append(pane, c, true,
+                       source == 3 ? transmittedTextColor_ : receivePaneColor_[pane]);
                 break;
             }
         }
@@ -141,7 +142,7 @@ void PSKDisplay::Clear(int pane) {
 
 int PSKDisplay::GetPaneColor(int pane) const {
     common::checkIndex(pane, 0, 2);
-    return ReceivePaneColor[pane];
+    return receivePaneColor_[pane];
 }
 
 void PSKDisplay::SetPaneColor(int pane, int color) {
@@ -149,12 +150,40 @@ void PSKDisplay::SetPaneColor(int pane, int color) {
         common::checkIndex(pane, 0, 2);
         if (color < 0 || color > 0xFFFFFF)
             throw common::RuntimeError(common::err::InvalidPropertyValue);
-        ReceivePaneColor[pane] = color;
+        receivePaneColor_[pane] = color;
         insertColor_[pane] = color;
         app_.services.settings.saveSetting("Display", QStringLiteral("PaneColor%1").arg(pane),
                                            QString::number(color));
         colorPanelID(pane);
     });
+}
+
+int PSKDisplay::PaneBackgroundColor(int pane) const {
+    return common::at(paneBackgroundColor_, pane);
+}
+
+void PSKDisplay::SetPaneBackgroundColor(int pane, int color) {
+    common::at(paneBackgroundColor_, pane) = color;
+    QTextEdit* edit = app_.main.Display[pane];
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, ToQColor(color));
+    edit->setPalette(p);
+    colorPanelID(pane);
+}
+
+void PSKDisplay::SetSelectedPanelIDFontColor(int color) {
+    selectedPanelIDFontColor_ = color;
+    colorPanelID(activePane_);
+}
+
+void PSKDisplay::SetKeyboardColor(int color) {
+    keyboardColor_ = color;
+    applyKeyboardLook();
+}
+
+void PSKDisplay::SetKeyboardBackgroundColor(int color) {
+    keyboardBackgroundColor_ = color;
+    applyKeyboardLook();
 }
 
 void PSKDisplay::Display_MouseDown(int pane, int button, int shift, QPoint at) {

@@ -235,7 +235,7 @@ void PSKDisplay::SelectClickedWord(int pane, int clickPosition, int clickColor) 
         options.alt = MouseShift[pane] == kShiftAlt;
         options.contest = app_.setupDialog.ContestMode();
         options.slashedZero = app_.setupDialog.SlashZeroCheckbox->isChecked();
-        options.ownText = clickColor == TransmittedTextColor;
+        options.ownText = clickColor == transmittedTextColor_;
         const Capture c = ClassifyWord(word, options);
         const int channel = app_.xcvr.ActiveChannel();
         QsoFields& qso = app_.qso;
