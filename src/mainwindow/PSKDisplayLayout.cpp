@@ -76,7 +76,7 @@ void PSKDisplay::SaveDisplaySetup() {
         display::SaveDisplayColor(store, "SelectedPanelIDFontColor", selectedPanelIDFontColor_);
         store.saveSetting("Display", "SaveFileDirectory", SaveFileDirectory);
         store.saveSetting("Display", "TransmitFileDirectory",
-                          app_.transmitPane.TransmitFileDirectory);
+                          app_.transmitPane.transmitFileDirectory());
         store.saveSetting("Display", "XcvrFreq", m.QSOFrequency->text());
         auto& setup = app_.setupDialog;
         store.saveSetting("Display", "ShowSlashedZero",

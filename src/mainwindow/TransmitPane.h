@@ -68,10 +68,13 @@ public:
     void ClearTuneState() { tuneState_ = 0; }
     void SetTXFreqFromRXFreqCmd_Click();
 
-    int TransmitStopMark = -1;
-    QString TransmitFileDirectory;
+    // How much of the pane a stop empties (-1: nothing); the folder of the last file sent.
+    int transmitStopMark() const { return TransmitStopMark; }
+    const QString& transmitFileDirectory() const { return TransmitFileDirectory; }
 
 private:
+    int TransmitStopMark = -1;
+    QString TransmitFileDirectory;
     bool psk() const;
     void start();
     void stop();
