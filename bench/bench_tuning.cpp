@@ -1,7 +1,7 @@
 // Cost of the tuning displays' redraws and of the pane arithmetic, per call.
 // One waterfall row (scroll, 1024 pixels, markers) and one spectrum redraw run once per engine
 // spectrum message, so they must stay far below the message interval.
-#include "tuning/PaneArea.h"
+#include "mainwindow/PaneArea.h"
 #include "tuning/PaneSplits.h"
 #include "tuning/TuningDisplay.h"
 

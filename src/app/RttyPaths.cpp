@@ -12,10 +12,10 @@
 #include <QTextEdit>
 
 #include <common/Format.h>
+#include <mainwindow/PaneArea.h>
 #include <mainwindow/TonedeckApp.h>
 #include <platform/Dialogs.h>
 #include <setup/SoundcardRttyTab.h>
-#include <tuning/PaneArea.h>
 
 namespace app {
 
@@ -279,7 +279,7 @@ int RttyPaths::paneColor(int pane) const {
     return app_->display.GetPaneColor(pane);
 }
 int RttyPaths::transmittedTextColor() const {
-    return app_->display.TransmittedTextColor;
+    return app_->display.TransmittedTextColor();
 }
 
 void RttyPaths::showTransmitting(bool on) {

@@ -146,7 +146,7 @@ int SoundcardRtty::paneColor(int pane) const {
     return app_->display.GetPaneColor(pane);
 }
 int SoundcardRtty::transmittedTextColor() const {
-    return app_->display.TransmittedTextColor;
+    return app_->display.TransmittedTextColor();
 }
 int SoundcardRtty::pttMode() const {
     return app_->xcvr.GetPTTMode();

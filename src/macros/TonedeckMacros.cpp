@@ -7,6 +7,7 @@
 #include <common/PSKEvent.h>
 #include <common/Trap.h>
 #include <common/WindowPositions.h>
+#include <mainwindow/MacroBar.h>
 #include <platform/Services.h>
 #include <QCloseEvent>
 #include <QDir>
@@ -21,7 +22,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QVBoxLayout>
-#include <tuning/MacroBar.h>
 
 namespace macros {
 

@@ -50,15 +50,14 @@ void PSKDisplay::Initialize() {
         bool ok = false;
         int mode = store.getSetting("General", "Mode", "0").toInt(&ok);
         if (!ok || (mode != 0 && mode != 1)) mode = 0;
-        m.ModeButton[mode]->setChecked(true);
+        m.RestoreMode(mode);
         store.saveSetting("General", "Mode", QString::number(mode));
-        m.ModeRestored = true;
         SetPaneTooltips();
 
         InitializePosition();
 
-        KeyboardBackgroundColor = readColor("KeyboardBackgroundColor", 0xFFFFFF);
-        KeyboardColor = readColor("KeyboardColor", kBlack);
+        keyboardBackgroundColor_ = readColor("KeyboardBackgroundColor", 0xFFFFFF);
+        keyboardColor_ = readColor("KeyboardColor", kBlack);
         try {
             m.Keyboard->setFont(display::ToQFont(display::ReadKeyboardFont(store)));
         } catch (const common::RuntimeError& e) {
@@ -70,12 +69,12 @@ void PSKDisplay::Initialize() {
         applyKeyboardLook();
 
         for (int i = 0; i < 3; ++i) {
-            ReceivePaneColor[i] =
+            receivePaneColor_[i] =
                 readColor(QStringLiteral("PaneColor%1").arg(i), kDefaultPaneColor[i]);
-            PaneBackgroundColor[i] = readColor(QStringLiteral("PaneBackgroundColor%1").arg(i), 0);
+            paneBackgroundColor_[i] = readColor(QStringLiteral("PaneBackgroundColor%1").arg(i), 0);
         }
-        TransmittedTextColor = readColor("TransmittedTextColor", 0xFFFFFF);
-        SelectedPanelIDFontColor = readColor("SelectedPanelIDFontColor", kRed);
+        transmittedTextColor_ = readColor("TransmittedTextColor", 0xFFFFFF);
+        selectedPanelIDFontColor_ = readColor("SelectedPanelIDFontColor", kRed);
         SaveFileDirectory = store.getSetting("Display", "SaveFileDirectory");
         store.saveSetting("Display", "SaveFileDirectory", SaveFileDirectory);
         app_.transmitPane.Initialize();
@@ -110,14 +109,14 @@ void PSKDisplay::InitializePanes() {
         TonedeckMain& m = app_.main;
         for (int i = 0; i < 3; ++i) {
             PaneEnabled[i] = true;
-            m.PaneSuspended[i] = false;
+            paneSuspended_[i] = false;
             PaneLastSource[i] = i;
             PendingLineEnd[i] = 0;
             QPalette p = m.Display[i]->palette();
-            p.setColor(QPalette::Base, ToQColor(PaneBackgroundColor[i]));
-            p.setColor(QPalette::Text, ToQColor(ReceivePaneColor[i]));
+            p.setColor(QPalette::Base, ToQColor(paneBackgroundColor_[i]));
+            p.setColor(QPalette::Text, ToQColor(receivePaneColor_[i]));
             m.Display[i]->setPalette(p);
-            insertColor_[i] = ReceivePaneColor[i];
+            insertColor_[i] = receivePaneColor_[i];
             colorPanelID(i);
             UpdatePanelID(i);
             for (QString& field : PaneQSOFields[i])
@@ -130,9 +129,9 @@ void PSKDisplay::colorPanelID(int pane) {
     QLabel* id = app_.main.PanelID[pane];
     const bool active = pane == activePane_;
     QPalette p = id->palette();
-    p.setColor(QPalette::Window, ToQColor(ReceivePaneColor[pane]));
+    p.setColor(QPalette::Window, ToQColor(receivePaneColor_[pane]));
     p.setColor(QPalette::WindowText,
-               ToQColor(active ? SelectedPanelIDFontColor : PaneBackgroundColor[pane]));
+               ToQColor(active ? selectedPanelIDFontColor_ : paneBackgroundColor_[pane]));
     id->setPalette(p);
     QFont f = id->font();
     f.setBold(active);
@@ -171,7 +170,7 @@ void PSKDisplay::SetReceivePane(int pane) {
             fields[i]->setText(PaneQSOFields[pane][i]);
         for (int p : {old, pane}) {
             colorPanelID(p);
-            if (m.PaneSuspended[p])
+            if (paneSuspended_[p])
                 m.PanelID[p]->clear();
             else
                 UpdatePanelID(p);
@@ -228,7 +227,7 @@ void PSKDisplay::SetPaneSuspended(int pane, bool suspended) {
     common::guard(app_.common, "PSKDisplay.SetPaneSuspended", [&] {
         common::checkIndex(pane, 0, 2);
         TonedeckMain& m = app_.main;
-        m.PaneSuspended[pane] = suspended;
+        paneSuspended_[pane] = suspended;
         if (suspended)
             m.PanelID[pane]->clear();
         else
@@ -244,7 +243,7 @@ void PSKDisplay::SetPaneSuspended(int pane, bool suspended) {
 }
 
 bool PSKDisplay::IsPaneSuspended(int pane) const {
-    return pane >= 0 && pane <= 2 && app_.main.PaneSuspended[pane];
+    return pane >= 0 && pane <= 2 && paneSuspended_[pane];
 }
 
 void PSKDisplay::ResumePane(int pane) {

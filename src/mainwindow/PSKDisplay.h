@@ -68,6 +68,17 @@ public:
     void Clear(int pane);
     int GetPaneColor(int pane) const;
     void SetPaneColor(int pane, int color);
+    // The other colours the setup dialog edits; each shows at once and is stored at shut-down.
+    int PaneBackgroundColor(int pane) const;
+    void SetPaneBackgroundColor(int pane, int color);
+    int TransmittedTextColor() const { return transmittedTextColor_; }
+    void SetTransmittedTextColor(int color) { transmittedTextColor_ = color; }
+    int SelectedPanelIDFontColor() const { return selectedPanelIDFontColor_; }
+    void SetSelectedPanelIDFontColor(int color);
+    int KeyboardColor() const { return keyboardColor_; }
+    void SetKeyboardColor(int color);
+    int KeyboardBackgroundColor() const { return keyboardBackgroundColor_; }
+    void SetKeyboardBackgroundColor(int color);
 
     // The active pane.
     void SelectReceivePane(int pane, float x, float y, int button, int shift);
@@ -88,6 +99,15 @@ public:
     void Display_MouseDown(int pane, int button, int shift, QPoint at);
     void Display_Click(int pane);
     void Display_DblClick(int pane);
+    // What the last presses and clicks on the panes left: the pane menu's pane, whether the
+    // menu has just closed, Alt held for a selection into QTH, and per pane the caret position
+    // and text colour of the last plain click. Start-up clears the first three.
+    void ClearPaneMouseState();
+    int PopupPane() const { return popupPane_; }
+    bool PopupActive() const { return popupActive_; }
+    bool AltSelectToQTH() const { return altSelectToQTH_; }
+    int ClickPosition(int pane) const;
+    int ClickColor(int pane) const;
     // Word capture into the QSO fields (QsoFields.cpp).
     void SelectClickedWord(int pane, int clickPosition, int clickColor);
     void popClear_Click();
@@ -100,25 +120,19 @@ public:
     static QColor ToQColor(int value);
     static int FromQColor(const QColor& c);
 
+private:
     // Per pane.
     bool PaneEnabled[3]{};
     int PaneLastSource[3] = {0, 1, 2};
     int PendingLineEnd[3]{};
-    int ReceivePaneColor[3] = {0xFFFF, 0xFF00, 0xFFFF00};
-    int PaneBackgroundColor[3]{};
     // Callsign, OperatorName, QTH, RSTsent, RSTreceived, GridSquare of each pane.
     QString PaneQSOFields[3][6];
     // The last mouse press on each pane.
     float MouseX[3]{}, MouseY[3]{};
     int MouseButton[3]{}, MouseShift[3]{};
 
-    int TransmittedTextColor = 0xFFFFFF;
-    int SelectedPanelIDFontColor = 0xFF;
-    int KeyboardColor = 0;
-    int KeyboardBackgroundColor = 0xFFFFFF;
     QString SaveFileDirectory;
 
-private:
     void colorPanelID(int pane);
     int readColor(const QString& key, int defaultValue);
 
@@ -128,10 +142,18 @@ private:
     common::Tooltips tooltips_;
     int activePane_ = 0;
     int insertColor_[3] = {0xFFFF, 0xFF00, 0xFFFF00};
-    // A release that ends a double click is not a click.
-    bool releaseEndsDoubleClick_[3]{};
-    friend class TonedeckMain;
-    friend class SetupDisplayLink;
+    bool paneSuspended_[3]{};
+    int popupPane_ = 0;
+    bool popupActive_ = false;
+    bool altSelectToQTH_ = false;
+    int clickPosition_[3]{};
+    int clickColor_[3]{};
+    int receivePaneColor_[3] = {0xFFFF, 0xFF00, 0xFFFF00};
+    int paneBackgroundColor_[3]{};
+    int transmittedTextColor_ = 0xFFFFFF;
+    int selectedPanelIDFontColor_ = 0xFF;
+    int keyboardColor_ = 0;
+    int keyboardBackgroundColor_ = 0xFFFFFF;
 };
 
 } // namespace mainwindow

@@ -22,8 +22,8 @@ constexpr int kKeyboardLines = 4;
 void PSKDisplay::applyKeyboardLook() {
     QTextEdit* k = app_.main.Keyboard;
     QPalette p = k->palette();
-    p.setColor(QPalette::Base, ToQColor(KeyboardBackgroundColor));
-    p.setColor(QPalette::Text, ToQColor(KeyboardColor));
+    p.setColor(QPalette::Base, ToQColor(keyboardBackgroundColor_));
+    p.setColor(QPalette::Text, ToQColor(keyboardColor_));
     k->setPalette(p);
 }
 
@@ -57,9 +57,9 @@ void PSKDisplay::SavePaneSetup() {
         display::SavePanePercentage(store, app_.main.PaneArea->fractions());
         for (int n = 0; n < 3; ++n) {
             display::SaveDisplayColor(store, QStringLiteral("PaneColor%1").arg(n),
-                                      ReceivePaneColor[n]);
+                                      receivePaneColor_[n]);
             display::SaveDisplayColor(store, QStringLiteral("PaneBackgroundColor%1").arg(n),
-                                      PaneBackgroundColor[n]);
+                                      paneBackgroundColor_[n]);
             display::SavePaneFont(store, n, display::FromQFont(app_.main.Display[n]->font()));
         }
     });
@@ -69,14 +69,14 @@ void PSKDisplay::SaveDisplaySetup() {
     common::guard(app_.common, "PSKDisplay.SaveDisplaySetup", [&] {
         auto& store = app_.services.settings;
         TonedeckMain& m = app_.main;
-        display::SaveDisplayColor(store, "KeyboardBackgroundColor", KeyboardBackgroundColor);
+        display::SaveDisplayColor(store, "KeyboardBackgroundColor", keyboardBackgroundColor_);
         display::SaveKeyboardFont(store, display::FromQFont(m.Keyboard->font()));
-        display::SaveDisplayColor(store, "KeyboardColor", KeyboardColor);
-        display::SaveDisplayColor(store, "TransmittedTextColor", TransmittedTextColor);
-        display::SaveDisplayColor(store, "SelectedPanelIDFontColor", SelectedPanelIDFontColor);
+        display::SaveDisplayColor(store, "KeyboardColor", keyboardColor_);
+        display::SaveDisplayColor(store, "TransmittedTextColor", transmittedTextColor_);
+        display::SaveDisplayColor(store, "SelectedPanelIDFontColor", selectedPanelIDFontColor_);
         store.saveSetting("Display", "SaveFileDirectory", SaveFileDirectory);
         store.saveSetting("Display", "TransmitFileDirectory",
-                          app_.transmitPane.TransmitFileDirectory);
+                          app_.transmitPane.transmitFileDirectory());
         store.saveSetting("Display", "XcvrFreq", m.QSOFrequency->text());
         auto& setup = app_.setupDialog;
         store.saveSetting("Display", "ShowSlashedZero",

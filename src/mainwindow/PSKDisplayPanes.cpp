@@ -73,7 +73,8 @@ void PSKDisplay::HandleNewChar(int source) {
                     AppendNewline(pane);
                     pending = 0;
                 }
-                Append(pane, c, true, source == 3 ? TransmittedTextColor : ReceivePaneColor[pane]);
+                Append(pane, c, true,
+                       source == 3 ? transmittedTextColor_ : receivePaneColor_[pane]);
                 break;
             }
         }
@@ -141,7 +142,7 @@ void PSKDisplay::Clear(int pane) {
 
 int PSKDisplay::GetPaneColor(int pane) const {
     common::checkIndex(pane, 0, 2);
-    return ReceivePaneColor[pane];
+    return receivePaneColor_[pane];
 }
 
 void PSKDisplay::SetPaneColor(int pane, int color) {
@@ -149,12 +150,40 @@ void PSKDisplay::SetPaneColor(int pane, int color) {
         common::checkIndex(pane, 0, 2);
         if (color < 0 || color > 0xFFFFFF)
             throw common::RuntimeError(common::err::InvalidPropertyValue);
-        ReceivePaneColor[pane] = color;
+        receivePaneColor_[pane] = color;
         insertColor_[pane] = color;
         app_.services.settings.saveSetting("Display", QStringLiteral("PaneColor%1").arg(pane),
                                            QString::number(color));
         colorPanelID(pane);
     });
+}
+
+int PSKDisplay::PaneBackgroundColor(int pane) const {
+    return common::at(paneBackgroundColor_, pane);
+}
+
+void PSKDisplay::SetPaneBackgroundColor(int pane, int color) {
+    common::at(paneBackgroundColor_, pane) = color;
+    QTextEdit* edit = app_.main.Display[pane];
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, ToQColor(color));
+    edit->setPalette(p);
+    colorPanelID(pane);
+}
+
+void PSKDisplay::SetSelectedPanelIDFontColor(int color) {
+    selectedPanelIDFontColor_ = color;
+    colorPanelID(activePane_);
+}
+
+void PSKDisplay::SetKeyboardColor(int color) {
+    keyboardColor_ = color;
+    applyKeyboardLook();
+}
+
+void PSKDisplay::SetKeyboardBackgroundColor(int color) {
+    keyboardBackgroundColor_ = color;
+    applyKeyboardLook();
 }
 
 void PSKDisplay::Display_MouseDown(int pane, int button, int shift, QPoint at) {
@@ -167,7 +196,7 @@ void PSKDisplay::Display_MouseDown(int pane, int button, int shift, QPoint at) {
                 ResetPanePercentage();
                 return;
             }
-            m.PopupPane = pane;
+            popupPane_ = pane;
             m.popClear->setText(QStringLiteral("Clear receive pane %1").arg(pane));
             m.popSave->setText(QStringLiteral("Save receive pane %1 to file").arg(pane));
             m.popClear->setVisible(true);
@@ -176,7 +205,7 @@ void PSKDisplay::Display_MouseDown(int pane, int button, int shift, QPoint at) {
             m.popTransmit->setVisible(false);
             m.ShowPopupMenu(*m.popPane);
             // The click that belongs to this press is not a click on the pane.
-            m.PopupActive = true;
+            popupActive_ = true;
             return;
         }
         // Only a left press starts a selection; its release (Display_Click) unlocks. Any other
@@ -184,23 +213,37 @@ void PSKDisplay::Display_MouseDown(int pane, int button, int shift, QPoint at) {
         if (button != kButtonLeft) return;
         m.LockPane(pane);
         ResumePane(pane);
-        m.PopupActive = false;
-        m.AltSelectToQTH = shift == kShiftAlt;
+        popupActive_ = false;
+        altSelectToQTH_ = shift == kShiftAlt;
         SelectReceivePane(pane, at.x(), at.y(), button, shift);
     });
+}
+
+void PSKDisplay::ClearPaneMouseState() {
+    popupPane_ = 0;
+    popupActive_ = false;
+    altSelectToQTH_ = false;
+}
+
+int PSKDisplay::ClickPosition(int pane) const {
+    return pane >= 0 && pane <= 2 ? clickPosition_[pane] : 0;
+}
+
+int PSKDisplay::ClickColor(int pane) const {
+    return pane >= 0 && pane <= 2 ? clickColor_[pane] : 0;
 }
 
 void PSKDisplay::Display_Click(int pane) {
     common::guard(app_.common, "TonedeckMain.Display_Click", [&] {
         common::checkIndex(pane, 0, 2);
         TonedeckMain& m = app_.main;
-        if (m.PopupActive) return;
+        if (popupActive_) return;
         QTextEdit* edit = m.Display[pane];
         QTextCursor cursor = edit->textCursor();
         if (cursor.hasSelection()) {
             QString selected = cursor.selectedText();
             selected.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-            if (m.AltSelectToQTH) {
+            if (altSelectToQTH_) {
                 m.QTH->setText(DeSlash(selected));
                 cursor.clearSelection();
                 edit->setTextCursor(cursor);
@@ -211,14 +254,14 @@ void PSKDisplay::Display_Click(int pane) {
             }
         } else {
             const int position = cursor.position();
-            m.ClickPosition[pane] = position;
+            clickPosition_[pane] = position;
             QTextCursor probe(edit->document());
             probe.setPosition(position);
             if (!probe.atEnd())
                 probe.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
             else if (position > 0)
                 probe.movePosition(QTextCursor::PreviousCharacter, QTextCursor::KeepAnchor);
-            m.ClickColor[pane] = FromQColor(probe.charFormat().foreground().color());
+            clickColor_[pane] = FromQColor(probe.charFormat().foreground().color());
             app_.xcvr.SetActiveChannel(pane);
             m.UnlockPane(pane);
         }
@@ -230,22 +273,22 @@ void PSKDisplay::Display_Click(int pane) {
 void PSKDisplay::Display_DblClick(int pane) {
     common::guard(app_.common, "TonedeckMain.Display_DblClick", [&] {
         common::checkIndex(pane, 0, 2);
-        if (app_.main.PopupActive) return;
-        SelectClickedWord(pane, app_.main.ClickPosition[pane], app_.main.ClickColor[pane]);
+        if (popupActive_) return;
+        SelectClickedWord(pane, clickPosition_[pane], clickColor_[pane]);
         app_.main.Keyboard->setFocus();
     });
 }
 
 void PSKDisplay::popClear_Click() {
     common::guard(app_.common, "TonedeckMain.popClear_Click", [&] {
-        Clear(app_.main.PopupPane);
+        Clear(popupPane_);
         app_.main.Keyboard->setFocus();
     });
 }
 
 void PSKDisplay::popSave_Click() {
     common::guard(app_.common, "TonedeckMain.popSave_Click", [&] {
-        SaveFile(app_.main.PopupPane);
+        SaveFile(popupPane_);
         app_.main.Keyboard->setFocus();
     });
 }

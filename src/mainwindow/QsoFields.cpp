@@ -146,7 +146,8 @@ void QsoFields::endIdentificationReminder(int channel) {
 }
 
 void QsoFields::setFieldNeedsAttention(int index, bool on) {
-    app_.main.FieldNeedsAttention[index] = on;
+    common::checkIndex(index, 0, 8);
+    fieldNeedsAttention_[index] = on;
     if (!on) app_.main.QSOLabel[index]->setVisible(true);
 }
 
@@ -234,7 +235,7 @@ void PSKDisplay::SelectClickedWord(int pane, int clickPosition, int clickColor) 
         options.alt = MouseShift[pane] == kShiftAlt;
         options.contest = app_.setupDialog.ContestMode();
         options.slashedZero = app_.setupDialog.SlashZeroCheckbox->isChecked();
-        options.ownText = clickColor == TransmittedTextColor;
+        options.ownText = clickColor == transmittedTextColor_;
         const Capture c = ClassifyWord(word, options);
         const int channel = app_.xcvr.ActiveChannel();
         QsoFields& qso = app_.qso;

@@ -36,6 +36,10 @@ public:
     void startIdentificationReminder(int channel) override;
     void endIdentificationReminder(int channel) override;
     void setFieldNeedsAttention(int index, bool on) override;
+    // Whether label index 0..8 blinks: the last log attempt found its field missing.
+    bool FieldNeedsAttention(int index) const {
+        return index >= 0 && index <= 8 && fieldNeedsAttention_[index];
+    }
     void focusTransmitPane() override;
     void recordLogged(const QString& record) override;
 
@@ -55,6 +59,7 @@ protected:
 private:
     TonedeckApp& app_;
     minilog::QsoControls controls_;
+    bool fieldNeedsAttention_[9]{};
 };
 
 } // namespace mainwindow

@@ -12,17 +12,17 @@ int SetupDisplayLink::lookColor(LookColor which, int pane) const {
     const PSKDisplay& d = app_.display;
     switch (which) {
     case LookColor::PaneText:
-        return common::at(d.ReceivePaneColor, pane);
+        return d.GetPaneColor(pane);
     case LookColor::PaneBackground:
-        return common::at(d.PaneBackgroundColor, pane);
+        return d.PaneBackgroundColor(pane);
     case LookColor::KeyboardText:
-        return d.KeyboardColor;
+        return d.KeyboardColor();
     case LookColor::KeyboardBackground:
-        return d.KeyboardBackgroundColor;
+        return d.KeyboardBackgroundColor();
     case LookColor::TransmittedText:
-        return d.TransmittedTextColor;
+        return d.TransmittedTextColor();
     case LookColor::SelectedPanelID:
-        return d.SelectedPanelIDFontColor;
+        return d.SelectedPanelIDFontColor();
     }
     return 0;
 }
@@ -42,24 +42,19 @@ void SetupDisplayLink::setLookColor(LookColor which, int pane, int colour) {
         setPalette(common::at(app_.main.Display, pane), QPalette::Text);
         break;
     case LookColor::PaneBackground:
-        common::at(d.PaneBackgroundColor, pane) = colour;
-        setPalette(app_.main.Display[pane], QPalette::Base);
-        d.colorPanelID(pane);
+        d.SetPaneBackgroundColor(pane, colour);
         break;
     case LookColor::KeyboardText:
-        d.KeyboardColor = colour;
-        d.applyKeyboardLook();
+        d.SetKeyboardColor(colour);
         break;
     case LookColor::KeyboardBackground:
-        d.KeyboardBackgroundColor = colour;
-        d.applyKeyboardLook();
+        d.SetKeyboardBackgroundColor(colour);
         break;
     case LookColor::TransmittedText:
-        d.TransmittedTextColor = colour;
+        d.SetTransmittedTextColor(colour);
         break;
     case LookColor::SelectedPanelID:
-        d.SelectedPanelIDFontColor = colour;
-        d.colorPanelID(d.ActivePane());
+        d.SetSelectedPanelIDFontColor(colour);
         break;
     }
 }

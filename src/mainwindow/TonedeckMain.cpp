@@ -1,5 +1,6 @@
 #include "TonedeckMain.h"
 #include "TonedeckApp.h"
+#include <common/Convert.h>
 #include <common/Format.h>
 #include <common/WindowPositions.h>
 #include <QAction>
@@ -110,7 +111,7 @@ void TonedeckMain::connectControls() {
     PaneArea->LogEvent = [this](const QString& line) { app_.event.LogEvent(line); };
     connect(PaneArea, &display::PaneArea::panesPlaced, this, [this] {
         for (int i = 0; i < 3; ++i)
-            if (!PaneSuspended[i]) app_.display.UpdatePanelID(i);
+            if (!app_.display.IsPaneSuspended(i)) app_.display.UpdatePanelID(i);
     });
 
     // The pane menu.
@@ -133,18 +134,16 @@ void TonedeckMain::Form_Load() {
         MMTTYEndTimer.stop();
         MMTTYEndTimer.setInterval(100);
         app_.event.Initialize();
-        for (bool& b : CharHandlerLocked)
+        for (bool& b : charHandlerLocked_)
             b = false;
-        MMTTYCharHandlerLocked = false;
-        RTTYModemCharHandlerLocked = false;
-        PaneArea->SplitterDragging[0] = PaneArea->SplitterDragging[1] = false;
-        PopupPane = 0;
-        PopupActive = false;
-        AltSelectToQTH = false;
-        IgnoringParameterChanges = false;
+        mmttyCharHandlerLocked_ = false;
+        rttyModemCharHandlerLocked_ = false;
+        PaneArea->EndSplitterDrags();
+        app_.display.ClearPaneMouseState();
+        ignoringParameterChanges_ = false;
         OptimalOffsetCmd->setEnabled(false);
         RTTYOptimalOffsetCmd->setEnabled(false);
-        TuneState = 0;
+        app_.transmitPane.ClearTuneState();
         app_.macros.InitializeMacros();
         app_.display.Initialize();
         // After the display: it restores the stored QSO frequency and empties the title's codes,
@@ -164,7 +163,7 @@ void TonedeckMain::Form_Load() {
         app_.minilog.Initialize();
         app_.display.InitializeTooltips();
         app_.xcvr.InitializeVectorDisplay();
-        LastWindowState = windowStateCode();
+        lastWindowState_ = windowStateCode();
         ClockTimer.start();
         BlinkTimer.start();
         ClockTimer_Timer();
@@ -203,12 +202,12 @@ void TonedeckMain::Form_Unload(int& cancel) {
 
 void TonedeckMain::Form_Resize() {
     common::guard(app_.common, "TonedeckMain.Form_Resize", [&] {
-        if (ResizeSuppressed) {
-            ResizeSuppressed = false;
+        if (resizeSuppressed_) {
+            resizeSuppressed_ = false;
             return;
         }
-        if (LastWindowState != 1 && isVisible()) app_.display.AdjustWindowControls();
-        LastWindowState = windowStateCode();
+        if (lastWindowState_ != 1 && isVisible()) app_.display.AdjustWindowControls();
+        lastWindowState_ = windowStateCode();
     });
 }
 
@@ -265,10 +264,10 @@ void TonedeckMain::changeEvent(QEvent* event) {
 void TonedeckMain::LockPane(int pane) {
     common::guard(app_.common, "TonedeckMain.LockPane", [&] {
         if (ModeButton[0]->isChecked()) {
-            if (pane >= 0 && pane <= 3) CharHandlerLocked[pane] = true;
+            if (pane >= 0 && pane <= 3) charHandlerLocked_[pane] = true;
         } else if (ModeButton[1]->isChecked()) {
-            if (pane == 0) MMTTYCharHandlerLocked = true;
-            if (pane == 1) RTTYModemCharHandlerLocked = true;
+            if (pane == 0) mmttyCharHandlerLocked_ = true;
+            if (pane == 1) rttyModemCharHandlerLocked_ = true;
         }
     });
 }
@@ -277,16 +276,32 @@ void TonedeckMain::UnlockPane(int pane) {
     common::guard(app_.common, "TonedeckMain.UnlockPane", [&] {
         if (ModeButton[0]->isChecked()) {
             if (pane >= 0 && pane <= 3) {
-                CharHandlerLocked[pane] = false;
+                charHandlerLocked_[pane] = false;
                 // What arrived while the pane was held shows now, not with the next character.
                 QTimer& drain = PskTimers.CharTimer[pane];
                 if (!drain.isActive()) drain.start();
             }
         } else if (ModeButton[1]->isChecked()) {
-            if (pane == 0) MMTTYCharHandlerLocked = false;
-            if (pane == 1) RTTYModemCharHandlerLocked = false;
+            if (pane == 0) mmttyCharHandlerLocked_ = false;
+            if (pane == 1) rttyModemCharHandlerLocked_ = false;
         }
     });
+}
+
+bool TonedeckMain::CharHandlerLocked(int source) const {
+    return source >= 0 && source <= 3 && charHandlerLocked_[source];
+}
+
+bool TonedeckMain::LockCharHandler(int source) {
+    common::checkIndex(source, 0, 3);
+    if (charHandlerLocked_[source]) return false;
+    charHandlerLocked_[source] = true;
+    return true;
+}
+
+void TonedeckMain::UnlockCharHandler(int source) {
+    common::checkIndex(source, 0, 3);
+    charHandlerLocked_[source] = false;
 }
 
 void TonedeckMain::TransmitCWID() {
@@ -295,7 +310,7 @@ void TonedeckMain::TransmitCWID() {
 }
 
 void TonedeckMain::SetCaptionSuffix(const QString& text) {
-    CaptionSuffix = text.isEmpty() ? QString() : QStringLiteral(" [") + text + QStringLiteral("]");
+    captionSuffix_ = text.isEmpty() ? QString() : QStringLiteral(" [") + text + QStringLiteral("]");
 }
 
 QString TonedeckMain::Caption() const {
@@ -309,7 +324,7 @@ QString TonedeckMain::Caption() const {
     if (app_.event.EventLogged())
         caption += QStringLiteral(">>> Check error log in ") + app_.services.programDir +
                    QStringLiteral("/ErrorLog.txt");
-    return caption + CaptionSuffix;
+    return caption + captionSuffix_;
 }
 
 void TonedeckMain::ClockTimer_Timer() {
@@ -319,15 +334,15 @@ void TonedeckMain::ClockTimer_Timer() {
 void TonedeckMain::BlinkTimer_Timer() {
     common::guard(app_.common, "TonedeckMain.BlinkTimer_Timer", [&] {
         for (int i = 0; i < 3; ++i) {
-            if (!PaneSuspended[i]) continue;
-            if (!BlinkState)
+            if (!app_.display.IsPaneSuspended(i)) continue;
+            if (!blinkState_)
                 PanelID[i]->clear();
             else
                 app_.display.UpdatePanelID(i);
         }
         for (int i = 0; i < 9; ++i)
-            if (FieldNeedsAttention[i]) QSOLabel[i]->setVisible(BlinkState);
-        BlinkState = !BlinkState;
+            if (app_.qso.FieldNeedsAttention(i)) QSOLabel[i]->setVisible(blinkState_);
+        blinkState_ = !blinkState_;
     });
 }
 
@@ -343,12 +358,12 @@ void TonedeckMain::CharTimer_Timer(int index) {
     Q_ASSERT(QThread::currentThread() == thread());
     PskTimers.CharTimer[index].stop();
     common::guard(app_.common, "TonedeckMain.CharTimer_Timer", [&] {
-        if (CharHandlerLocked[index]) return;
-        CharHandlerLocked[index] = true;
+        if (!LockCharHandler(index)) return;
         struct Unlock {
-            bool& flag;
-            ~Unlock() { flag = false; }
-        } unlock{CharHandlerLocked[index]};
+            TonedeckMain& m;
+            int index;
+            ~Unlock() { m.UnlockCharHandler(index); }
+        } unlock{*this, index};
         app_.display.HandleNewChar(index);
     });
 }
@@ -377,6 +392,12 @@ void TonedeckMain::MMTTYEndTimer_Timer() {
         stopTimers();
         close();
     });
+}
+
+void TonedeckMain::RestoreMode(int index) {
+    common::checkIndex(index, 0, 1);
+    ModeButton[index]->setChecked(true);
+    modeRestored_ = true;
 }
 
 void TonedeckMain::Waterfall_MouseDown(double x, Qt::MouseButton button,
@@ -408,7 +429,7 @@ void TonedeckMain::Waterfall_MouseDown(double x, Qt::MouseButton button,
 }
 
 void TonedeckMain::ModeButton_Click(int index) {
-    if (!ModeRestored) return;
+    if (!modeRestored_) return;
     // The selected mode clicked again is no switch.
     if (index == enabledMode_) return;
     common::guard(app_.common, "TonedeckMain.ModeButton_Click", [&] {
@@ -418,8 +439,8 @@ void TonedeckMain::ModeButton_Click(int index) {
             app_.display.ResumePane(pane);
             UnlockPane(pane);
         }
-        MMTTYCharHandlerLocked = false;
-        RTTYModemCharHandlerLocked = false;
+        mmttyCharHandlerLocked_ = false;
+        rttyModemCharHandlerLocked_ = false;
         const bool psk = index == 0;
         if (psk) {
             app_.rtty->Disable();

@@ -23,11 +23,20 @@ public:
     void Form_Resize();
 
     // Public operations.
-    void IgnoreParameterChanges() { IgnoringParameterChanges = true; }
-    void SaveParameterChanges() { IgnoringParameterChanges = false; }
-    bool RTTYModemCharHandlerLockedProperty() const { return RTTYModemCharHandlerLocked; }
+    void IgnoreParameterChanges() { ignoringParameterChanges_ = true; }
+    void SaveParameterChanges() { ignoringParameterChanges_ = false; }
+    bool IgnoringParameterChanges() const { return ignoringParameterChanges_; }
+    bool RTTYModemCharHandlerLockedProperty() const { return rttyModemCharHandlerLocked_; }
+    bool MMTTYCharHandlerLocked() const { return mmttyCharHandlerLocked_; }
+    // Holds a pane still (its characters wait in their buffer) while the operator selects in
+    // it or has suspended it; unlocking shows what waited.
     void LockPane(int pane);
     void UnlockPane(int pane);
+    // The per-source drain locks of the PSK side: 0..2 the receive channels, 3 the echo. A
+    // drain runs only if LockCharHandler gets the lock; a locked pane holds it too.
+    bool CharHandlerLocked(int source) const;
+    bool LockCharHandler(int source);
+    void UnlockCharHandler(int source);
     void TransmitCWID();
     // Keyboard navigation between the fields by Ctrl+letter codes; handled is set when the key
     // was one of them.
@@ -38,22 +47,11 @@ public:
 
     // Window state.
     bool ShuttingDown = false;
-    int LastWindowState = 0;
-    bool CharHandlerLocked[4]{};
-    bool MMTTYCharHandlerLocked = false;
-    bool RTTYModemCharHandlerLocked = false;
-    int ClickPosition[3]{};
-    int ClickColor[3]{};
-    int PopupPane = 0;
-    bool PopupActive = false;
-    bool AltSelectToQTH = false;
-    int TuneState = 0;
-    bool BlinkState = false;
-    bool IgnoringParameterChanges = false;
-    bool PaneSuspended[3]{};
-    bool FieldNeedsAttention[9]{};
-    QString CaptionSuffix;
-    bool ResizeSuppressed = false;
+    // The window state (0 normal, 1 minimized, 2 maximized) at the last resize.
+    int LastWindowState() const { return lastWindowState_; }
+    // A layout that resizes the window itself: its resize event is not the operator's.
+    void SuppressNextResize() { resizeSuppressed_ = true; }
+    bool ResizeSuppressed() const { return resizeSuppressed_; }
 
     // Timers.
     psk::PskTimers PskTimers;
@@ -106,10 +104,10 @@ public:
     void MMTTYEndTimer_Timer();
 
     void ModeButton_Click(int index);
+    // Start-up selects the stored mode; clicks before that are not switches.
+    void RestoreMode(int index);
     // A press on the waterfall at x (its scale units).
     void Waterfall_MouseDown(double x, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
-    // Whether the mode has been restored at start-up; clicks before that are not switches.
-    bool ModeRestored = false;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -128,6 +126,17 @@ private:
     TonedeckApp& app_;
     platform::MessageWindow hwnd_;
     psk::PskControls controls_;
+    bool charHandlerLocked_[4]{};
+    bool mmttyCharHandlerLocked_ = false;
+    bool rttyModemCharHandlerLocked_ = false;
+    bool ignoringParameterChanges_ = false;
+    bool blinkState_ = false;
+    QString captionSuffix_;
+    bool modeRestored_ = false;
+    int lastWindowState_ = 0;
+    bool resizeSuppressed_ = false;
+    // A release that ends a double click on a receive pane is not a click.
+    bool releaseEndsDoubleClick_[3]{};
     bool loaded_ = false;
     bool releaseInFlight_ = false;
     bool unloaded_ = false;

@@ -60,12 +60,12 @@ bool TonedeckMain::eventFilter(QObject* watched, QEvent* event) {
                                     mouse->position().toPoint());
                 return mouse->button() == Qt::RightButton;
             case QEvent::MouseButtonDblClick:
-                d.releaseEndsDoubleClick_[i] = true;
+                releaseEndsDoubleClick_[i] = true;
                 d.Display_DblClick(i);
                 return false;
             case QEvent::MouseButtonRelease: {
-                if (d.releaseEndsDoubleClick_[i]) {
-                    d.releaseEndsDoubleClick_[i] = false;
+                if (releaseEndsDoubleClick_[i]) {
+                    releaseEndsDoubleClick_[i] = false;
                     return false;
                 }
                 if (mouse->button() != Qt::LeftButton || releaseInFlight_) return false;

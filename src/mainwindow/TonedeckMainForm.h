@@ -1,10 +1,10 @@
 #pragma once
 // The main window's controls and their arrangement; the behaviour lives in TonedeckMain,
 // PSKDisplay and TransmitPane.
+#include "MacroBar.h"
+#include "PaneArea.h"
 #include <platform/PictureBox.h>
 #include <QWidget>
-#include <tuning/MacroBar.h>
-#include <tuning/PaneArea.h>
 
 class QAction;
 class QCheckBox;

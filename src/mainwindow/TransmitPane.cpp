@@ -472,14 +472,13 @@ void TransmitPane::ClearXmitPaneCmd_Click() {
 
 void TransmitPane::TuneCheckbox_Click(bool checked) {
     common::guard(app_.common, "TonedeckMain.TuneCheckbox_Click", [&] {
-        TonedeckMain& m = app_.main;
         auto& buttons = app_.setupDialog.XmitModeButton;
         if (checked) {
-            m.TuneState = app_.xcvr.GetTransmitModulation();
+            tuneState_ = app_.xcvr.GetTransmitModulation();
             buttons[3]->setChecked(true);
         } else {
-            common::checkIndex(m.TuneState, 0, 4);
-            buttons[m.TuneState]->setChecked(true);
+            common::checkIndex(tuneState_, 0, 4);
+            buttons[tuneState_]->setChecked(true);
         }
         focusPane();
     });

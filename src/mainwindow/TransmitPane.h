@@ -63,12 +63,18 @@ public:
     void IDCmd_Click();
     void ClearXmitPaneCmd_Click();
     void TuneCheckbox_Click(bool checked);
+    // The transmit modulation the tune check box goes back to.
+    int TuneState() const { return tuneState_; }
+    void ClearTuneState() { tuneState_ = 0; }
     void SetTXFreqFromRXFreqCmd_Click();
 
-    int TransmitStopMark = -1;
-    QString TransmitFileDirectory;
+    // How much of the pane a stop empties (-1: nothing); the folder of the last file sent.
+    int transmitStopMark() const { return TransmitStopMark; }
+    const QString& transmitFileDirectory() const { return TransmitFileDirectory; }
 
 private:
+    int TransmitStopMark = -1;
+    QString TransmitFileDirectory;
     bool psk() const;
     void start();
     void stop();
@@ -97,6 +103,7 @@ private:
     void focusPane();
 
     TonedeckApp& app_;
+    int tuneState_ = 0;
 };
 
 } // namespace mainwindow

@@ -163,11 +163,11 @@ private slots:
         // Invalid fields: nothing logged, their labels blink.
         m.RXSerialNumber->clear();
         QTest::mouseClick(m.LogCmd, Qt::LeftButton);
-        QVERIFY(m.FieldNeedsAttention[7]);
+        QVERIFY(app.qso.FieldNeedsAttention(7));
         QCOMPARE(readAdif(path).size(), 2);
         m.RXSerialNumber->setText("8");
         QTest::mouseClick(m.LogCmd, Qt::LeftButton);
-        QVERIFY(!m.FieldNeedsAttention[7]);
+        QVERIFY(!app.qso.FieldNeedsAttention(7));
         QCOMPARE(readAdif(path).size(), 3);
         QCOMPARE(app.setupDialog.TXSerialNumber->text(), QString("13"));
 

@@ -63,7 +63,7 @@ private slots:
         QVERIFY(app.main.StartXmitCmd->isEnabled());
 
         QTRY_VERIFY2_WITH_TIMEOUT(
-            linesInColor(app.main.Display[0], app.display.TransmittedTextColor).contains(kText),
+            linesInColor(app.main.Display[0], app.display.TransmittedTextColor()).contains(kText),
             qPrintable(app.main.Display[0]->toPlainText()), 20000);
         QTRY_VERIFY2_WITH_TIMEOUT(app.main.Display[1]->toPlainText().contains(kText),
                                   qPrintable(app.main.Display[1]->toPlainText()), 20000);

@@ -125,18 +125,19 @@ private slots:
         m.show();
         QVERIFY(QTest::qWaitForWindowExposed(&m));
         QWidget* third = m.Display[2]->parentWidget();
+        m.setWindowState(Qt::WindowMinimized);
+        QCOMPARE(m.LastWindowState(), 1);
         third->show();
-        m.LastWindowState = 1;
-        m.Form_Resize();
+        m.setWindowState(Qt::WindowNoState);
         QVERIFY(!third->isHidden()); // no layout right after a minimized state
-        QCOMPARE(m.LastWindowState, 0);
+        QCOMPARE(m.LastWindowState(), 0);
         m.Form_Resize();
         QVERIFY(third->isHidden()); // RTTY layout: two panes
-        m.ResizeSuppressed = true;
+        m.SuppressNextResize();
         third->show();
         m.Form_Resize();
         QVERIFY(!third->isHidden());
-        QVERIFY(!m.ResizeSuppressed);
+        QVERIFY(!m.ResizeSuppressed());
     }
 
     void closingWhileRttyEngineRunsWaitsForIt() {

@@ -167,7 +167,7 @@ private slots:
         QVERIFY(!m.PanelID[0]->font().bold());
         QCOMPARE(m.PanelID[2]->palette().color(QPalette::WindowText), QColor(255, 0, 0));
         QCOMPARE(m.ReceiveFrame->title(), QString("Receive Channel 2 (BPSK)"));
-        QVERIFY(!m.CharHandlerLocked[2]); // the click releases the press's lock
+        QVERIFY(!m.CharHandlerLocked(2)); // the click releases the press's lock
         m.Callsign->setText("QB2BB");
         m.RSTsent->setText("599");
         QTest::mouseClick(m.Display[0]->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
@@ -178,7 +178,7 @@ private slots:
         QCOMPARE(m.Callsign->text(), QString("QB2BB"));
         QCOMPARE(m.RSTsent->text(), QString("599"));
         // The click noted where it was and the colour of the text there.
-        QCOMPARE(m.ClickColor[2], 0xFFFF00);
+        QCOMPARE(app.display.ClickColor(2), 0xFFFF00);
         QCOMPARE(m.focusWidget(), m.Keyboard);
     }
 
@@ -192,7 +192,7 @@ private slots:
         QTest::mouseClick(m.Display[1]->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(app.xcvr.ActiveChannel(), 0);
         QCOMPARE(app.display.ActivePane(), 0);
-        QVERIFY(!m.CharHandlerLocked[1]);
+        QVERIFY(!m.CharHandlerLocked(1));
     }
 
     void selectionGoesToTheClipboardOrWithAltToQth() {
@@ -209,22 +209,22 @@ private slots:
             m.Display[1]->setTextCursor(c);
         };
         d.Display_MouseDown(1, 1, 0, {});
-        QVERIFY(m.CharHandlerLocked[1]);
+        QVERIFY(m.CharHandlerLocked(1));
         select(17, 24);
         d.Display_Click(1);
         QCOMPARE(f.dialogs.clipboardText(), QString("Oslo 10"));
-        QVERIFY(m.CharHandlerLocked[1]); // held until the next plain click
+        QVERIFY(m.CharHandlerLocked(1)); // held until the next plain click
         QCOMPARE(m.QTH->text(), QString());
         d.Display_MouseDown(1, 1, 4, {}); // Alt
         select(17, 24);
         d.Display_Click(1);
         QCOMPARE(m.QTH->text(), QString("Oslo 10")); // slashed zeros go back to plain ones
         QVERIFY(!m.Display[1]->textCursor().hasSelection());
-        QVERIFY(!m.CharHandlerLocked[1]);
+        QVERIFY(!m.CharHandlerLocked(1));
         // A middle press starts no selection and so locks nothing.
         QTest::mousePress(m.Display[2]->viewport(), Qt::MiddleButton, {}, QPoint(5, 5));
         QTest::mouseRelease(m.Display[2]->viewport(), Qt::MiddleButton, {}, QPoint(5, 5));
-        QVERIFY(!m.CharHandlerLocked[2]);
+        QVERIFY(!m.CharHandlerLocked(2));
     }
 };
 

@@ -285,7 +285,7 @@ private slots:
         tx.SendMacroText(QString(QChar(19)) + "CQ CQ" + QChar(17));
         QCOMPARE(e.calls.first(), QString("fnStartTX(0)"));
         QCOMPARE(e.calls.last(), QString("fnSendTXCharacter(1,1)"));
-        QCOMPARE(tx.TransmitStopMark, 5);
+        QCOMPARE(tx.transmitStopMark(), 5);
         QTest::keyClicks(app.main.Keyboard, " hi");
         QCOMPARE(keyboard(app), QString("CQ CQ hi"));
         QVERIFY(e.postStatus(1));
@@ -294,12 +294,12 @@ private slots:
         QVERIFY(e.postStatus(0));
         settle();
         QCOMPARE(keyboard(app), QString(" hi"));
-        QCOMPARE(tx.TransmitStopMark, -1);
+        QCOMPARE(tx.transmitStopMark(), -1);
         // A pane shorter than the mark is left alone and the mark kept.
         tx.SendMacroText(QString("RR 73") + QChar(17));
         app.main.ClearXmitPaneCmd->click();
         app.xcvr.SetReceive();
-        QCOMPARE(tx.TransmitStopMark, 8);
+        QCOMPARE(tx.transmitStopMark(), 8);
         QCOMPARE(keyboard(app), QString());
     }
 

@@ -103,19 +103,19 @@ private slots:
         AppFixture f;
         auto& app = f.start();
         auto& e = FakePskEngine::instance();
-        app.main.CharHandlerLocked[1] = true;
+        QVERIFY(app.main.LockCharHandler(1));
         QVERIFY(e.postChar('h', 1));
         QVERIFY(e.postChar('i', 1));
         settle();
         QCOMPARE(pane(f, 1), QString());
         QVERIFY(!app.main.PskTimers.CharTimer[1].isActive()); // the tick is not repeated
-        app.main.CharHandlerLocked[1] = false;
+        app.main.UnlockCharHandler(1);
         settle();
         QCOMPARE(pane(f, 1), QString());
         QVERIFY(e.postChar('!', 1));
         settle();
         QCOMPARE(pane(f, 1), QString("hi!"));
-        QVERIFY(!app.main.CharHandlerLocked[1]);
+        QVERIFY(!app.main.CharHandlerLocked(1));
     }
 
     void echoGoesToTheActivePane() {

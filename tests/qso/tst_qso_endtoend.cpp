@@ -79,7 +79,7 @@ private slots:
                 for (auto it = b.begin(); !it.atEnd(); ++it)
                     if (mainwindow::PSKDisplay::FromQColor(
                             it.fragment().charFormat().foreground().color()) ==
-                        app.display.TransmittedTextColor)
+                        app.display.TransmittedTextColor())
                         out += it.fragment().text();
             return out;
         };

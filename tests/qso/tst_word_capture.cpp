@@ -97,9 +97,9 @@ private slots:
         app.setupDialog.SlashZeroCheckbox->setChecked(true);
         auto& d = app.display;
         for (QChar c : QString("de Q1AB0 ur 579 "))
-            d.Append(0, c.unicode(), true, d.ReceivePaneColor[0]);
+            d.Append(0, c.unicode(), true, d.GetPaneColor(0));
         for (QChar c : QString("ur 559"))
-            d.Append(0, c.unicode(), true, d.TransmittedTextColor);
+            d.Append(0, c.unicode(), true, d.TransmittedTextColor());
         QTextEdit* pane = app.main.Display[0];
         auto clickAt = [&](int position) {
             QTextCursor cursor(pane->document());

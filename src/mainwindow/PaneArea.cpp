@@ -75,7 +75,7 @@ void PaneArea::LayoutFromFractions() {
         const Span& s = g.splitters[size_t(i)];
         Splitter[i]->setGeometry(0, s.top, width(), std::max(s.height, 0));
         Splitter[i]->setVisible(i < used);
-        SplitterDragging[i] = false;
+        splitterDragging_[i] = false;
     }
     UpdatePaneSplits(false);
 }
@@ -109,18 +109,18 @@ void PaneArea::moveSplitter(int i, int y) {
 
 void PaneArea::Splitter_MouseDown(int i) {
     if (i < 0 || i > 1) return;
-    SplitterDragging[i] = true;
+    splitterDragging_[i] = true;
 }
 
 void PaneArea::Splitter_MouseMove(int i, int y) {
-    if (i < 0 || i > 1 || !SplitterDragging[i]) return;
+    if (i < 0 || i > 1 || !splitterDragging_[i]) return;
     moveSplitter(i, y);
 }
 
 void PaneArea::Splitter_MouseUp(int i, int y) {
-    if (i < 0 || i > 1 || !SplitterDragging[i]) return;
+    if (i < 0 || i > 1 || !splitterDragging_[i]) return;
     moveSplitter(i, y);
-    SplitterDragging[i] = false;
+    splitterDragging_[i] = false;
     UpdatePaneSplits(true);
 }
 
@@ -140,14 +140,14 @@ bool PaneArea::eventFilter(QObject* watched, QEvent* event) {
             }
             break;
         case QEvent::MouseMove:
-            if (SplitterDragging[i]) {
+            if (splitterDragging_[i]) {
                 Splitter_MouseMove(i, int(static_cast<QMouseEvent*>(event)->position().y()));
                 return true;
             }
             break;
         case QEvent::MouseButtonRelease:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-                SplitterDragging[i]) {
+                splitterDragging_[i]) {
                 Splitter_MouseUp(i, int(static_cast<QMouseEvent*>(event)->position().y()));
                 return true;
             }

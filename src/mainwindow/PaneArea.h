@@ -4,7 +4,7 @@
 // proportions of PanePercentage; dragging a splitter moves it while the panes on either side
 // keep a positive height, and letting go places the panes between the splitters and stores
 // their new proportions.
-#include "PaneSplits.h"
+#include <tuning/PaneSplits.h>
 
 #include <functional>
 #include <QFrame>
@@ -45,7 +45,8 @@ public:
     void Splitter_MouseDown(int i);
     void Splitter_MouseMove(int i, int y);
     void Splitter_MouseUp(int i, int y);
-    bool SplitterDragging[2]{};
+    // Start-up: no drag is under way.
+    void EndSplitterDrags() { splitterDragging_[0] = splitterDragging_[1] = false; }
 
     QFrame* Splitter[2]{};
     // Receives the event-log line of each impossible proportion.
@@ -66,6 +67,7 @@ private:
     QWidget* panes_[3]{};
     PaneMode mode_ = PaneMode::PSK;
     PanePercentage fractions_;
+    bool splitterDragging_[2]{};
 };
 
 } // namespace display
