@@ -172,7 +172,7 @@ void SoundcardRtty::focusKeyboard() {
     app_->main.Keyboard->setFocus();
 }
 bool SoundcardRtty::charHandlerLocked() const {
-    return app_->main.MMTTYCharHandlerLocked;
+    return app_->main.MMTTYCharHandlerLocked();
 }
 void SoundcardRtty::transceiverCommand(const QString& command) {
     if (command == QLatin1String("transmit"))
