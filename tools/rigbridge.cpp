@@ -89,10 +89,12 @@ private:
         QByteArray line;
         int answerLines; // lines of a successful answer ("RPRT n" for a set)
         std::function<void(const QStringList&)> done;
+        bool poll = false;
     };
 
-    void send(QByteArray line, int answerLines, std::function<void(const QStringList&)> done = {}) {
-        queue_.push_back({line + '\n', answerLines, std::move(done)});
+    void send(QByteArray line, int answerLines, std::function<void(const QStringList&)> done = {},
+              bool poll = false) {
+        queue_.push_back({line + '\n', answerLines, std::move(done), poll});
         if (queue_.size() == 1) writeHead();
     }
     void writeHead() {
@@ -116,6 +118,7 @@ private:
             answer_.stop();
             const QStringList answer = lines_;
             lines_.clear();
+            retried_ = false; // rigctld answers again
             if (error)
                 std::fprintf(stderr, "rigbridge: %s -> %s\n", done.line.trimmed().constData(),
                              qPrintable(answer.front()));
@@ -127,15 +130,21 @@ private:
 
     void pollRig() {
         if (queue_.size() > 2) return; // the rig is slower than the poll
-        send("f", 1, [this](const QStringList& a) {
-            bool ok = false;
-            const qint64 hz = a.front().toLongLong(&ok);
-            if (ok) setItem(kUI, "FreqDisplay", QString::number(hz / 1000.0, 'f', 3));
-        });
-        send("m", 2, [this](const QStringList& a) {
-            setItem(kServer, "Mode", a.front());
-            if (!server_) serve();
-        });
+        send(
+            "f", 1,
+            [this](const QStringList& a) {
+                bool ok = false;
+                const qint64 hz = a.front().toLongLong(&ok);
+                if (ok) setItem(kUI, "FreqDisplay", QString::number(hz / 1000.0, 'f', 3));
+            },
+            true);
+        send(
+            "m", 2,
+            [this](const QStringList& a) {
+                setItem(kServer, "Mode", a.front());
+                if (!server_) serve();
+            },
+            true);
     }
 
     void setItem(const QString& topic, const QString& item, const QString& value) {
@@ -191,20 +200,33 @@ private:
         return true;
     }
 
+    // A lost connection is opened again at once, keeping the commands Tonedeck was told were
+    // taken (a set repeats harmlessly): rigctld resets a connection now and then while another
+    // client of it disconnects. Only when that fails too is the rig gone.
     void drop(const QString& why) {
         if (reconnect_.isActive()) return;
-        reconnect_.start();
-        std::fprintf(stderr, "rigbridge: %s; trying again in 2 s\n", qPrintable(why));
         poll_.stop();
         answer_.stop();
-        queue_.clear();
-        server_.reset(); // Tonedeck sees the link close
+        std::erase_if(queue_, [](const Request& r) { return r.poll; });
         socket_.abort();
+        if (!retried_) {
+            retried_ = true;
+            std::fprintf(stderr, "rigbridge: %s; connecting again\n", qPrintable(why));
+            QTimer::singleShot(0, this, &Bridge::open);
+            return;
+        }
+        reconnect_.start();
+        std::fprintf(stderr, "rigbridge: %s; trying again in 2 s\n", qPrintable(why));
+        queue_.clear();
+        server_.reset(); // Tonedeck sees the link close and can no longer unkey through us
+        if (keyed_) send("T 0", 1);
+        keyed_ = false;
     }
 
     QString host_;
     quint16 port_;
     bool keyed_ = false;
+    bool retried_ = false; // a lost connection was opened again and has not answered since
     QDBusServiceWatcher program_{dde::ServiceName(dde::kOwnApplication),
                                  QDBusConnection::sessionBus(),
                                  QDBusServiceWatcher::WatchForUnregistration};
