@@ -1,5 +1,6 @@
 // The rig bridge between hamlib's rigctld and the program, each in its own process.
 #include "AppFixture.h"
+#include "RttyPaths.h"
 #include <dde/DDECommon.h>
 #include <QComboBox>
 #include <QDBusConnection>
@@ -78,6 +79,13 @@ private slots:
         QCOMPARE(rig.ask("F 14070000"), QString("RPRT 0"));
         AppFixture f;
         f.settings.saveSetting("Receiver", "Frequency0", "1200");
+        f.settings.saveSetting("MMTTY", "MMTTYEnabled", "0");
+        f.settings.saveSetting("RTTY", "RTTYOffset0", "170");
+        auto paths = std::make_unique<app::RttyPaths>();
+        app::RttyPaths& rtty = *paths;
+        f.app = std::make_unique<mainwindow::TonedeckApp>(f.services, fake::FakePskEngine::table(),
+                                                          std::move(paths));
+        rtty.Attach(*f.app);
         auto& app = f.start();
         startBridge(bridge, port);
         QTRY_VERIFY_WITH_TIMEOUT(app.dde.Connected(0), 15000); // the bridge announced itself
@@ -90,13 +98,16 @@ private slots:
         QTRY_COMPARE(app.main.QSOFrequency->text(), QString("7039.700"));
         app.xcvr.UpdateXCVRMode("LSB");
         QCOMPARE(rig.await("m", "LSB", 2), QString("LSB"));
+        rtty.selection()->UpdateXCVRMode(1, 0); // the RTTY path's FSK, offset 0 instead of 170
+        QCOMPARE(rig.await("m", "RTTY", 2), QString("RTTY"));
+        QCOMPARE(rig.ask("f"), QString("7039530"));
         QVERIFY(app.dde.SendTransmit());
         QCOMPARE(rig.await("t", "1"), QString("1"));
         QVERIFY(app.dde.SendReceive());
         QCOMPARE(rig.await("t", "0"), QString("0"));
         stop(bridge); // gone: disconnected, one retry; started again, it announces itself
         QTRY_VERIFY(!app.dde.Connected(0));
-        QVERIFY(app.dde.RetryPending(0));
+        QVERIFY(app.dde.RetryPending(0) && !rtty.transceiverLinked());
         startBridge(bridge, port);
         QTRY_VERIFY_WITH_TIMEOUT(app.dde.Connected(0), 15000);
         QVERIFY(app.dde.SendTransmit());
