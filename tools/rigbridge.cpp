@@ -1,6 +1,7 @@
 // rigbridge: serves the rig-control companion role on the D-Bus session bus from a hamlib
 // rigctld reached over TCP. "FreqDisplay" and "Mode" follow the rig (polled); the commands
 // "transmit"/"receive" key PTT, "qsy" and "xcvrfreqmode" set frequency and mode.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <dde/DDECommon.h>
@@ -201,8 +202,8 @@ private:
     }
 
     // A lost connection is opened again at once, keeping the commands Tonedeck was told were
-    // taken (a set repeats harmlessly): rigctld resets a connection now and then while another
-    // client of it disconnects. Only when that fails too is the rig gone.
+    // taken (a set repeats harmlessly): rigctld can reset a connection it accepts just as
+    // another client of it disconnects. Only when that fails too is the rig gone.
     void drop(const QString& why) {
         if (reconnect_.isActive()) return;
         poll_.stop();
@@ -217,10 +218,14 @@ private:
         }
         reconnect_.start();
         std::fprintf(stderr, "rigbridge: %s; trying again in 2 s\n", qPrintable(why));
+        // Tonedeck sees the link close and can no longer unkey through us: the radio is unkeyed
+        // once rigctld is back, however many attempts that takes.
+        const bool unkey = keyed_ || std::any_of(queue_.begin(), queue_.end(),
+                                                 [](const auto& r) { return r.line == "T 0\n"; });
         queue_.clear();
-        server_.reset(); // Tonedeck sees the link close and can no longer unkey through us
-        if (keyed_) send("T 0", 1);
+        server_.reset();
         keyed_ = false;
+        if (unkey) send("T 0", 1);
     }
 
     QString host_;

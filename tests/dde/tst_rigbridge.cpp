@@ -119,11 +119,13 @@ private slots:
     }
 
     // A connection rigctld resets under a command: the bridge connects again at once and the
-    // command Tonedeck was told was taken still reaches the rig; the service stays.
+    // command Tonedeck was told was taken still reaches the rig; the service stays. A rigctld
+    // gone for good while keyed: the radio is unkeyed first thing when it is back.
     void aResetConnectionLosesNoCommand() {
         QTcpServer rigd; // answers as rigctld does, and resets the first connection that sets
         QVERIFY(rigd.listen(QHostAddress::LocalHost));
         QByteArray freq = "14070000";
+        QByteArrayList heard;
         int connections = 0;
         bool reset = false;
         connect(&rigd, &QTcpServer::newConnection, this, [&] {
@@ -132,6 +134,7 @@ private slots:
             connect(c, &QTcpSocket::readyRead, c, [&, c] {
                 while (c->canReadLine()) {
                     const QByteArray line = c->readLine().trimmed();
+                    heard << line;
                     if (line.startsWith("F ") && !reset) {
                         reset = true;
                         c->abort();
@@ -156,6 +159,18 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(freq, QByteArray("7039700"), 15000);
         QCOMPARE(connections, 2);
         QVERIFY(bus->isServiceRegistered(service));
+        execute.setArguments({QString("000transmit")});
+        QVERIFY(QDBusConnection::sessionBus().call(execute).arguments().value(0).toBool());
+        QTRY_VERIFY(heard.contains("T 1"));
+        const quint16 port = rigd.serverPort();
+        rigd.close();
+        for (QTcpSocket* c : rigd.findChildren<QTcpSocket*>())
+            c->abort();
+        QTRY_VERIFY_WITH_TIMEOUT(!bus->isServiceRegistered(service), 15000);
+        heard.clear();
+        QVERIFY(rigd.listen(QHostAddress::LocalHost, port));
+        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty(), 15000);
+        QCOMPARE(heard.front(), QByteArray("T 0"));
         stop(bridge);
     }
 };
