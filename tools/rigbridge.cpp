@@ -1,6 +1,7 @@
 // rigbridge: serves the rig-control companion role on the D-Bus session bus from a hamlib
 // rigctld reached over TCP. "FreqDisplay" and "Mode" follow the rig (polled); the commands
 // "transmit"/"receive" key PTT, "qsy" and "xcvrfreqmode" set frequency and mode.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <dde/DDECommon.h>
@@ -89,10 +90,12 @@ private:
         QByteArray line;
         int answerLines; // lines of a successful answer ("RPRT n" for a set)
         std::function<void(const QStringList&)> done;
+        bool poll = false;
     };
 
-    void send(QByteArray line, int answerLines, std::function<void(const QStringList&)> done = {}) {
-        queue_.push_back({line + '\n', answerLines, std::move(done)});
+    void send(QByteArray line, int answerLines, std::function<void(const QStringList&)> done = {},
+              bool poll = false) {
+        queue_.push_back({line + '\n', answerLines, std::move(done), poll});
         if (queue_.size() == 1) writeHead();
     }
     void writeHead() {
@@ -116,6 +119,7 @@ private:
             answer_.stop();
             const QStringList answer = lines_;
             lines_.clear();
+            retried_ = false; // rigctld answers again
             if (error)
                 std::fprintf(stderr, "rigbridge: %s -> %s\n", done.line.trimmed().constData(),
                              qPrintable(answer.front()));
@@ -127,15 +131,21 @@ private:
 
     void pollRig() {
         if (queue_.size() > 2) return; // the rig is slower than the poll
-        send("f", 1, [this](const QStringList& a) {
-            bool ok = false;
-            const qint64 hz = a.front().toLongLong(&ok);
-            if (ok) setItem(kUI, "FreqDisplay", QString::number(hz / 1000.0, 'f', 3));
-        });
-        send("m", 2, [this](const QStringList& a) {
-            setItem(kServer, "Mode", a.front());
-            if (!server_) serve();
-        });
+        send(
+            "f", 1,
+            [this](const QStringList& a) {
+                bool ok = false;
+                const qint64 hz = a.front().toLongLong(&ok);
+                if (ok) setItem(kUI, "FreqDisplay", QString::number(hz / 1000.0, 'f', 3));
+            },
+            true);
+        send(
+            "m", 2,
+            [this](const QStringList& a) {
+                setItem(kServer, "Mode", a.front());
+                if (!server_) serve();
+            },
+            true);
     }
 
     void setItem(const QString& topic, const QString& item, const QString& value) {
@@ -191,20 +201,37 @@ private:
         return true;
     }
 
+    // A lost connection is opened again at once, keeping the commands Tonedeck was told were
+    // taken (a set repeats harmlessly): rigctld can reset a connection it accepts just as
+    // another client of it disconnects. Only when that fails too is the rig gone.
     void drop(const QString& why) {
         if (reconnect_.isActive()) return;
-        reconnect_.start();
-        std::fprintf(stderr, "rigbridge: %s; trying again in 2 s\n", qPrintable(why));
         poll_.stop();
         answer_.stop();
-        queue_.clear();
-        server_.reset(); // Tonedeck sees the link close
+        std::erase_if(queue_, [](const Request& r) { return r.poll; });
         socket_.abort();
+        if (!retried_) {
+            retried_ = true;
+            std::fprintf(stderr, "rigbridge: %s; connecting again\n", qPrintable(why));
+            QTimer::singleShot(0, this, &Bridge::open);
+            return;
+        }
+        reconnect_.start();
+        std::fprintf(stderr, "rigbridge: %s; trying again in 2 s\n", qPrintable(why));
+        // Tonedeck sees the link close and can no longer unkey through us: the radio is unkeyed
+        // once rigctld is back, however many attempts that takes.
+        const bool unkey = keyed_ || std::any_of(queue_.begin(), queue_.end(),
+                                                 [](const auto& r) { return r.line == "T 0\n"; });
+        queue_.clear();
+        server_.reset();
+        keyed_ = false;
+        if (unkey) send("T 0", 1);
     }
 
     QString host_;
     quint16 port_;
     bool keyed_ = false;
+    bool retried_ = false; // a lost connection was opened again and has not answered since
     QDBusServiceWatcher program_{dde::ServiceName(dde::kOwnApplication),
                                  QDBusConnection::sessionBus(),
                                  QDBusServiceWatcher::WatchForUnregistration};

@@ -59,6 +59,19 @@ private:
     rtty::RTTYModemModule& m_;
 };
 
+// The rig-control companion, through which the PSK side retunes too.
+class RttyPaths::CompanionLink : public rtty::TransceiverLink {
+public:
+    explicit CompanionLink(dde::PSKDDEClient& dde) : dde_(dde) {}
+    bool connected() const override { return dde_.Connected(dde::PSKDDEClient::kRigControl); }
+    void xcvrFreqMode(const QString& kHz, const QString& mode) override {
+        dde_.SendXcvrFreqMode(kHz, mode);
+    }
+
+private:
+    dde::PSKDDEClient& dde_;
+};
+
 RttyPaths::RttyPaths() = default;
 RttyPaths::~RttyPaths() {
     selection_.reset();
@@ -81,6 +94,8 @@ void RttyPaths::Attach(mainwindow::TonedeckApp& app) {
     enginePath_ = std::make_unique<EnginePath>(soundcard_);
     modemPath_ = std::make_unique<ModemPath>(*modem_);
     selection_ = std::make_unique<rtty::RTTYSelection>(*this, *enginePath_, *modemPath_);
+    companion_ = std::make_unique<CompanionLink>(app.dde);
+    link_ = companion_.get();
     soundcard_.setPanelsChanged([this] { updatePanels(); });
 
     rtty::MMTTYPanel& panel = *soundcard_.panel();

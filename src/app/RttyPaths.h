@@ -20,7 +20,8 @@ public:
     SoundcardRtty& soundcard() { return soundcard_; }
     rtty::RTTYModemModule* modem() { return modem_.get(); }
     rtty::RTTYSelection* selection() { return selection_.get(); }
-    // The transceiver-control program, once there is one; without it nothing is retuned.
+    // The transceiver-control program; Attach links the companion client's, and without one
+    // nothing is retuned.
     void setTransceiverLink(rtty::TransceiverLink* link) { link_ = link; }
 
     // RTTYXcvr
@@ -79,6 +80,7 @@ public:
 private:
     class EnginePath;
     class ModemPath;
+    class CompanionLink;
     void connectSetup();
     void fillModels();
     void fillChoices();
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<EnginePath> enginePath_;
     std::unique_ptr<ModemPath> modemPath_;
     std::unique_ptr<rtty::RTTYSelection> selection_;
+    std::unique_ptr<rtty::TransceiverLink> companion_;
     rtty::TransceiverLink* link_ = nullptr;
     bool ignoring_ = false; // the program itself is setting the modem's controls
     bool updating_ = false;

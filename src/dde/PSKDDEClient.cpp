@@ -146,7 +146,11 @@ void PSKDDEClient::SetConnected(int program, bool state) {
         host_.SetOptimalOffsetEnabled(state);
     if (host_.ShowConnectedCodes) host_.ShowConnectedCodes(ConnectedCodes());
     if (state) {
+        // A connection that came by announcement supersedes the retry scheduled before it: a
+        // stale tick would reconnect for nothing, or, landing just as the program goes away,
+        // spend the one retry its loss is owed.
         retryDone_[program] = false;
+        retryPending_[program] = false;
     } else if (retryDone_[program]) {
         // The failed attempt was itself the retry.
         retryDone_[program] = false;

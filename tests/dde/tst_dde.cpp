@@ -76,6 +76,21 @@ private slots:
         QVERIFY(app.main.windowTitle().endsWith(" [GSC]"));
     }
 
+    // The retry scheduled at start-up must not outlive a connection by announcement: its tick,
+    // landing as the program dies, would spend the one retry owed to the loss.
+    void aConnectionCancelsTheStartUpRetry() {
+        AppFixture f;
+        auto& app = f.start();
+        Companion rigc("rig", true);
+        QTRY_VERIFY(app.dde.Connected(0));
+        QVERIFY(!app.dde.RetryPending(0));
+        rigc.p.kill();
+        rigc.p.waitForFinished();
+        tick(app.main.ServerRetryTimer); // before the close reaches us
+        QTRY_VERIFY(!app.dde.Connected(0));
+        QVERIFY(app.dde.RetryPending(0));
+    }
+
     void linksClosingAtShutDownAreIgnored() {
         Companion rigc("rig");
         AppFixture f;
