@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dsp/Baudot.h"
+#include "dsp/Channel.h"
 #include "dsp/FskModulator.h"
 #include "dsp/Noise.h"
 #include "dsp/RttyDemod.h"
@@ -96,6 +97,8 @@ private slots:
     void loopBack();
     void whiteNoise();
     void markTenDbDown();
+    void wattersonFading_data();
+    void wattersonFading();
     void squelchOnNoise();
     void afcPullsIn();
     void peerRecordings_data();
@@ -255,6 +258,27 @@ void TestDspRtty::simulatedBandStations() {
     // Whole stretches of what the station sent come through (the noise between overs aside).
     const std::string middle = got.substr(got.size() / 2, 40);
     QVERIFY2(sent.find(middle) != std::string::npos, middle.c_str());
+}
+
+void TestDspRtty::wattersonFading_data() {
+    QTest::addColumn<QString>("channel");
+    QTest::newRow("CCIR poor") << "poor";
+    QTest::newRow("flat 0.5 Hz") << "flat:0.5";
+}
+
+void TestDspRtty::wattersonFading() {
+    // A strong signal through HF fading: characters are lost in the deep fades, but copy comes
+    // back with the signal (it once stayed lost for seconds after each fade).
+    QFETCH(QString, channel);
+    const std::string text = longText(600);
+    std::vector<float> x = transmit(text);
+    dsp::FadingChannel::Profile profile;
+    QVERIFY(dsp::FadingChannel::parse(channel.toStdString(), profile));
+    dsp::FadingChannel(profile, kFs, 4).process(x.data(), x.size());
+    dsp::GaussianNoise rng(5);
+    dsp::addNoise(x.data(), x.size(), 10.0, rng, 0.125);
+    const double cer = cerPercent(text, decode(x));
+    QVERIFY2(cer < 2.5, qPrintable(QString::number(cer)));
 }
 
 QTEST_GUILESS_MAIN(TestDspRtty)
