@@ -8,8 +8,10 @@
 // The fading table runs the channel simulator (Watterson CCIR good/moderate/poor, flat fading,
 // the mark tone alone faded, QSB dips) over several seeds and prints ours beside minimodem.
 //
-//   bench_rtty_cer [--chars N] [--noise-minutes M] [--no-minimodem] [--seeds S]
+//   bench_rtty_cer [--chars N] [--noise-minutes M] [--no-minimodem] [--ours-only] [--seeds S]
 //                  [--only white|fading]
+// --seeds also sets how many noise seeds each white-noise point averages; --ours-only keeps
+// minimodem's transmission but leaves its decoding out (quick comparisons of our receiver).
 // BENCH_DUMP=TEXT prints sent and decoded text for the fading conditions whose name holds TEXT.
 #include <algorithm>
 #include <chrono>
@@ -148,7 +150,8 @@ std::string decodeOurs(const std::vector<float>& x, int squelch, double* seconds
     return text;
 }
 
-bool g_minimodem = true;
+bool g_minimodem = true;   // minimodem transmits the white-noise files
+bool g_peerDecodes = true; // and decodes every file beside ours
 
 std::string runCommand(const std::string& cmd) {
     std::string out;
@@ -269,7 +272,7 @@ Row measure(const std::string& text, const std::vector<float>& x, double snr) {
     r.ours = cer(text, decodeOurs(x, 0));
     r.oursSq = cer(text, decodeOurs(x, 500));
     r.plain = cer(text, PlainFsk(kMark, kMark + kShift).decode(x));
-    if (g_minimodem) r.mm = cer(text, decodeMinimodem(x));
+    if (g_minimodem && g_peerDecodes) r.mm = cer(text, decodeMinimodem(x));
     return r;
 }
 
@@ -352,10 +355,10 @@ void fadingTable(size_t chars, int seeds) {
                                 normalise(decodeOurs(x, 0)).c_str(),
                                 normalise(PlainFsk(kMark, kMark + kShift).decode(x)).c_str());
                 plain.add(text, PlainFsk(kMark, kMark + kShift).decode(x));
-                if (g_minimodem) mm.add(text, decodeMinimodem(x));
+                if (g_minimodem && g_peerDecodes) mm.add(text, decodeMinimodem(x));
             }
             std::printf("| %s | %+.0f | %.2f | %.2f | ", c.name, snr, ours.pct(), plain.pct());
-            if (g_minimodem)
+            if (g_minimodem && g_peerDecodes)
                 std::printf("%.2f | %.2f |\n", mm.pct(),
                             mm.pct() > 0 ? ours.pct() / mm.pct() : (ours.pct() > 0 ? 99.0 : 1.0));
             else
@@ -379,13 +382,16 @@ int main(int argc, char** argv) {
             noiseMinutes = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--no-minimodem"))
             g_minimodem = false;
+        else if (!std::strcmp(argv[i], "--ours-only"))
+            g_peerDecodes = false;
         else if (!std::strcmp(argv[i], "--seeds") && i + 1 < argc)
             seeds = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--only") && i + 1 < argc)
             only = argv[++i];
         else {
-            std::fprintf(stderr, "usage: bench_rtty_cer [--chars N] [--noise-minutes M] "
-                                 "[--no-minimodem] [--seeds S] [--only white|fading]\n");
+            std::fprintf(stderr,
+                         "usage: bench_rtty_cer [--chars N] [--noise-minutes M] "
+                         "[--no-minimodem] [--ours-only] [--seeds S] [--only white|fading]\n");
             return 1;
         }
     }
@@ -434,9 +440,20 @@ int main(int argc, char** argv) {
     std::printf("RTTY 45.45 baud, 170 Hz shift, mark 2125 Hz; %zu characters per point; CER %%\n",
                 normalise(text).size());
     std::vector<Row> rows;
-    for (double snr : {-4.0, -5.0, -6.0, -6.5, -7.0, -7.5, -8.0, -9.0})
-        rows.push_back(measure(text, withNoise(clean, p, snr, 11), snr));
-    printTable((std::string("White noise, ") + source).c_str(), rows);
+    for (double snr : {-4.0, -5.0, -6.0, -6.5, -7.0, -7.5, -8.0, -9.0}) {
+        Row sum{snr, 0, 0, 0, g_minimodem && g_peerDecodes ? 0.0 : -1.0};
+        for (int sd = 0; sd < seeds; ++sd) {
+            const Row r = measure(text, withNoise(clean, p, snr, uint64_t(11 + sd)), snr);
+            sum.ours += r.ours / seeds, sum.oursSq += r.oursSq / seeds;
+            sum.plain += r.plain / seeds;
+            if (sum.mm >= 0) sum.mm += r.mm / seeds;
+        }
+        rows.push_back(sum);
+    }
+    printTable((std::string("White noise, ") + source + ", " + std::to_string(seeds) +
+                " noise seeds averaged")
+                   .c_str(),
+               rows);
 
     // 2. Selective fading on our own transmission: the mark tone alone attenuated or faded.
     const Keyed k = transmit(text);
