@@ -36,6 +36,7 @@ constexpr double kTimingGain = 0.25;   // share of a character's own timing in t
 constexpr double kPeriodGain = 0.02;
 constexpr float kPriorBonus = 15.0f;  // how much a frame on the stream's beat is preferred
 constexpr double kPeakBits = 2.0;     // how fast the keyed tone's recent peak falls
+constexpr double kOwnPeakBits = 4.0;  // how fast the idle tone's own last peak falls
 constexpr double kLastingBits = 128;  // what counts as a lasting imbalance between the tones
 constexpr double kTailFraction = 0.1; // squelched: characters 10 dB under the signal are noise
 
@@ -61,6 +62,7 @@ void RttyDemod::configure(const RttyConfig& cfg) {
         bitT_ = fs_ / cfg_.baud;
         n_ = std::max(8, static_cast<int>(std::lround(bitT_)));
         peakDecay_ = std::exp(-1.0 / (kPeakBits * n_));
+        ownPeakDecay_ = std::exp(-1.0 / (kOwnPeakBits * n_));
         reset();
     }
     retune();
@@ -88,7 +90,7 @@ void RttyDemod::reset() {
     for (Tone* t : {&mark_, &space_}) {
         t->ring.assign(static_cast<size_t>(n_), {0.0f, 0.0f});
         t->sum = t->half = {0.0, 0.0};
-        t->power = t->fast = t->slow = t->lasting = 0;
+        t->power = t->fast = t->slow = t->lasting = t->peak = 0;
     }
     pos_ = 0;
     noise_ = 1e-9;
@@ -185,12 +187,15 @@ void RttyDemod::step(float x, std::string& text) {
     // A tone's estimate is only refreshed while that tone is judged keyed. When the whole
     // signal fades, the idle tone's estimate would stay high, pull every decision towards the
     // other tone and so never be refreshed (copy is lost for seconds after each fade). So the
-    // idle tone's estimate may not stay above what the keyed tone has shown over the last
-    // bits, times the lasting imbalance between the two tones.
+    // idle tone's estimate may not stay above what it showed itself over the last bits, or
+    // what the keyed tone shows now times the lasting imbalance between the two.
     on.lasting += (1.0 / (kLastingBits * n_)) * (onMag2 - on.lasting);
     recentPeak_ = std::max(recentPeak_ * peakDecay_, double(onMag2));
+    on.peak = std::max(on.peak * ownPeakDecay_, double(onMag2));
     Tone& off = llr > 0 ? space_ : mark_;
-    const double cap = recentPeak_ * std::max(1.0, off.lasting / std::max(on.lasting, 1e-12));
+    off.peak *= ownPeakDecay_;
+    const double imbalance = std::max(1.0, off.lasting / std::max(on.lasting, 1e-12));
+    const double cap = std::max(off.peak, recentPeak_ * imbalance);
     off.power = std::min(off.power, cap);
     off.fast = std::min(off.fast, cap);
     off.slow = std::min(off.slow, cap);

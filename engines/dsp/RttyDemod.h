@@ -58,6 +58,7 @@ private:
         double power = 0; // tracked |amplitude|^2 while this tone is keyed
         double fast = 0, slow = 0;
         double lasting = 0; // over many characters: a steady imbalance between the tones
+        double peak = 0;    // its own recent peak while keyed, falling while idle
         void tune(double hz, double fs);
     };
     struct Sample {
@@ -86,7 +87,7 @@ private:
     size_t pos_ = 0; // ring position of the tone filters
     double noise_ = 1e-6;
     double recentPeak_ = 0; // of the keyed tone's |filter|^2, falling over a few bits
-    double peakDecay_ = 1;
+    double peakDecay_ = 1, ownPeakDecay_ = 1;
     std::vector<Sample> hist_;
     long histPos_ = 0; // samples written
     State state_ = State::Hunt;
