@@ -5,7 +5,14 @@
 // CPU per second of audio. SNR is signal power over noise power in 3000 Hz (see Noise.h); for
 // the faded cases the signal power is that of the unfaded transmission.
 //
-//   bench_rtty_cer [--chars N] [--noise-minutes M] [--no-minimodem]
+// The fading table runs the channel simulator (Watterson CCIR good/moderate/poor, flat fading,
+// the mark tone alone faded, QSB dips) over several seeds and prints ours beside minimodem.
+//
+//   bench_rtty_cer [--chars N] [--noise-minutes M] [--no-minimodem] [--ours-only] [--seeds S]
+//                  [--only white|fading]
+// --seeds also sets how many noise seeds each white-noise point averages; --ours-only keeps
+// minimodem's transmission but leaves its decoding out (quick comparisons of our receiver).
+// BENCH_DUMP=TEXT prints sent and decoded text for the fading conditions whose name holds TEXT.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -19,6 +26,7 @@
 
 #include "BenchText.h"
 #include "dsp/Baudot.h"
+#include "dsp/Channel.h"
 #include "dsp/FskModulator.h"
 #include "dsp/Noise.h"
 #include "dsp/RttyDemod.h"
@@ -142,7 +150,8 @@ std::string decodeOurs(const std::vector<float>& x, int squelch, double* seconds
     return text;
 }
 
-bool g_minimodem = true;
+bool g_minimodem = true;   // minimodem transmits the white-noise files
+bool g_peerDecodes = true; // and decodes every file beside ours
 
 std::string runCommand(const std::string& cmd) {
     std::string out;
@@ -263,7 +272,7 @@ Row measure(const std::string& text, const std::vector<float>& x, double snr) {
     r.ours = cer(text, decodeOurs(x, 0));
     r.oursSq = cer(text, decodeOurs(x, 500));
     r.plain = cer(text, PlainFsk(kMark, kMark + kShift).decode(x));
-    if (g_minimodem) r.mm = cer(text, decodeMinimodem(x));
+    if (g_minimodem && g_peerDecodes) r.mm = cer(text, decodeMinimodem(x));
     return r;
 }
 
@@ -273,11 +282,99 @@ std::vector<float> withNoise(std::vector<float> x, double signalPower, double sn
     return x;
 }
 
+// Dips of 6..20 dB lasting 0.5..2 s, one every 7 s from the third second on.
+std::string dipRow(double seconds) {
+    static const double kDepth[] = {6, 10, 13, 20, 8, 16};
+    static const double kLength[] = {0.5, 1.0, 2.0};
+    std::string s = "none";
+    int k = 0;
+    for (double t = 3.0; t + 3.0 < seconds; t += 7.0, ++k)
+        s += ",dip:" + std::to_string(t) + ":" + std::to_string(kLength[k % 3]) + ":" +
+             std::to_string(kDepth[k % 6]);
+    return s;
+}
+
+struct Fading {
+    const char* name;
+    const char* channel; // FadingChannel::parse text; "dips" builds a row of QSB dips
+    bool markOnly;       // only the mark tone goes through the channel
+    std::vector<double> snrs;
+};
+
+struct Score {
+    size_t errors = 0, chars = 0;
+    void add(const std::string& ref, const std::string& got) {
+        const std::string r = normalise(ref);
+        errors += bench::editDistance(r, normalise(got));
+        chars += r.size();
+    }
+    double pct() const { return chars ? 100.0 * double(errors) / double(chars) : 0.0; }
+};
+
+void fadingTable(size_t chars, int seeds) {
+    const std::vector<Fading> conditions = {
+        {"CCIR good (0.5 ms, 0.1 Hz)", "watterson:0.1:0.5", false, {10, 3, 0, -3}},
+        {"CCIR moderate (1 ms, 0.5 Hz)", "moderate", false, {10, 3, 0, -3}},
+        {"CCIR poor (2 ms, 1 Hz)", "poor", false, {10, 3, 0, -3}},
+        {"flat Rayleigh 0.5 Hz", "flat:0.5", false, {10, 3, 0, -3}},
+        {"mark tone alone Rayleigh 0.5 Hz", "flat:0.5", true, {3, 0, -3}},
+        {"QSB dips 6-20 dB, 0.5-2 s", "dips", false, {3, 0, -3, -6}},
+    };
+    std::printf("\nFading (our transmission through the channel simulator), %d seeds x %zu "
+                "characters per point; CER %%\n\n| condition | SNR dB | ours | plain "
+                "noncoherent | minimodem | ours/minimodem |\n|---|---|---|---|---|---|\n",
+                seeds, chars);
+    for (const Fading& c : conditions) {
+        for (double snr : c.snrs) {
+            Score ours, plain, mm;
+            for (int s = 0; s < seeds; ++s) {
+                const uint64_t seed = 100u * uint64_t(s + 1) + uint64_t(snr + 50);
+                const std::string text = makeText(chars, seed);
+                const Keyed k = transmit(text);
+                const double power = dsp::meanPower(k.re.data(), k.re.size());
+                const std::string prof = std::strcmp(c.channel, "dips")
+                                             ? c.channel
+                                             : dipRow(double(k.re.size()) / kRate);
+                dsp::FadingChannel::Profile profile;
+                if (!dsp::FadingChannel::parse(prof, profile)) std::abort();
+                std::vector<float> x = k.re;
+                if (c.markOnly) {
+                    std::vector<float> m(x.size());
+                    for (size_t i = 0; i < x.size(); ++i)
+                        m[i] = k.mark[i] ? x[i] : 0.0f;
+                    dsp::FadingChannel(profile, kRate, seed).process(m.data(), m.size());
+                    for (size_t i = 0; i < x.size(); ++i)
+                        x[i] = (k.mark[i] ? 0.0f : x[i]) + m[i];
+                } else {
+                    dsp::FadingChannel(profile, kRate, seed).process(x.data(), x.size());
+                }
+                x = withNoise(std::move(x), power, snr, seed * 7919 + 17);
+                ours.add(text, decodeOurs(x, 0));
+                if (std::getenv("BENCH_DUMP") && std::strstr(c.name, std::getenv("BENCH_DUMP")))
+                    std::printf("REF %s\nOUR %s\nPLN %s\n", normalise(text).c_str(),
+                                normalise(decodeOurs(x, 0)).c_str(),
+                                normalise(PlainFsk(kMark, kMark + kShift).decode(x)).c_str());
+                plain.add(text, PlainFsk(kMark, kMark + kShift).decode(x));
+                if (g_minimodem && g_peerDecodes) mm.add(text, decodeMinimodem(x));
+            }
+            std::printf("| %s | %+.0f | %.2f | %.2f | ", c.name, snr, ours.pct(), plain.pct());
+            if (g_minimodem && g_peerDecodes)
+                std::printf("%.2f | %.2f |\n", mm.pct(),
+                            mm.pct() > 0 ? ours.pct() / mm.pct() : (ours.pct() > 0 ? 99.0 : 1.0));
+            else
+                std::printf("- | - |\n");
+            std::fflush(stdout);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     size_t chars = 2000;
     double noiseMinutes = 10;
+    int seeds = 4;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--chars") && i + 1 < argc)
             chars = size_t(std::atol(argv[++i]));
@@ -285,15 +382,26 @@ int main(int argc, char** argv) {
             noiseMinutes = std::atof(argv[++i]);
         else if (!std::strcmp(argv[i], "--no-minimodem"))
             g_minimodem = false;
+        else if (!std::strcmp(argv[i], "--ours-only"))
+            g_peerDecodes = false;
+        else if (!std::strcmp(argv[i], "--seeds") && i + 1 < argc)
+            seeds = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--only") && i + 1 < argc)
+            only = argv[++i];
         else {
-            std::fprintf(stderr, "usage: bench_rtty_cer [--chars N] [--noise-minutes M] "
-                                 "[--no-minimodem]\n");
+            std::fprintf(stderr,
+                         "usage: bench_rtty_cer [--chars N] [--noise-minutes M] "
+                         "[--no-minimodem] [--ours-only] [--seeds S] [--only white|fading]\n");
             return 1;
         }
     }
     if (g_minimodem && runCommand("command -v minimodem").empty()) {
         std::fprintf(stderr, "bench_rtty_cer: minimodem not found; its column stays empty\n");
         g_minimodem = false;
+    }
+    if (only == "fading") {
+        fadingTable(chars, seeds);
+        return 0;
     }
     const std::string text = makeText(chars, 7);
 
@@ -332,9 +440,20 @@ int main(int argc, char** argv) {
     std::printf("RTTY 45.45 baud, 170 Hz shift, mark 2125 Hz; %zu characters per point; CER %%\n",
                 normalise(text).size());
     std::vector<Row> rows;
-    for (double snr : {-4.0, -5.0, -6.0, -6.5, -7.0, -7.5, -8.0, -9.0})
-        rows.push_back(measure(text, withNoise(clean, p, snr, 11), snr));
-    printTable((std::string("White noise, ") + source).c_str(), rows);
+    for (double snr : {-4.0, -5.0, -6.0, -6.5, -7.0, -7.5, -8.0, -9.0}) {
+        Row sum{snr, 0, 0, 0, g_minimodem && g_peerDecodes ? 0.0 : -1.0};
+        for (int sd = 0; sd < seeds; ++sd) {
+            const Row r = measure(text, withNoise(clean, p, snr, uint64_t(11 + sd)), snr);
+            sum.ours += r.ours / seeds, sum.oursSq += r.oursSq / seeds;
+            sum.plain += r.plain / seeds;
+            if (sum.mm >= 0) sum.mm += r.mm / seeds;
+        }
+        rows.push_back(sum);
+    }
+    printTable((std::string("White noise, ") + source + ", " + std::to_string(seeds) +
+                " noise seeds averaged")
+                   .c_str(),
+               rows);
 
     // 2. Selective fading on our own transmission: the mark tone alone attenuated or faded.
     const Keyed k = transmit(text);
@@ -373,5 +492,6 @@ int main(int argc, char** argv) {
                 noiseMinutes, sq.size(), open.size());
     std::printf("CPU: %.3f ms per second of audio (%.3f %% of a core in real time)\n",
                 1000.0 * secs / (noiseMinutes * 60), 100.0 * secs / (noiseMinutes * 60));
+    if (only != "white") fadingTable(chars, seeds);
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "AudioIo.h"
 #include "dsp/Baudot.h"
+#include "dsp/Channel.h"
 #include "dsp/FskModulator.h"
 #include "QsoScript.h"
 
@@ -22,6 +23,10 @@ struct RttyStations::Station {
     long pause = 0;
     std::string sent;
     double fadeDepth = 0, fadePeriod = 1, fadePhase = 0;
+    // Like the band's louder PSK stations: a steady part plus a Rayleigh-faded scattered part.
+    std::unique_ptr<dsp::FadingChannel> direct, scattered;
+    float directGain = 1.0f, scatteredGain = 0.0f;
+    std::vector<float> block, scatter;
 
     // The next over as audio, or a pause between overs.
     void refill() {
@@ -69,6 +74,19 @@ RttyStations::RttyStations(uint64_t seed, std::vector<Plan> plan) {
         st->fadePeriod = st->rng.uniform(10, 40) * kWorkingRate;
         st->fadePhase = st->rng.uniform(0, 2 * std::numbers::pi);
         st->pause = long(st->rng.uniform(0, 2) * kWorkingRate);
+        if (p.snrDb >= 6) {
+            // A slow Doppler spread and a steady part 5 to 8 dB above the scattered one.
+            dsp::FadingChannel::Profile path;
+            path.fading = dsp::FadingChannel::Fading::Watterson;
+            path.spreadHz = st->rng.uniform(0.1, 0.3);
+            const double k = std::pow(10.0, st->rng.uniform(5, 8) / 10.0);
+            st->directGain = float(std::sqrt(k / (k + 1)));
+            st->scatteredGain = float(std::sqrt(1 / (k + 1)));
+            st->scattered = std::make_unique<dsp::FadingChannel>(path, kWorkingRate,
+                                                                 uint64_t(st->rng.below(1 << 30)));
+            st->direct = std::make_unique<dsp::FadingChannel>(dsp::FadingChannel::Profile{},
+                                                              kWorkingRate, 0);
+        }
         stations_.push_back(std::move(st));
     }
 }
@@ -88,6 +106,7 @@ void RttyStations::mix(float* out, size_t n, double (*gainForSnr)(double)) {
     for (auto& st : stations_) {
         // The signal power of a full-amplitude tone is 0.5.
         const double base = gainForSnr(st->plan.snrDb) * std::sqrt(0.30 / 0.5);
+        st->block.assign(n, 0.0f);
         for (size_t i = 0; i < n;) {
             if (st->pos >= st->pending.size()) {
                 if (st->pause > 0) {
@@ -104,9 +123,18 @@ void RttyStations::mix(float* out, size_t n, double (*gainForSnr)(double)) {
                 1.0 -
                 st->fadeDepth * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * t / st->fadePeriod +
                                                       st->fadePhase));
-            out[i] += float(base * fade) * st->pending[st->pos++];
+            st->block[i] = float(base * fade) * st->pending[st->pos++];
             ++i;
         }
+        if (st->scattered) {
+            st->scatter = st->block;
+            st->scattered->process(st->scatter.data(), n);
+            st->direct->process(st->block.data(), n);
+            for (size_t i = 0; i < n; ++i)
+                st->block[i] = st->directGain * st->block[i] + st->scatteredGain * st->scatter[i];
+        }
+        for (size_t i = 0; i < n; ++i)
+            out[i] += st->block[i];
     }
     time_ += n;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The simulated band's RTTY stations: pairs of invented stations holding RTTY QSOs (45.45 baud,
-// 170 Hz), each pair on its own mark tone, with pauses between the overs, the same slow fading
-// as the band's PSK stations, and LTRS diddle at the start of each over. Added to the band's
+// 170 Hz), each pair on its own mark tone, with pauses between the overs, the same fading as the
+// band's PSK stations (slow QSB; the louder ones also over a Rician sky-wave path from the
+// channel simulator), and LTRS diddle at the start of each over. Added to the band's
 // audio; fully determined by the seed.
 #include <cstddef>
 #include <cstdint>

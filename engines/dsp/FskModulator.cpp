@@ -22,7 +22,9 @@ void FskModulator::segment(double hz, double seconds, double ampFrom, double amp
     timeDebt_ = exact - static_cast<double>(n);
     const double step = kTwoPi * hz / fs_;
     for (long i = 0; i < n; ++i) {
-        const double a = n > 1 ? ampFrom + (ampTo - ampFrom) * double(i) / double(n - 1) : ampTo;
+        const double shape =
+            n > 1 ? 0.5 - 0.5 * std::cos(kTwoPi / 2 * double(i) / double(n - 1)) : 1.0;
+        const double a = ampFrom + (ampTo - ampFrom) * shape;
         out.push_back(static_cast<float>(a * std::sin(phase_)));
         phase_ += step;
         if (phase_ > kTwoPi) phase_ -= kTwoPi;
@@ -42,7 +44,7 @@ void FskModulator::character(uint8_t code, double stopBits, std::vector<float>& 
 
 void FskModulator::keyed(bool on, double seconds, std::vector<float>& out) {
     const double target = on ? amp_ : 0.0;
-    const double ramp = std::min(0.004, seconds);
+    const double ramp = std::min(kKeyEdgeSeconds, seconds);
     segment(mark_, ramp, keyAmp_, target, out);
     segment(mark_, seconds - ramp, target, target, out);
     keyAmp_ = target;

@@ -22,12 +22,16 @@ public:
     void tone(bool mark, double bits, std::vector<float>& out);
     // One character: start bit, five data bits (first bit = bit 0 of code), stop bits.
     void character(uint8_t code, double stopBits, std::vector<float>& out);
-    // A keyed carrier at the mark tone (CW identification); amplitude ramps over 4 ms.
+    // A keyed carrier at the mark tone (CW identification): each change of the key starts a
+    // raised-cosine edge of kKeyEdgeSeconds, so the keying makes no clicks.
     void keyed(bool on, double seconds, std::vector<float>& out);
-    // Continues the current tone down to zero amplitude over `seconds`.
+    // Continues the current tone down to zero amplitude over `seconds` (raised cosine).
     void rampDown(double seconds, std::vector<float>& out);
 
+    static constexpr double kKeyEdgeSeconds = 0.005;
+
 private:
+    // The amplitude moves from ampFrom to ampTo along a raised cosine over the segment.
     void segment(double hz, double seconds, double ampFrom, double ampTo, std::vector<float>& out);
     double fs_;
     double baud_ = 45.45;

@@ -30,12 +30,15 @@ double logI0(double x) {
     return x - 0.5 * std::log(x) + std::log(p);
 }
 
-constexpr float kLlrClip = 30.0f; // one sample may not decide a whole character's timing
-constexpr double kAfcRangeHz = 100.0;
+constexpr float kLlrClip = 30.0f;      // one sample may not decide a whole character's timing
 constexpr double kFadeDeviation = 0.5; // relative power change taken as fading, not noise
 constexpr double kTimingGain = 0.25;   // share of a character's own timing in the stream's
 constexpr double kPeriodGain = 0.02;
-constexpr float kPriorBonus = 15.0f; // how much a frame on the stream's beat is preferred
+constexpr float kPriorBonus = 15.0f;  // how much a frame on the stream's beat is preferred
+constexpr double kPeakBits = 2.0;     // how fast the keyed tone's recent peak falls
+constexpr double kOwnPeakBits = 4.0;  // how fast the idle tone's own last peak falls
+constexpr double kLastingBits = 128;  // what counts as a lasting imbalance between the tones
+constexpr double kTailFraction = 0.1; // squelched: characters 10 dB under the signal are noise
 
 } // namespace
 
@@ -52,11 +55,14 @@ void RttyDemod::configure(const RttyConfig& cfg) {
     cfg_ = cfg;
     cfg_.baud = std::clamp(cfg_.baud, 10.0, 300.0);
     cfg_.squelch = std::clamp(cfg_.squelch, 0, 1000);
+    cfg_.afcRangeHz = std::clamp(cfg_.afcRangeHz, 0.0, 300.0);
     baseMark_ = cfg_.markHz;
     baudot_.setUnshiftOnSpace(cfg_.unshiftOnSpace);
     if (geometry) {
         bitT_ = fs_ / cfg_.baud;
         n_ = std::max(8, static_cast<int>(std::lround(bitT_)));
+        peakDecay_ = std::exp(-1.0 / (kPeakBits * n_));
+        ownPeakDecay_ = std::exp(-1.0 / (kOwnPeakBits * n_));
         reset();
     }
     retune();
@@ -84,10 +90,11 @@ void RttyDemod::reset() {
     for (Tone* t : {&mark_, &space_}) {
         t->ring.assign(static_cast<size_t>(n_), {0.0f, 0.0f});
         t->sum = t->half = {0.0, 0.0};
-        t->power = t->fast = t->slow = 0;
+        t->power = t->fast = t->slow = t->lasting = t->peak = 0;
     }
     pos_ = 0;
     noise_ = 1e-9;
+    recentPeak_ = 0;
     hist_.assign(static_cast<size_t>(12 * n_), Sample{});
     histPos_ = 0;
     state_ = State::Hunt;
@@ -106,8 +113,9 @@ const RttyDemod::Sample& RttyDemod::at(long index) const {
 
 float RttyDemod::decision(float m2, float s2) const {
     const double floorP = 0.05 * std::max(mark_.power, space_.power);
-    const double pm = std::max(mark_.power - noise_, floorP);
-    const double ps = std::max(space_.power - noise_, floorP);
+    double pm = std::max(mark_.power - noise_, floorP);
+    double ps = std::max(space_.power - noise_, floorP);
+    if (!cfg_.atc) pm = ps = std::max(pm, ps); // both tones taken as equally strong
     if (!(pm > 0.0) || !(ps > 0.0)) return m2 - s2 > 0 ? 1.0f : -1.0f;
     // Log-likelihood ratio of mark against space for two Rician envelopes with their own
     // amplitudes: a tone that fades only shifts the threshold, it does not flip decisions.
@@ -176,6 +184,21 @@ void RttyDemod::step(float x, std::string& text) {
     on.power = on.slow + w * (on.fast - on.slow);
     noise_ += aNoise * (offMag2 - noise_);
     noise_ = std::max(noise_, 1e-12);
+    // A tone's estimate is only refreshed while that tone is judged keyed. When the whole
+    // signal fades, the idle tone's estimate would stay high, pull every decision towards the
+    // other tone and so never be refreshed (copy is lost for seconds after each fade). So the
+    // idle tone's estimate may not stay above what it showed itself over the last bits, or
+    // what the keyed tone shows now times the lasting imbalance between the two.
+    on.lasting += (1.0 / (kLastingBits * n_)) * (onMag2 - on.lasting);
+    recentPeak_ = std::max(recentPeak_ * peakDecay_, double(onMag2));
+    on.peak = std::max(on.peak * ownPeakDecay_, double(onMag2));
+    Tone& off = llr > 0 ? space_ : mark_;
+    off.peak *= ownPeakDecay_;
+    const double imbalance = std::max(1.0, off.lasting / std::max(on.lasting, 1e-12));
+    const double cap = std::max(off.peak, recentPeak_ * imbalance);
+    off.power = std::min(off.power, cap);
+    off.fast = std::min(off.fast, cap);
+    off.slow = std::min(off.slow, cap);
     updateLevel(mag2[0], mag2[1]);
 
     const long t = histPos_++;
@@ -274,8 +297,17 @@ void RttyDemod::endCharacter(std::string& text) {
     state_ = State::Armed;
     armedRun_ = n_ / 4;               // a stop bit is due here even when noise hid it
     if (!stopOk && code == 0) return; // a break (steady space), not a character
-    // Open over the whole character: one begun in noise before a signal is garbage.
-    const bool open = std::min(level_, levelAtCross_) >= cfg_.squelch;
+    // Open over the whole character: one begun in noise before a signal is garbage. The level
+    // takes a second to fall when a signal ends; a character far weaker than the signal of the
+    // last seconds is the noise after it.
+    double frame = 0;
+    for (int k = 0; k < 7; ++k) {
+        const Sample& b = at(best + std::lround(k * bitT_));
+        frame += std::max(b.markMag2, b.spaceMag2) / 7.0;
+    }
+    const bool loudEnough =
+        cfg_.squelch == 0 || frame >= kTailFraction * std::max(mark_.lasting, space_.lasting);
+    const bool open = std::min(level_, levelAtCross_) >= cfg_.squelch && loudEnough;
     if (open && stopOk && cfg_.afc) applyAfc(afc);
     const char c = baudot_.decode(code);
     if (!open || c == 0) return;
@@ -288,8 +320,8 @@ void RttyDemod::applyAfc(std::complex<double> acc) {
     if (std::abs(afcAcc_) <= 0.0) return;
     // The two half-bit windows are n/2 samples apart, so their phase step is the offset.
     const double offset = std::arg(afcAcc_) * fs_ / (kTwoPi * (n_ / 2));
-    const double moved =
-        std::clamp(cfg_.markHz + 0.5 * offset, baseMark_ - kAfcRangeHz, baseMark_ + kAfcRangeHz);
+    const double moved = std::clamp(cfg_.markHz + 0.5 * offset, baseMark_ - cfg_.afcRangeHz,
+                                    baseMark_ + cfg_.afcRangeHz);
     if (std::fabs(moved - cfg_.markHz) < 1e-3) return;
     // The phase accumulated at the old frequency no longer applies.
     afcAcc_ = {0.0, 0.0};

@@ -20,7 +20,9 @@ struct RttyConfig {
     bool reverse = false;
     bool unshiftOnSpace = true;
     bool afc = false;
-    int squelch = 0; // 0..1000, compared with level()
+    double afcRangeHz = 100.0; // how far AFC may move the mark from the set tone
+    bool atc = true;           // weigh each tone by its own tracked amplitude
+    int squelch = 0;           // 0..1000, compared with level()
 };
 
 class RttyDemod {
@@ -55,6 +57,8 @@ private:
         std::complex<double> sum{0.0, 0.0}, half{0.0, 0.0};
         double power = 0; // tracked |amplitude|^2 while this tone is keyed
         double fast = 0, slow = 0;
+        double lasting = 0; // over many characters: a steady imbalance between the tones
+        double peak = 0;    // its own recent peak while keyed, falling while idle
         void tune(double hz, double fs);
     };
     struct Sample {
@@ -82,6 +86,8 @@ private:
     Tone mark_, space_;
     size_t pos_ = 0; // ring position of the tone filters
     double noise_ = 1e-6;
+    double recentPeak_ = 0; // of the keyed tone's |filter|^2, falling over a few bits
+    double peakDecay_ = 1, ownPeakDecay_ = 1;
     std::vector<Sample> hist_;
     long histPos_ = 0; // samples written
     State state_ = State::Hunt;

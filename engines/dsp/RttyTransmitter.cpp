@@ -1,5 +1,6 @@
 #include "RttyTransmitter.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -23,8 +24,6 @@ const char* morse(char c) {
     return nullptr;
 }
 
-constexpr double kCwDot = 0.06; // 20 WPM
-
 } // namespace
 
 RttyTransmitter::RttyTransmitter(double sampleRate) : fs_(sampleRate), mod_(sampleRate) {
@@ -33,6 +32,11 @@ RttyTransmitter::RttyTransmitter(double sampleRate) : fs_(sampleRate), mod_(samp
 
 void RttyTransmitter::setTones(double markHz, double shiftHz, bool reverse) {
     mod_.setTones(markHz, shiftHz, reverse);
+}
+
+void RttyTransmitter::setCwId(const std::string& text, double wpm) {
+    cwText_ = text;
+    cwDot_ = 1.2 / std::clamp(wpm, 5.0, 60.0);
 }
 
 void RttyTransmitter::setBaud(double baud) {
@@ -79,16 +83,16 @@ bool RttyTransmitter::wordReady() const {
 void RttyTransmitter::appendCw() {
     for (char c : cwText_) {
         if (c == ' ') {
-            mod_.keyed(false, 4 * kCwDot, pending_);
+            mod_.keyed(false, 4 * cwDot_, pending_);
             continue;
         }
         const char* m = morse(c);
         if (!m) continue;
         for (const char* e = m; *e; ++e) {
-            mod_.keyed(true, (*e == '-' ? 3 : 1) * kCwDot, pending_);
-            mod_.keyed(false, kCwDot, pending_);
+            mod_.keyed(true, (*e == '-' ? 3 : 1) * cwDot_, pending_);
+            mod_.keyed(false, cwDot_, pending_);
         }
-        mod_.keyed(false, 2 * kCwDot, pending_);
+        mod_.keyed(false, 2 * cwDot_, pending_);
     }
 }
 
@@ -111,18 +115,21 @@ bool RttyTransmitter::nextSegment(std::vector<Event>& events) {
         return true;
     }
     if (!stopping_) {
-        mod_.character(baudot::kLtrs, kStopBits, pending_); // diddle while waiting for text
-        enc_.assumeLetters();
+        if (diddle_) {
+            mod_.character(baudot::kLtrs, kStopBits, pending_); // keeps receivers in step
+            enc_.assumeLetters();
+        } else {
+            mod_.tone(true, 1.0, pending_);
+        }
         return true;
     }
     if (!tailDone_) {
         tailDone_ = true;
         mod_.tone(true, 2, pending_);
+        mod_.rampDown(FskModulator::kKeyEdgeSeconds, pending_);
         if (cwId_ && !cwText_.empty()) {
             mod_.keyed(false, 0.3, pending_);
             appendCw();
-        } else {
-            mod_.rampDown(0.005, pending_);
         }
         return true;
     }

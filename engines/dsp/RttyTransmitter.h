@@ -1,9 +1,9 @@
 #pragma once
 // RTTY transmitter: queued text as Baudot over continuous-phase AFSK. Idle time between
 // characters is filled with LTRS (diddle) so that receivers keep their timing; in word mode a
-// word is held back until its end (space, line end or stop) has been typed. After stop the
-// queue is sent, then a short mark tail and, if asked for, a CW identification at the mark
-// tone.
+// word is held back until its end (space, line end or stop) has been typed; without diddle the
+// idle time is steady mark. After stop the queue is sent, then a short mark tail and, if asked
+// for, a CW identification keyed on the mark tone.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -27,7 +27,10 @@ public:
     void setBaud(double baud);
     void setUnshiftOnSpace(bool on) { enc_.setUnshiftOnSpace(on); }
     void setWordMode(bool on) { wordMode_ = on; }
-    void setCwId(const std::string& text) { cwText_ = text; }
+    void setDiddle(bool on) { diddle_ = on; }
+    void setLevel(double amplitude) { mod_.setAmplitude(amplitude); } // 0..1 of full scale
+    // The identification's text and speed in words per minute (PARIS: a dot is 1.2/wpm s).
+    void setCwId(const std::string& text, double wpm = 19.0);
 
     void start();           // begins with a short mark lead-in
     void queueChar(char c); // characters without a Baudot code are dropped
@@ -58,8 +61,9 @@ private:
     std::deque<std::pair<size_t, char>> sentAt_; // echo when this many samples have left
     size_t played_ = 0;
     bool active_ = false, stopping_ = false, cwId_ = false, tailDone_ = false;
-    bool wordMode_ = false;
+    bool wordMode_ = false, diddle_ = true;
     std::string cwText_;
+    double cwDot_ = 1.2 / 19.0;
 };
 
 } // namespace dsp

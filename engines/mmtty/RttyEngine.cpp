@@ -70,6 +70,17 @@ void RttyEngine::setSquelch(int level) {
 }
 #undef TD_SET
 
+EngineOptions RttyEngine::options() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return options_;
+}
+
+void RttyEngine::setOptions(const EngineOptions& options) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    options_ = sanitised(options);
+    changed_ = true;
+}
+
 void RttyEngine::startTransmit() {
     std::lock_guard<std::mutex> lock(mutex_);
     commands_.emplace_back(TxStart, 0);
@@ -94,6 +105,7 @@ void RttyEngine::run() {
     dsp::RttyTransmitter tx(fs);
     dsp::Spectrum spectrum(fs);
     EngineSettings s;
+    EngineOptions o;
     std::vector<float> in(256), out(256);
     std::vector<dsp::RttyTransmitter::Event> events;
     std::vector<std::pair<int, int>> cmds;
@@ -111,6 +123,7 @@ void RttyEngine::run() {
             changed = changed_;
             changed_ = false;
             s = settings_;
+            o = options_;
             cmds.swap(commands_);
         }
         if (changed) {
@@ -121,6 +134,7 @@ void RttyEngine::run() {
             c.unshiftOnSpace = bit(s.switches, kBitUsos);
             c.afc = bit(s.switches, kBitAfc);
             c.squelch = s.squelch;
+            applyOptions(o, c);
             if (tones) {
                 c.markHz = s.mark;
                 c.shiftHz = s.space - s.mark;
@@ -132,6 +146,7 @@ void RttyEngine::run() {
             tx.setBaud(s.baud);
             tx.setUnshiftOnSpace(c.unshiftOnSpace);
             tx.setWordMode(bit(s.switches, kBitWordMode));
+            applyOptions(o, tx);
         }
         for (const auto& [kind, value] : cmds) {
             switch (kind) {
@@ -147,6 +162,7 @@ void RttyEngine::run() {
                 break;
             }
             case TxStop:
+                if (o.cwId) tx.requestCwId(); // said after the text, then the key goes up
                 tx.requestStop();
                 break;
             case TxAbort:

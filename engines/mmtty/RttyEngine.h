@@ -1,6 +1,7 @@
 #pragma once
 // The RTTY engine's audio and DSP thread: receive (decoder, level, spectrum and XY data into
-// the shared block), transmit (text queue to the sound card) and AFC reports. Reports leave
+// the shared block), transmit (text queue to the sound card, with the CW identification at the
+// end when the options ask for it) and AFC reports. Reports leave
 // through a callback that may be called from the DSP thread (posting is thread-safe).
 #include <atomic>
 #include <cstdint>
@@ -12,17 +13,10 @@
 #include <vector>
 
 #include "AudioIo.h"
+#include "EngineOptions.h"
 #include "MmttyLink.h"
 
 namespace mmtty {
-
-struct EngineSettings {
-    double baud = 45.45;
-    double mark = 2125, space = 2295; // receive tones
-    uint32_t switches = (1u << kBitAfc) | (1u << kBitAlways) | (1u << kBitUsos);
-    uint32_t display = 1u << kDisplayBitXy;
-    int squelch = 500;
-};
 
 class RttyEngine {
 public:
@@ -43,6 +37,8 @@ public:
     void setSwitches(uint32_t word);
     void setDisplay(uint32_t word);
     void setSquelch(int level);
+    EngineOptions options() const;
+    void setOptions(const EngineOptions& options);
 
     void startTransmit();
     void stopTransmit();  // after the queue
@@ -59,8 +55,9 @@ private:
     SharedBlock* block_;
     Report report_;
     Finished finished_;
-    mutable std::mutex mutex_; // guards settings_, the command list and changed_
+    mutable std::mutex mutex_; // guards settings_, options_, the command list and changed_
     EngineSettings settings_;
+    EngineOptions options_;
     bool changed_ = true;
     std::vector<std::pair<int, int>> commands_; // transmit commands for the DSP thread
     std::atomic<bool> quit_{false};

@@ -4,9 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QSettings>
 #include <QTimer>
 #include <string>
+
+#include "EngineOptions.h"
+#include "EngineSetupWindow.h"
 
 #include "MmttyLink.h"
 #include "platform/Messages.h"
@@ -75,7 +79,13 @@ int main(int argc, char** argv) {
                              "The RTTY engine is started by Tonedeck, not by hand.\n");
         return 1;
     }
-    QCoreApplication app(argc, argv);
+    // The engine runs hidden and only shows its setup window when asked; without a display it
+    // still has to run.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
     mmtty::SharedBlock block;
     if (!block.open()) {
         std::fprintf(stderr, "mmtty: no shared block from the program: %s\n",
@@ -100,12 +110,64 @@ int main(int argc, char** argv) {
     mmtty::RttyEngine engine(
         std::move(audio.source), std::move(audio.sink), audio.loopback, &block, report,
         [&] { QMetaObject::invokeMethod(&app, pttOff, Qt::QueuedConnection); });
+    // The engine's own options, kept in its own settings file (~/.config/Tonedeck/mmtty.ini).
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, "Tonedeck", "mmtty");
+    std::string problems;
+    engine.setOptions(mmtty::loadOptions(store, &problems));
+    if (!problems.empty())
+        std::fprintf(stderr, "mmtty: %s: unreadable %s; the defaults are used instead\n",
+                     qPrintable(store.fileName()), problems.c_str());
+
     auto reportSettings = [&] {
         const mmtty::EngineSettings s = engine.settings();
         report(mmtty::RepSpeed, static_cast<int32_t>(std::lround(s.baud * 100)));
         report(mmtty::RepMark, static_cast<int32_t>(std::lround(s.mark)));
         report(mmtty::RepSpace, static_cast<int32_t>(std::lround(s.space)));
         report(mmtty::RepSwitches, static_cast<int32_t>(s.switches));
+    };
+
+    // The setup window: filled from the engine when shown, every change applied at once.
+    std::unique_ptr<mmtty::EngineSetupWindow> setup;
+    mmtty::SetupValues shown;
+    auto fillSetup = [&] {
+        setup->setValues(mmtty::valuesFrom(engine.settings(), engine.options()));
+        shown = setup->values(); // as the form holds them (the mark in whole hertz)
+    };
+    auto setupChanged = [&] {
+        const mmtty::SetupValues now = setup->values();
+        mmtty::EngineSettings s = engine.settings();
+        mmtty::EngineOptions o = engine.options();
+        const mmtty::Applied applied = mmtty::applyChanges(shown, now, s, o);
+        shown = now;
+        if (applied.shared) {
+            engine.setSwitches(s.switches);
+            engine.setSpeed(s.baud);
+            engine.setMark(s.mark);
+            engine.setSpace(s.space);
+            reportSettings(); // the program takes the engine's word over its own controls
+        }
+        if (applied.options) {
+            engine.setOptions(o);
+            mmtty::saveOptions(store, o);
+            if (store.status() != QSettings::NoError)
+                std::fprintf(stderr, "mmtty: cannot write %s\n", qPrintable(store.fileName()));
+        }
+    };
+    auto showSetup = [&] {
+        if (!setup) {
+            setup = std::make_unique<mmtty::EngineSetupWindow>();
+            QObject::connect(setup.get(), &mmtty::EngineSetupWindow::changed, &app, setupChanged);
+        }
+        fillSetup();
+        setup->show();
+        setup->raise();
+        setup->activateWindow();
+        if (QGuiApplication::platformName() == "offscreen")
+            std::fprintf(stderr, "mmtty: no display: the setup window cannot be seen\n");
+    };
+    // The program changed something the open window shows.
+    auto refreshSetup = [&] {
+        if (setup && setup->isVisible()) fillSetup();
     };
 
     window.setWindowProc([&](platform::WindowHandle, uint32_t m, int32_t code, int32_t value) {
@@ -135,15 +197,19 @@ int main(int argc, char** argv) {
             break;
         case mmtty::CmdSpeed:
             if (value >= 2000 && value <= 30000) engine.setSpeed(value / 100.0);
+            refreshSetup();
             break;
         case mmtty::CmdMark:
             if (value >= 100 && value <= 3800) engine.setMark(value);
+            refreshSetup();
             break;
         case mmtty::CmdSpace:
             if (value >= 100 && value <= 3900) engine.setSpace(value);
+            refreshSetup();
             break;
         case mmtty::CmdSwitches:
             engine.setSwitches(static_cast<uint32_t>(value));
+            refreshSetup();
             break;
         case mmtty::CmdDisplay:
             engine.setDisplay(static_cast<uint32_t>(value));
@@ -152,7 +218,7 @@ int main(int argc, char** argv) {
             if (value >= 0 && value <= 1000) engine.setSquelch(value);
             break;
         case mmtty::CmdSetup:
-            std::fprintf(stderr, "mmtty: settings come from the program's setup dialog\n");
+            showSetup();
             break;
         case mmtty::CmdPttPort: {
             std::string name;
@@ -182,6 +248,7 @@ int main(int argc, char** argv) {
     });
     orphan.start(2000);
     const int rc = app.exec();
+    setup.reset();
     engine.stop();
     ptt.setKeyed(false);
     return rc;

@@ -178,6 +178,7 @@ void TestMmttyEngine::badInputKeepsItRunning() {
     post(mmtty::CmdPttPort, 0);
     post(mmtty::CmdSpeed, -5);
     post(mmtty::CmdMark, 99999);
+    post(mmtty::CmdSetup, 0); // its own window, on the offscreen platform here
     post(1234, 5);
     platform::postMessage(engineWindow_, msg_ + 1, 0, 0);
     reports_.clear();
@@ -190,6 +191,7 @@ void TestMmttyEngine::badInputKeepsItRunning() {
 void TestMmttyEngine::initTestCase() {
     QVERIFY(runtime_.isValid());
     qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (runtime_.path() + "/config").toLocal8Bit()); // engine options
 }
 
 QTEST_GUILESS_MAIN(TestMmttyEngine)
