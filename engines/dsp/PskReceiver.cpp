@@ -5,6 +5,7 @@
 #include "ConvCode.h"
 #include "Fft.h"
 #include "Filters.h"
+#include "QpskFrequency.h"
 #include "Varicode.h"
 
 #include <algorithm>
@@ -33,6 +34,8 @@ constexpr double kReplaySeconds = 4.0;
 constexpr int kImdRing = 512;
 // The quality noise alone rarely reaches (noise averages 20 or less).
 constexpr double kNoiseLevel = 30.0;
+// How far QPSK's fourth-power line must stand above the noise to be believed.
+constexpr double kProminent = 8.0;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
@@ -88,7 +91,9 @@ struct PskReceiver::Impl {
     double nu = 0.0;    // residual rotation, rad per symbol
     cd fll2{0.0, 0.0};
     cd fll4{0.0, 0.0};
-    double amp = 0.0; // average symbol amplitude while the carrier is there
+    QpskFrequency fourth;    // fed with the symbols on the set frequency's mixer
+    double fixedPhase = 0.0; // the turn from the mixer's frequency to the set one
+    double amp = 0.0;        // average symbol amplitude while the carrier is there
     int ampCount = 0;
     detail::CentreFinder centre;
     int coarseHold = 0;
@@ -259,6 +264,7 @@ void PskReceiver::Impl::resetLoops() {
     phase = 0.0;
     nu = 0.0;
     fll2 = fll4 = {0.0, 0.0};
+    fourth.reset();
     centre.reset();
     centred = false;
     coarseHold = 0;
@@ -346,7 +352,28 @@ void PskReceiver::Impl::coarseTune() {
     double nearest = 0.0;
     const double here = nu * kPskBaud / kTwoPi;
     if (centre.findNearest(lo, hi, here, mode == PskMode::Bpsk, nearest)) c = nearest;
-    if (std::fabs(c - here) > 3.0 && centre.signalAt(here, 3.0, mode == PskMode::Bpsk)) {
+    const bool bpsk = mode == PskMode::Bpsk;
+    const bool searching = acquiring && !locked;
+    // QPSK's spectrum gives its centre to a couple of hertz only, too coarse for the symbol
+    // loops (whose fourth power cannot tell offsets 7.8 Hz apart) and too broad to say whether
+    // the loops sit on it. The fourth power of two seconds of symbols is exact modulo 7.8 Hz
+    // (and a line there says the loops' offset is wrong however the spectrum looks): the
+    // spectrum picks which of those offsets it is.
+    const double spacing = kPskBaud / (bpsk ? 2.0 : 4.0);
+    bool precise = false;
+    bool loopsOnIt = true;
+    double f4 = 0.0, prominence = 0.0;
+    if (!bpsk && searching && fourth.estimate(f4, prominence) && prominence > kProminent) {
+        f4 -= ncoFreq - fSet;
+        const double fine = f4 + spacing * std::round((c - f4) / spacing);
+        if (std::fabs(fine - c) < 3.0) {
+            c = fine;
+            precise = true;
+            const double apart = here - f4;
+            loopsOnIt = std::fabs(apart - spacing * std::round(apart / spacing)) < 1.0;
+        }
+    }
+    if (std::fabs(c - here) > 3.0 && loopsOnIt && centre.signalAt(here, 3.0, bpsk)) {
         coarseVotes = 0;
         return;
     }
@@ -356,12 +383,9 @@ void PskReceiver::Impl::coarseTune() {
     // only an error near a blind spot is a false lock: 15.6 Hz (180 degrees per symbol) for
     // BPSK, 7.8 Hz for QPSK. (A second of text can put the centre a few hertz off, which must
     // not move a channel that is decoding, however recently it locked.)
-    const bool bpsk = mode == PskMode::Bpsk;
-    const bool searching = acquiring && !locked;
-    const double threshold = searching ? (bpsk ? 2.0 : 2.5) : (bpsk ? 10.0 : 4.0);
+    const double threshold = searching ? (bpsk ? 2.0 : (precise ? 1.5 : 2.5)) : (bpsk ? 10.0 : 4.0);
     // In lock, only a blind spot is corrected: a neighbour's spectrum can put the centre
     // anywhere else.
-    const double spacing = kPskBaud / (bpsk ? 2.0 : 4.0);
     const double offSpot = std::fabs(residual - spacing * std::round(residual / spacing));
     if (std::fabs(residual) <= threshold || (!searching && offSpot > 2.0)) {
         coarseVotes = 0;
@@ -687,6 +711,10 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     ++timingCount;
     const cd y(yIn.real(), yIn.imag());
     const double ay = std::abs(y);
+    if (mode != PskMode::Bpsk) {
+        fixedPhase = wrapPi(fixedPhase + kTwoPi * (ncoFreq - fSet) / kPskBaud);
+        fourth.process(y * std::polar(1.0, fixedPhase));
+    }
     watchCarrier(ay * ay, out);
     if (!carrierGone()) {
         const double w = 1.0 / std::min(static_cast<double>(++ampCount), 16.0);
