@@ -5,7 +5,9 @@
 #include "ConvCode.h"
 #include "Fft.h"
 #include "Filters.h"
+#include "QpskDecoder.h"
 #include "QpskFrequency.h"
+#include <cstdlib>
 #include "Varicode.h"
 
 #include <algorithm>
@@ -88,6 +90,7 @@ struct PskReceiver::Impl {
 
     // Carrier.
     double phase = 0.0; // rad
+    double smoothPhase = 0.0; // the loop's frequency alone, integrated: free of its phase jitter
     double nu = 0.0;    // residual rotation, rad per symbol
     cd fll2{0.0, 0.0};
     cd fll4{0.0, 0.0};
@@ -107,6 +110,7 @@ struct PskReceiver::Impl {
     double lastSearch = 0.0; // Hz, absolute
     bool jumpPending = false;
     double jumpTarget = 0.0;
+    bool jumpKeepsAnchor = false;
     bool replaying = false;
     std::vector<float> history; // the latest input, a ring
     size_t historyPos = 0;
@@ -117,7 +121,7 @@ struct PskReceiver::Impl {
     cf prevY{0.0f, 0.0f};
     BpskDetector detector;
     double pSlow = 0.0; // symbol power averaged over seconds: the soft metrics' scale
-    ViterbiDecoder viterbi{25};
+    QpskDecoder viterbi{25};
     ConvEncoder reencoder;
     std::array<uint8_t, 256> hardPairs{};
     VaricodeDecoder varicode;
@@ -397,6 +401,14 @@ void PskReceiver::Impl::coarseTune() {
     lastCoarse = c;
     if (coarseVotes < (searching ? 2 : 3)) return;
     coarseVotes = 0;
+    if (precise && !replaying) {
+        // Known to a fraction of a hertz at last: decoded afresh from there, the seconds
+        // spent finding it cost no text. (The AFC limits still count from where they did.)
+        jumpPending = true;
+        jumpTarget = std::clamp(ncoFreq + c, winLo, winHi);
+        jumpKeepsAnchor = true;
+        return;
+    }
     moveNco(c);
     nu = 0.0;
     centre.reset();
@@ -447,7 +459,8 @@ void PskReceiver::Impl::checkCentred() {
 void PskReceiver::Impl::jump(std::vector<uint8_t>& out) {
     jumpPending = false;
     setNco(jumpTarget);
-    fAnchor = ncoFreq;
+    if (!jumpKeepsAnchor) fAnchor = ncoFreq;
+    jumpKeepsAnchor = false;
     resetAll();
     replaying = true;
     const size_t size = history.size();
@@ -746,6 +759,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         nu += kKi * weight * err;
     }
 
+    smoothPhase = wrapPi(smoothPhase + nu);
     // Differential product of successive symbols.
     const cd dRaw = y * std::conj(cd(prevY.real(), prevY.imag()));
     prevY = yIn;
@@ -805,18 +819,30 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         // 180 + 90 * pair degrees (mirrored for LSB).
         // Scaled by the long-term power, not the recent one, so that symbols in a fade weigh
         // as little as they are worth.
-        const cd dn = pSlow > 1e-30 ? diff / pSlow : diff * norm * norm;
-        float metric[4];
+        const double scale = pSlow > 1e-30 ? 1.0 / pSlow : norm * norm;
         static const cd kRot[4] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
         int hard = 0;
+        double bestMetric = 0.0;
         for (int p = 0; p < 4; ++p) {
             const cd rot = mode == PskMode::QpskLsb ? std::conj(kRot[p]) : kRot[p];
-            metric[p] = static_cast<float>((dn * std::conj(rot)).real());
-            if (metric[p] > metric[hard]) hard = p;
+            const double metric = (diff * std::conj(rot)).real();
+            if (p == 0 || metric > bestMetric) {
+                bestMetric = metric;
+                hard = p;
+            }
         }
         const int depth = viterbi.depth();
         hardPairs[static_cast<size_t>(symbolCount % depth)] = static_cast<uint8_t>(hard);
-        const int b = viterbi.push(metric);
+        viterbi.setLsb(mode == PskMode::QpskLsb);
+        static const double kBeta = std::getenv("QB") ? std::atof(std::getenv("QB")) : 0.7;
+        static const double kHi = std::getenv("QH") ? std::atof(std::getenv("QH")) : 18.0;
+        double beta = 0.0;
+        if (locked && !carrierGone() && noisePow > 0.0) {
+            const double snrDb = 10.0 * std::log10(std::max(pOn / noisePow, 1e-3));
+            beta = kBeta * std::clamp((kHi - snrDb) / 6.0, 0.0, 1.0);
+        }
+        const cd zs = std::getenv("QS") ? y * std::polar(1.0, -smoothPhase) : z;
+        const int b = viterbi.push(zs, scale, beta);
         if (b >= 0) {
             bit(b, out);
             // Quality: re-encode the decision and compare with the pair received then. A clean
