@@ -7,7 +7,6 @@
 #include "Filters.h"
 #include "QpskDecoder.h"
 #include "QpskFrequency.h"
-#include <cstdlib>
 #include "Varicode.h"
 
 #include <algorithm>
@@ -38,6 +37,10 @@ constexpr int kImdRing = 512;
 constexpr double kNoiseLevel = 30.0;
 // How far QPSK's fourth-power line must stand above the noise to be believed.
 constexpr double kProminent = 8.0;
+// The QPSK decoder's reference memory near the noise (more lets the residual frequency and the
+// loop's jitter in), and the symbol SNR from which it falls to none over the next 6 dB.
+constexpr double kMemory = 0.5;
+constexpr double kMemoryBelowDb = 12.0;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
@@ -89,9 +92,9 @@ struct PskReceiver::Impl {
     long timingCount = 0; // symbols the timing average has had, since tuning or a signal's arrival
 
     // Carrier.
-    double phase = 0.0; // rad
+    double phase = 0.0;       // rad
     double smoothPhase = 0.0; // the loop's frequency alone, integrated: free of its phase jitter
-    double nu = 0.0;    // residual rotation, rad per symbol
+    double nu = 0.0;          // residual rotation, rad per symbol
     cd fll2{0.0, 0.0};
     cd fll4{0.0, 0.0};
     QpskFrequency fourth;    // fed with the symbols on the set frequency's mixer
@@ -834,15 +837,18 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         const int depth = viterbi.depth();
         hardPairs[static_cast<size_t>(symbolCount % depth)] = static_cast<uint8_t>(hard);
         viterbi.setLsb(mode == PskMode::QpskLsb);
-        static const double kBeta = std::getenv("QB") ? std::atof(std::getenv("QB")) : 0.7;
-        static const double kHi = std::getenv("QH") ? std::atof(std::getenv("QH")) : 18.0;
-        double beta = 0.0;
+        // How far back the decoder's phase reference reaches: near the noise a reference
+        // averaged over a few symbols is worth up to 2 dB over the previous symbol alone; far
+        // above it the previous symbol is as good and follows the fastest phase. Only once
+        // locked: before, the frequency is not yet right.
+        double memory = 0.0;
         if (locked && !carrierGone() && noisePow > 0.0) {
             const double snrDb = 10.0 * std::log10(std::max(pOn / noisePow, 1e-3));
-            beta = kBeta * std::clamp((kHi - snrDb) / 6.0, 0.0, 1.0);
+            memory = kMemory * std::clamp((kMemoryBelowDb - snrDb) / 6.0, 0.0, 1.0);
         }
-        const cd zs = std::getenv("QS") ? y * std::polar(1.0, -smoothPhase) : z;
-        const int b = viterbi.push(zs, scale, beta);
+        // The symbols turned by the loop's frequency only: its phase steps would jitter the
+        // reference.
+        const int b = viterbi.push(y * std::polar(1.0, -smoothPhase), scale, memory);
         if (b >= 0) {
             bit(b, out);
             // Quality: re-encode the decision and compare with the pair received then. A clean
