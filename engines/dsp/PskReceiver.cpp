@@ -394,7 +394,10 @@ void PskReceiver::Impl::coarseTune() {
     // In lock, only a blind spot is corrected: a neighbour's spectrum can put the centre
     // anywhere else.
     const double offSpot = std::fabs(residual - spacing * std::round(residual / spacing));
-    if (std::fabs(residual) <= threshold || (!searching && offSpot > 2.0)) {
+    // (A loop holds on a blind spot next to the signal, not two away: a larger jump is a
+    // neighbour's spectrum pulling the estimate.)
+    const bool nextSpot = std::fabs(std::round(residual / spacing)) == 1.0;
+    if (std::fabs(residual) <= threshold || (!searching && (offSpot > 2.0 || !nextSpot))) {
         coarseVotes = 0;
         return;
     }
