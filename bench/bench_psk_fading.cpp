@@ -123,6 +123,9 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
             bench::DiffDecoder diff(kRate, hz + c.offsetHz, static_cast<dsp::PskMode>(mode));
             out.clear();
             diff.process(audio.data(), audio.size(), out);
+            if (std::getenv("BENCH_DUMP"))
+                std::fprintf(stderr, "--- reference:\n%s\n",
+                             std::string(out.begin(), out.end()).c_str());
             ref.errors += bench::editDistance(want, std::string(out.begin(), out.end()));
             ref.chars += want.size();
         }

@@ -37,6 +37,10 @@ constexpr int kImdRing = 512;
 constexpr double kNoiseLevel = 30.0;
 // How far QPSK's fourth-power line must stand above the noise to be believed.
 constexpr double kProminent = 8.0;
+// How far above the noise's the mean power of a second "at the noise" marks a deep fade
+// rather than the end of a transmission. Noise alone reaches it about one second in twelve;
+// what it held is then kept a second longer, printed only if a signal returns by then.
+constexpr double kFadedAbove = 1.25;
 // The QPSK decoder's reference memory near the noise (more lets the residual frequency and the
 // loop's jitter in), and the symbol SNR from which it falls to none over the next 6 dB.
 constexpr double kMemory = 0.5;
@@ -145,9 +149,10 @@ struct PskReceiver::Impl {
     int fadeSymbols = 0;
     std::array<double, 8> lowRing{}; // the latest symbol powers
     int lowPos = 0;
-    int atNoiseRun = 0; // symbols in a row with that average at the noise
-    bool quiet = false; // this fade has sat at the noise long enough to be an ending
-    long lastDrop = -1; // symbol at which the carrier was last judged gone
+    int atNoiseRun = 0;        // symbols in a row with that average at the noise
+    double atNoisePower = 0.0; // the symbol powers summed over that run
+    bool quiet = false;        // this fade has sat at the noise long enough to be an ending
+    long lastDrop = -1;        // symbol at which the carrier was last judged gone
     int droppedSymbols = 0;
     std::array<uint8_t, 32> held{}; // characters decoded while fading
     size_t heldCount = 0;
@@ -624,10 +629,14 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         for (double v : lowRing)
             recent += v / static_cast<double>(lowRing.size());
         atNoiseRun = recent < low ? atNoiseRun + 1 : 0;
-        // A second at the noise: what was held is noise and is never printed. The decoder and
-        // the loops are reset only after three (near the noise a deep fade lasts that long,
-        // and starting afresh costs more text than the fade).
-        if (atNoiseRun >= 32) quiet = true;
+        atNoisePower = atNoiseRun > 0 ? atNoisePower + p : 0.0;
+        // A second at the noise: what was held is noise and is never printed. But where the
+        // power over that time still stands clearly above the noise's, it is a deep fade near
+        // the noise (one lasts a second or more there, and what was decoded through it is
+        // mostly right): two seconds then. The decoder and the loops are reset only after
+        // three (starting afresh costs more text than the fade).
+        const bool faded = atNoisePower > kFadedAbove * noisePow * atNoiseRun;
+        if (atNoiseRun >= (faded ? 64 : 32)) quiet = true;
         if (quiet) heldCount = 0;
         if (atNoiseRun >= 96) {
             fading = false;
