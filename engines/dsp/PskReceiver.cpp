@@ -37,6 +37,10 @@ constexpr int kImdRing = 512;
 constexpr double kNoiseLevel = 30.0;
 // How far QPSK's fourth-power line must stand above the noise to be believed.
 constexpr double kProminent = 8.0;
+// The end of a transmission is watched for while the signal stands at least this far above the
+// noise per symbol (5 dB; -15 dB in 3 kHz): a character begun as it ends is held, and dropped
+// once the power has stayed at the noise.
+constexpr double kEndAbove = 2.0;
 // How far above the noise's the mean power of a second "at the noise" marks a deep fade
 // rather than the end of a transmission. Noise alone reaches it about one second in twelve;
 // what it held is then kept a second longer, printed only if a signal returns by then.
@@ -593,13 +597,12 @@ void PskReceiver::Impl::timingError() {
 }
 
 // The end of a transmission: the carrier falls to the noise within a symbol or two. A sudden
-// loss of power while locked holds back the characters being decoded and freezes the loops. If
-// the power stays down for four symbols the carrier is gone: those characters (noise) are
-// dropped and the squelch shuts and must be earned afresh, so nothing that follows the
+// loss of power while locked holds back the characters being decoded. If the power then stays
+// at the noise the carrier is gone: those characters (noise) are dropped, the loops freeze,
+// and the squelch shuts and must be earned afresh, so nothing that follows the
 // transmission passes it. A fade that recovers costs nothing. The threshold sits between the
-// noise (measured across the decision axes) and the signal; below about 11 dB of signal to
-// noise per symbol (-8 dB in 3 kHz) a few symbols cannot tell them apart reliably enough, and
-// the squelch's quality measure has to notice instead.
+// noise (measured across the decision axes) and the signal; below kEndAbove the two cannot be
+// told apart, and the squelch's quality measure has to notice instead.
 void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     pFast += 0.5 * (p - pFast);
     lowRing[static_cast<size_t>(lowPos)] = p;
@@ -683,7 +686,8 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     }
     // Characters are held from the first sudden loss of power (which may be the carrier's
     // ramp down); whether it was the end is decided at the noise.
-    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow && pFast < back) {
+    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > kEndAbove * noisePow &&
+        pFast < back) {
         fading = true;
         fadeSymbols = 1;
         atNoiseRun = 0;
@@ -941,11 +945,14 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
         // QPSK's quality rises late, so any quality above that of noise will do there.
         const long delay = mode == PskMode::Bpsk ? 8 : viterbi.depth() + 8;
         const double then = levelRing[static_cast<size_t>((symbolCount - delay + 640) % 64)];
+        // (Neither phase changes that line up nor a recent drop speak for a signal whose power
+        // is at the noise: the loops hold their state from the last over.)
+        const bool powered = pOn > (1.0 + kEndAbove) * noisePow;
         const bool signal = sqThreshold > 0 || locked ||
                             then >= (mode == PskMode::Bpsk ? kNoiseLevel : 1.0) ||
-                            (present && symbolCount - presentSince > delay) ||
-                            (lastDrop >= 0 && symbolCount - lastDrop < 320);
-        codeOpen = open ? settled && signal : (fading || closedSymbols < 32);
+                            (powered && present && symbolCount - presentSince > delay) ||
+                            (powered && lastDrop >= 0 && symbolCount - lastDrop < 320);
+        codeOpen = open ? settled && signal : (fading || (closedSymbols < 32 && signal));
     }
     const bool done = varicode.push(b, ch);
     if (!b && zeroRun > 0) inCode = false; // the "00" gap
