@@ -42,8 +42,8 @@ constexpr double kProminent = 8.0;
 // once the power has stayed at the noise.
 constexpr double kEndAbove = 2.0;
 // How far above the noise's the mean power of a second "at the noise" marks a deep fade
-// rather than the end of a transmission. Noise alone reaches it about one second in twelve;
-// what it held is then kept a second longer, printed only if a signal returns by then.
+// rather than the end of a transmission; what was held is then kept a second longer, printed
+// only if a signal returns by then.
 constexpr double kFadedAbove = 1.25;
 // The QPSK decoder's reference memory near the noise (more lets the residual frequency and the
 // loop's jitter in), and the symbol SNR from which it falls to none over the next 6 dB.
@@ -638,7 +638,9 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         // the noise (one lasts a second or more there, and what was decoded through it is
         // mostly right): two seconds then. The decoder and the loops are reset only after
         // three (starting afresh costs more text than the fade).
-        const bool faded = atNoisePower > kFadedAbove * noisePow * atNoiseRun;
+        // (Only with the squelch open: the noise estimate runs low near the noise, so an
+        // ending can pass for such a fade, and a squelch is asked to print no noise.)
+        const bool faded = sqThreshold == 0 && atNoisePower > kFadedAbove * noisePow * atNoiseRun;
         if (atNoiseRun >= (faded ? 64 : 32)) quiet = true;
         if (quiet) heldCount = 0;
         if (atNoiseRun >= 96) {
