@@ -597,8 +597,9 @@ private slots:
                 for (int speed : {0, 1})
                     QTest::addRow("mode %d, %g dB, speed %d", mode, snr, speed)
                         << mode << snr << speed << 50;
-            // Squelch open, near the noise: still nothing of the noise after the text.
+            // Near the noise, squelch open or not: still nothing of the noise after the text.
             QTest::addRow("mode %d, -10 dB, squelch 0", mode) << mode << -10.0 << 0 << 0;
+            QTest::addRow("mode %d, -10 dB, squelch 50", mode) << mode << -10.0 << 0 << 50;
         }
     }
     void squelchClosesAfterOver() {
