@@ -3,6 +3,8 @@
 // SNR is the signal's average power over the noise power in 3000 Hz.
 //
 //   bench_psk_fading [--chars N] [--seeds S] [--only NAME] [--mode bpsk|qpsk]
+// Environment: BENCH_PERSEED=1 prints each seed's errors, BENCH_SEED=K runs seed K alone,
+// BENCH_SNR=D replaces every condition's SNRs by D, BENCH_DUMP=1 prints the texts.
 #include "BenchText.h"
 #include "Channel.h"
 #include "DiffDecoder.h"
@@ -68,6 +70,7 @@ std::string dipRow(double seconds) {
 
 void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& ours, Score& ref) {
     for (int s = 0; s < seeds; ++s) {
+        if (std::getenv("BENCH_SEED") && s != std::atoi(std::getenv("BENCH_SEED"))) continue;
         const uint64_t seed =
             1000u * static_cast<uint64_t>(s + 1) + static_cast<uint64_t>(snr + 50);
         const std::string text = bench::makeText(chars, seed);
@@ -110,12 +113,19 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
             if (std::getenv("BENCH_DUMP"))
                 std::fprintf(stderr, "--- %s %d dB seed %d:\n%s\n--- sent:\n%s\n", c.name, snr, s,
                              got.c_str(), want.c_str());
-            ours.errors += bench::editDistance(want, got);
+            const size_t errs = bench::editDistance(want, got);
+            if (std::getenv("BENCH_PERSEED"))
+                std::fprintf(stderr, "%s %d dB %s seed %d ch %d: %zu errors\n", c.name, snr,
+                             mode ? "QPSK" : "BPSK", s, ch, errs);
+            ours.errors += errs;
             ours.chars += want.size();
 
             bench::DiffDecoder diff(kRate, hz + c.offsetHz, static_cast<dsp::PskMode>(mode));
             out.clear();
             diff.process(audio.data(), audio.size(), out);
+            if (std::getenv("BENCH_DUMP"))
+                std::fprintf(stderr, "--- reference:\n%s\n",
+                             std::string(out.begin(), out.end()).c_str());
             ref.errors += bench::editDistance(want, std::string(out.begin(), out.end()));
             ref.chars += want.size();
         }
@@ -164,7 +174,9 @@ int main(int argc, char** argv) {
     std::printf("%-18s %5s %6s %8s %8s %7s\n", "condition", "SNR", "mode", "ours", "ref", "ratio");
     for (const Condition& c : conditions) {
         if (!only.empty() && std::string(c.name).find(only) == std::string::npos) continue;
-        for (int snr : c.snrs) {
+        std::vector<int> snrs = c.snrs;
+        if (std::getenv("BENCH_SNR")) snrs = {std::atoi(std::getenv("BENCH_SNR"))};
+        for (int snr : snrs) {
             for (int mode = 0; mode < 2; ++mode) {
                 if (modeOnly >= 0 && mode != modeOnly) continue;
                 Score ours, ref;

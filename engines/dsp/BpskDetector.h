@@ -27,7 +27,7 @@ public:
     void reset() {
         m_count = 0;
         m_pos = 0;
-        m_quad = m_pow = 0.0;
+        m_quad = m_pow = m_radial = 0.0;
     }
 
     // z: the newest symbol on the carrier loop's phase. Returns true, with the decision for the
@@ -60,7 +60,13 @@ public:
         const double k = 1.0 / std::min(m_count, 32);
         m_quad += k * (d.imag() * d.imag() - m_quad);
         m_pow += k * (std::abs(d) - m_pow);
-        const double snrDb = 10.0 * std::log10(2.0 * m_pow * m_pow / std::max(m_quad, 1e-30));
+        // The same from the amplitude, which phase fading leaves alone: the newer symbol's
+        // departure from the mean of its neighbours' (noise 1.5 times one dimension's).
+        const double radial = std::abs(a) - 0.5 * (std::abs(at(m_look)) + std::abs(b));
+        m_radial += k * (radial * radial / 1.5 - m_radial);
+        const double snrPhase = 2.0 * m_pow * m_pow / std::max(m_quad, 1e-30);
+        const double snrAmplitude = m_pow / std::max(2.0 * m_radial, 1e-30);
+        const double snrDb = 10.0 * std::log10(std::max(snrPhase, snrAmplitude));
         const double weight = std::clamp((kFullBelowDb + kFade - snrDb) / kFade, 0.0, 1.0);
         const double coh = weight * coherence * (a * b * std::conj(u)).real();
         soft = 0.5 * ((a * std::conj(b)).real() + coh);
@@ -80,8 +86,9 @@ private:
     int m_count = 0;
     int m_look = 3;
     double m_prior = 1.0;
-    double m_quad = 0.0; // mean square of the differential product's quadrature part
-    double m_pow = 0.0;  // its mean size
+    double m_quad = 0.0;   // mean square of the differential product's quadrature part
+    double m_pow = 0.0;    // its mean size
+    double m_radial = 0.0; // noise power per dimension judged from the amplitude
 };
 
 } // namespace dsp

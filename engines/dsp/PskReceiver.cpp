@@ -5,6 +5,8 @@
 #include "ConvCode.h"
 #include "Fft.h"
 #include "Filters.h"
+#include "QpskDecoder.h"
+#include "QpskFrequency.h"
 #include "Varicode.h"
 
 #include <algorithm>
@@ -33,6 +35,20 @@ constexpr double kReplaySeconds = 4.0;
 constexpr int kImdRing = 512;
 // The quality noise alone rarely reaches (noise averages 20 or less).
 constexpr double kNoiseLevel = 30.0;
+// How far QPSK's fourth-power line must stand above the noise to be believed.
+constexpr double kProminent = 8.0;
+// The end of a transmission is watched for while the signal stands at least this far above the
+// noise per symbol (5 dB; -15 dB in 3 kHz): a character begun as it ends is held, and dropped
+// once the power has stayed at the noise.
+constexpr double kEndAbove = 2.0;
+// How far above the noise's the mean power of a second "at the noise" marks a deep fade
+// rather than the end of a transmission; what was held is then kept a second longer, printed
+// only if a signal returns by then.
+constexpr double kFadedAbove = 1.25;
+// The QPSK decoder's reference memory near the noise (more lets the residual frequency and the
+// loop's jitter in), and the symbol SNR from which it falls to none over the next 6 dB.
+constexpr double kMemory = 0.5;
+constexpr double kMemoryBelowDb = 12.0;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
@@ -84,11 +100,14 @@ struct PskReceiver::Impl {
     long timingCount = 0; // symbols the timing average has had, since tuning or a signal's arrival
 
     // Carrier.
-    double phase = 0.0; // rad
-    double nu = 0.0;    // residual rotation, rad per symbol
+    double phase = 0.0;       // rad
+    double smoothPhase = 0.0; // the loop's frequency alone, integrated: free of its phase jitter
+    double nu = 0.0;          // residual rotation, rad per symbol
     cd fll2{0.0, 0.0};
     cd fll4{0.0, 0.0};
-    double amp = 0.0; // average symbol amplitude while the carrier is there
+    QpskFrequency fourth;    // fed with the symbols on the set frequency's mixer
+    double fixedPhase = 0.0; // the turn from the mixer's frequency to the set one
+    double amp = 0.0;        // average symbol amplitude while the carrier is there
     int ampCount = 0;
     detail::CentreFinder centre;
     int coarseHold = 0;
@@ -102,6 +121,7 @@ struct PskReceiver::Impl {
     double lastSearch = 0.0; // Hz, absolute
     bool jumpPending = false;
     double jumpTarget = 0.0;
+    bool jumpKeepsAnchor = false;
     bool replaying = false;
     std::vector<float> history; // the latest input, a ring
     size_t historyPos = 0;
@@ -112,7 +132,7 @@ struct PskReceiver::Impl {
     cf prevY{0.0f, 0.0f};
     BpskDetector detector;
     double pSlow = 0.0; // symbol power averaged over seconds: the soft metrics' scale
-    ViterbiDecoder viterbi{25};
+    QpskDecoder viterbi{25};
     ConvEncoder reencoder;
     std::array<uint8_t, 256> hardPairs{};
     VaricodeDecoder varicode;
@@ -133,9 +153,10 @@ struct PskReceiver::Impl {
     int fadeSymbols = 0;
     std::array<double, 8> lowRing{}; // the latest symbol powers
     int lowPos = 0;
-    int atNoiseRun = 0; // symbols in a row with that average at the noise
-    bool quiet = false; // this fade has sat at the noise long enough to be an ending
-    long lastDrop = -1; // symbol at which the carrier was last judged gone
+    int atNoiseRun = 0;        // symbols in a row with that average at the noise
+    double atNoisePower = 0.0; // the symbol powers summed over that run
+    bool quiet = false;        // this fade has sat at the noise long enough to be an ending
+    long lastDrop = -1;        // symbol at which the carrier was last judged gone
     int droppedSymbols = 0;
     std::array<uint8_t, 32> held{}; // characters decoded while fading
     size_t heldCount = 0;
@@ -259,6 +280,7 @@ void PskReceiver::Impl::resetLoops() {
     phase = 0.0;
     nu = 0.0;
     fll2 = fll4 = {0.0, 0.0};
+    fourth.reset();
     centre.reset();
     centred = false;
     coarseHold = 0;
@@ -346,7 +368,28 @@ void PskReceiver::Impl::coarseTune() {
     double nearest = 0.0;
     const double here = nu * kPskBaud / kTwoPi;
     if (centre.findNearest(lo, hi, here, mode == PskMode::Bpsk, nearest)) c = nearest;
-    if (std::fabs(c - here) > 3.0 && centre.signalAt(here, 3.0, mode == PskMode::Bpsk)) {
+    const bool bpsk = mode == PskMode::Bpsk;
+    const bool searching = acquiring && !locked;
+    // QPSK's spectrum gives its centre to a couple of hertz only, too coarse for the symbol
+    // loops (whose fourth power cannot tell offsets 7.8 Hz apart) and too broad to say whether
+    // the loops sit on it. The fourth power of two seconds of symbols is exact modulo 7.8 Hz
+    // (and a line there says the loops' offset is wrong however the spectrum looks): the
+    // spectrum picks which of those offsets it is.
+    const double spacing = kPskBaud / (bpsk ? 2.0 : 4.0);
+    bool precise = false;
+    bool loopsOnIt = true;
+    double f4 = 0.0, prominence = 0.0;
+    if (!bpsk && searching && fourth.estimate(f4, prominence) && prominence > kProminent) {
+        f4 -= ncoFreq - fSet;
+        const double fine = f4 + spacing * std::round((c - f4) / spacing);
+        if (std::fabs(fine - c) < 3.0) {
+            c = fine;
+            precise = true;
+            const double apart = here - f4;
+            loopsOnIt = std::fabs(apart - spacing * std::round(apart / spacing)) < 1.0;
+        }
+    }
+    if (std::fabs(c - here) > 3.0 && loopsOnIt && centre.signalAt(here, 3.0, bpsk)) {
         coarseVotes = 0;
         return;
     }
@@ -356,14 +399,14 @@ void PskReceiver::Impl::coarseTune() {
     // only an error near a blind spot is a false lock: 15.6 Hz (180 degrees per symbol) for
     // BPSK, 7.8 Hz for QPSK. (A second of text can put the centre a few hertz off, which must
     // not move a channel that is decoding, however recently it locked.)
-    const bool bpsk = mode == PskMode::Bpsk;
-    const bool searching = acquiring && !locked;
-    const double threshold = searching ? (bpsk ? 2.0 : 2.5) : (bpsk ? 10.0 : 4.0);
+    const double threshold = searching ? (bpsk ? 2.0 : (precise ? 1.5 : 2.5)) : (bpsk ? 10.0 : 4.0);
     // In lock, only a blind spot is corrected: a neighbour's spectrum can put the centre
     // anywhere else.
-    const double spacing = kPskBaud / (bpsk ? 2.0 : 4.0);
     const double offSpot = std::fabs(residual - spacing * std::round(residual / spacing));
-    if (std::fabs(residual) <= threshold || (!searching && offSpot > 2.0)) {
+    // (A loop holds on a blind spot next to the signal, not two away: a larger jump is a
+    // neighbour's spectrum pulling the estimate.)
+    const bool nextSpot = std::fabs(std::round(residual / spacing)) == 1.0;
+    if (std::fabs(residual) <= threshold || (!searching && (offSpot > 2.0 || !nextSpot))) {
         coarseVotes = 0;
         return;
     }
@@ -373,6 +416,14 @@ void PskReceiver::Impl::coarseTune() {
     lastCoarse = c;
     if (coarseVotes < (searching ? 2 : 3)) return;
     coarseVotes = 0;
+    if (precise && !replaying) {
+        // Known to a fraction of a hertz at last: decoded afresh from there, the seconds
+        // spent finding it cost no text. (The AFC limits still count from where they did.)
+        jumpPending = true;
+        jumpTarget = std::clamp(ncoFreq + c, winLo, winHi);
+        jumpKeepsAnchor = true;
+        return;
+    }
     moveNco(c);
     nu = 0.0;
     centre.reset();
@@ -423,7 +474,8 @@ void PskReceiver::Impl::checkCentred() {
 void PskReceiver::Impl::jump(std::vector<uint8_t>& out) {
     jumpPending = false;
     setNco(jumpTarget);
-    fAnchor = ncoFreq;
+    if (!jumpKeepsAnchor) fAnchor = ncoFreq;
+    jumpKeepsAnchor = false;
     resetAll();
     replaying = true;
     const size_t size = history.size();
@@ -545,13 +597,12 @@ void PskReceiver::Impl::timingError() {
 }
 
 // The end of a transmission: the carrier falls to the noise within a symbol or two. A sudden
-// loss of power while locked holds back the characters being decoded and freezes the loops. If
-// the power stays down for four symbols the carrier is gone: those characters (noise) are
-// dropped and the squelch shuts and must be earned afresh, so nothing that follows the
+// loss of power while locked holds back the characters being decoded. If the power then stays
+// at the noise the carrier is gone: those characters (noise) are dropped, the loops freeze,
+// and the squelch shuts and must be earned afresh, so nothing that follows the
 // transmission passes it. A fade that recovers costs nothing. The threshold sits between the
-// noise (measured across the decision axes) and the signal; below about 11 dB of signal to
-// noise per symbol (-8 dB in 3 kHz) a few symbols cannot tell them apart reliably enough, and
-// the squelch's quality measure has to notice instead.
+// noise (measured across the decision axes) and the signal; below kEndAbove the two cannot be
+// told apart, and the squelch's quality measure has to notice instead.
 void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     pFast += 0.5 * (p - pFast);
     lowRing[static_cast<size_t>(lowPos)] = p;
@@ -581,10 +632,16 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         for (double v : lowRing)
             recent += v / static_cast<double>(lowRing.size());
         atNoiseRun = recent < low ? atNoiseRun + 1 : 0;
-        // A second at the noise: what was held is noise and is never printed. The decoder and
-        // the loops are reset only after three (near the noise a deep fade lasts that long,
-        // and starting afresh costs more text than the fade).
-        if (atNoiseRun >= 32) quiet = true;
+        atNoisePower = atNoiseRun > 0 ? atNoisePower + p : 0.0;
+        // A second at the noise: what was held is noise and is never printed. But where the
+        // power over that time still stands clearly above the noise's, it is a deep fade near
+        // the noise (one lasts a second or more there, and what was decoded through it is
+        // mostly right): two seconds then. The decoder and the loops are reset only after
+        // three (starting afresh costs more text than the fade).
+        // (Only with the squelch open: the noise estimate runs low near the noise, so an
+        // ending can pass for such a fade, and a squelch is asked to print no noise.)
+        const bool faded = sqThreshold == 0 && atNoisePower > kFadedAbove * noisePow * atNoiseRun;
+        if (atNoiseRun >= (faded ? 64 : 32)) quiet = true;
         if (quiet) heldCount = 0;
         if (atNoiseRun >= 96) {
             fading = false;
@@ -631,7 +688,8 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
     }
     // Characters are held from the first sudden loss of power (which may be the carrier's
     // ramp down); whether it was the end is decided at the noise.
-    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > 5.0 * noisePow && pFast < back) {
+    if (locked && ampCount >= 16 && noiseCount >= 16 && signal > kEndAbove * noisePow &&
+        pFast < back) {
         fading = true;
         fadeSymbols = 1;
         atNoiseRun = 0;
@@ -687,6 +745,10 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     ++timingCount;
     const cd y(yIn.real(), yIn.imag());
     const double ay = std::abs(y);
+    if (mode != PskMode::Bpsk) {
+        fixedPhase = wrapPi(fixedPhase + kTwoPi * (ncoFreq - fSet) / kPskBaud);
+        fourth.process(y * std::polar(1.0, fixedPhase));
+    }
     watchCarrier(ay * ay, out);
     if (!carrierGone()) {
         const double w = 1.0 / std::min(static_cast<double>(++ampCount), 16.0);
@@ -718,6 +780,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         nu += kKi * weight * err;
     }
 
+    smoothPhase = wrapPi(smoothPhase + nu);
     // Differential product of successive symbols.
     const cd dRaw = y * std::conj(cd(prevY.real(), prevY.imag()));
     prevY = yIn;
@@ -777,18 +840,33 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         // 180 + 90 * pair degrees (mirrored for LSB).
         // Scaled by the long-term power, not the recent one, so that symbols in a fade weigh
         // as little as they are worth.
-        const cd dn = pSlow > 1e-30 ? diff / pSlow : diff * norm * norm;
-        float metric[4];
+        const double scale = pSlow > 1e-30 ? 1.0 / pSlow : norm * norm;
         static const cd kRot[4] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
         int hard = 0;
+        double bestMetric = 0.0;
         for (int p = 0; p < 4; ++p) {
             const cd rot = mode == PskMode::QpskLsb ? std::conj(kRot[p]) : kRot[p];
-            metric[p] = static_cast<float>((dn * std::conj(rot)).real());
-            if (metric[p] > metric[hard]) hard = p;
+            const double metric = (diff * std::conj(rot)).real();
+            if (p == 0 || metric > bestMetric) {
+                bestMetric = metric;
+                hard = p;
+            }
         }
         const int depth = viterbi.depth();
         hardPairs[static_cast<size_t>(symbolCount % depth)] = static_cast<uint8_t>(hard);
-        const int b = viterbi.push(metric);
+        viterbi.setLsb(mode == PskMode::QpskLsb);
+        // How far back the decoder's phase reference reaches: near the noise a reference
+        // averaged over a few symbols is worth up to 2 dB over the previous symbol alone; far
+        // above it the previous symbol is as good and follows the fastest phase. Only once
+        // locked: before, the frequency is not yet right.
+        double memory = 0.0;
+        if (locked && !carrierGone() && noisePow > 0.0) {
+            const double snrDb = 10.0 * std::log10(std::max(pOn / noisePow, 1e-3));
+            memory = kMemory * std::clamp((kMemoryBelowDb - snrDb) / 6.0, 0.0, 1.0);
+        }
+        // The symbols turned by the loop's frequency only: its phase steps would jitter the
+        // reference.
+        const int b = viterbi.push(y * std::polar(1.0, -smoothPhase), scale, memory);
         if (b >= 0) {
             bit(b, out);
             // Quality: re-encode the decision and compare with the pair received then. A clean
@@ -869,11 +947,14 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
         // QPSK's quality rises late, so any quality above that of noise will do there.
         const long delay = mode == PskMode::Bpsk ? 8 : viterbi.depth() + 8;
         const double then = levelRing[static_cast<size_t>((symbolCount - delay + 640) % 64)];
+        // (Neither phase changes that line up nor a recent drop speak for a signal whose power
+        // is at the noise: the loops hold their state from the last over.)
+        const bool powered = pOn > (1.0 + kEndAbove) * noisePow;
         const bool signal = sqThreshold > 0 || locked ||
                             then >= (mode == PskMode::Bpsk ? kNoiseLevel : 1.0) ||
-                            (present && symbolCount - presentSince > delay) ||
-                            (lastDrop >= 0 && symbolCount - lastDrop < 320);
-        codeOpen = open ? settled && signal : (fading || closedSymbols < 32);
+                            (powered && present && symbolCount - presentSince > delay) ||
+                            (powered && lastDrop >= 0 && symbolCount - lastDrop < 320);
+        codeOpen = open ? settled && signal : (fading || (closedSymbols < 32 && signal));
     }
     const bool done = varicode.push(b, ch);
     if (!b && zeroRun > 0) inCode = false; // the "00" gap

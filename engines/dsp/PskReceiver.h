@@ -40,7 +40,7 @@ public:
     // averaged over 16 symbols, about 0.5 s), 1 slow (48 symbols), or 10..200 symbols (32 ms
     // each); QPSK averages twice as long. A sudden loss of power shuts the squelch at once and
     // holds the characters decoded meanwhile: if the power comes back, or stays clearly above
-    // the noise (a fade, a QSB dip), they are printed; after a second at the noise they are
+    // the noise (a fade, a QSB dip), they are printed; after two seconds at the noise they are
     // dropped, and after three the carrier counts as gone and the squelch has to be earned
     // afresh. It opens only on a signal centred in the channel, never on the leakage of a
     // strong one beside it.

@@ -1,10 +1,12 @@
 // Varicode and the QPSK convolutional code.
 #include "ConvCode.h"
 #include "Noise.h"
+#include "QpskDecoder.h"
 #include "Varicode.h"
 
 #include <QTest>
 
+#include <complex>
 #include <set>
 #include <string>
 #include <vector>
@@ -181,6 +183,53 @@ private slots:
         QVERIFY2(rawErrors > bits / 20, qPrintable(QString::number(rawErrors)));
         QVERIFY2(errors <= maxShare * rawErrors,
                  qPrintable(QString("%1 vs %2").arg(errors).arg(rawErrors)));
+    }
+
+    // QPSK symbols at 3 dB symbol SNR whose phase may wander: a phase reference with memory
+    // cuts the errors of plain differential detection (memory 0) by the factor given, for
+    // either sideband's mapping, while it follows the drift.
+    void qpskDecoderMemory_data() {
+        QTest::addColumn<double>("memory");
+        QTest::addColumn<double>("drift"); // rad per symbol
+        QTest::addColumn<bool>("lsb");
+        QTest::addColumn<double>("maxShare"); // errors / errors with memory 0
+        QTest::newRow("0.5") << 0.5 << 0.0 << false << 0.35;
+        QTest::newRow("0.8") << 0.8 << 0.0 << false << 0.2;
+        QTest::newRow("0.5 lsb") << 0.5 << 0.0 << true << 0.35;
+        QTest::newRow("0.5, drift 0.5 Hz") << 0.5 << 0.1 << false << 0.4;
+    }
+    void qpskDecoderMemory() {
+        QFETCH(double, memory);
+        QFETCH(double, drift);
+        QFETCH(bool, lsb);
+        QFETCH(double, maxShare);
+        dsp::GaussianNoise rng(17);
+        dsp::ConvEncoder enc;
+        dsp::QpskDecoder withMemory(25), plain(25);
+        withMemory.setLsb(lsb);
+        plain.setLsb(lsb);
+        // Coded pair p turns the phase by 180, -90, 0, +90 degrees (mirrored for LSB).
+        const std::complex<double> turn[4] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
+        std::complex<double> phase{1.0, 0.0};
+        std::vector<int> in, outMemory, outPlain;
+        for (int k = 0; k < 20000; ++k) {
+            in.push_back(rng.next() > 0.0);
+            const std::complex<double> t = turn[enc.push(in.back())];
+            phase *= (lsb ? std::conj(t) : t) * std::polar(1.0, drift);
+            const std::complex<double> y =
+                phase + 0.5 * std::complex<double>(rng.next(), rng.next());
+            if (const int b = withMemory.push(y, 2.0, memory); b >= 0) outMemory.push_back(b);
+            if (const int b = plain.push(y, 2.0, 0.0); b >= 0) outPlain.push_back(b);
+        }
+        QCOMPARE(outMemory.size(), in.size() - 24);
+        int errMemory = 0, errPlain = 0;
+        for (size_t i = 0; i < outMemory.size(); ++i) {
+            errMemory += outMemory[i] != in[i];
+            errPlain += outPlain[i] != in[i];
+        }
+        QVERIFY2(errPlain > 1000, qPrintable(QString::number(errPlain)));
+        QVERIFY2(errMemory <= maxShare * errPlain,
+                 qPrintable(QString("%1 vs %2").arg(errMemory).arg(errPlain)));
     }
 };
 

@@ -1,5 +1,6 @@
 // The channel simulator's statistics, and the receiver on faded, dipping and crowded signals.
 // Every noise source and channel is seeded; tolerances are stated where they are used.
+#include "BpskDetector.h"
 #include "Channel.h"
 #include "PskTestUtil.h"
 
@@ -201,6 +202,47 @@ private slots:
             const double e2 = cer(other, decodeWith(audio, mode, 0, 50.0, 1000.0 + neighbourHz));
             QVERIFY2(e2 <= maxCer, qPrintable(QString::number(e2)));
         }
+    }
+
+    // The BPSK detector on symbols: near the noise its smoothed reference beats plain
+    // differential detection clearly; far above the noise with a fast-moving phase (whose
+    // phase changes look like noise, but whose amplitude does not) it is no worse.
+    void bpskDetector_data() {
+        QTest::addColumn<double>("noise");     // per dimension, amplitude 1
+        QTest::addColumn<double>("phaseStep"); // random walk, rad per symbol
+        QTest::addColumn<double>("maxShare");  // errors / plain differential errors
+        QTest::newRow("6 dB, steady") << 0.35 << 0.0 << 0.65;
+        QTest::newRow("30 dB, phase fading") << 0.02 << 0.7 << 1.0;
+    }
+    void bpskDetector() {
+        QFETCH(double, noise);
+        QFETCH(double, phaseStep);
+        QFETCH(double, maxShare);
+        dsp::GaussianNoise rng(23);
+        dsp::BpskDetector det;
+        std::vector<int> bits;
+        std::complex<double> prev{1.0, 0.0};
+        double sign = 1.0, phase = 0.0;
+        int errors = 0, plainErrors = 0, decided = 0;
+        for (int k = 0; k < 40000; ++k) {
+            bits.push_back(rng.next() > 0.0);
+            if (!bits.back()) sign = -sign; // a 0 is a phase reversal
+            phase += phaseStep * rng.next();
+            const std::complex<double> y = sign * std::polar(1.0, phase) +
+                                           noise * std::complex<double>(rng.next(), rng.next());
+            plainErrors += k > 0 && ((y * std::conj(prev)).real() >= 0.0) != (bits.back() == 1);
+            prev = y;
+            double soft = 0.0;
+            if (det.process(y, soft)) {
+                // The decision is for the pair lookahead symbols back.
+                errors += (soft >= 0.0) != (bits[bits.size() - 1 - det.lookahead()] == 1);
+                ++decided;
+            }
+        }
+        QVERIFY(decided > 39000);
+        QVERIFY2(plainErrors > 100, qPrintable(QString::number(plainErrors)));
+        QVERIFY2(errors <= maxShare * plainErrors,
+                 qPrintable(QString("%1 vs %2").arg(errors).arg(plainErrors)));
     }
 };
 

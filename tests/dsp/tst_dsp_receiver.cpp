@@ -1,12 +1,14 @@
 // Receiver behaviour on generated signals: loop-back, timing, AFC and search, squelch, IMD,
 // adjacent channels. Every noise source is seeded; tolerances are stated where they are used.
 #include "PskTestUtil.h"
+#include "QpskFrequency.h"
 
 #include <QTest>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 using namespace psktest;
 
@@ -35,8 +37,10 @@ std::vector<float> resample(const std::vector<float>& in, double delay, double r
         for (long k = i0 - half + 1; k <= i0 + half; ++k) {
             if (k < 0 || k >= static_cast<long>(in.size())) continue;
             const double x = t - static_cast<double>(k);
-            const double sinc = std::fabs(x) < 1e-12 ? 1.0 : std::sin(M_PI * x) / (M_PI * x);
-            const double w = 0.5 + 0.5 * std::cos(M_PI * x / half);
+            const double sinc = std::fabs(x) < 1e-12
+                                    ? 1.0
+                                    : std::sin(std::numbers::pi * x) / (std::numbers::pi * x);
+            const double w = 0.5 + 0.5 * std::cos(std::numbers::pi * x / half);
             acc += in[static_cast<size_t>(k)] * sinc * w;
         }
         out.push_back(static_cast<float>(acc));
@@ -94,137 +98,171 @@ dsp::PskReceiver makeSearchRx(int mode, double hz, double search, double afc = 5
     return rx;
 }
 
+// Decodes into out; returns since when (s) the channel has been within half a hertz of hz,
+// or -1 if it is not there at the end.
+double decodeOn(dsp::PskReceiver& rx, const std::vector<float>& audio, double hz,
+                std::vector<uint8_t>& out) {
+    double since = -1.0;
+    for (size_t i = 0; i < audio.size(); i += 400) {
+        rx.process(std::min<size_t>(400, audio.size() - i), audio.data() + i, out);
+        const bool on = std::fabs(rx.frequency() - hz) < 0.5;
+        if (on && since < 0.0) since = static_cast<double>(i + 400) / kRate;
+        if (!on) since = -1.0;
+    }
+    return since;
+}
+
 } // namespace
 
 class TestReceiver : public QObject {
     Q_OBJECT
 private slots:
-    void loopbackClean_data() {
+    // Transmit, delay and resample (clock error), add noise, decode. A timing loop that failed
+    // would give tens of percent; the benchmark measures well under 1 % at -8 dB.
+    void loopback_data() {
         QTest::addColumn<int>("mode");
-        QTest::newRow("bpsk") << 0;
-        QTest::newRow("qpsk-usb") << 1;
-        QTest::newRow("qpsk-lsb") << 2;
-    }
-    void loopbackClean() {
-        QFETCH(int, mode);
-        std::string text = "CQ CQ de test: the quick brown fox 0123456789 ";
-        for (int c = 1; c < 256; c += 7)
-            text.push_back(static_cast<char>(c));
-        auto audio = transmit(text, mode, 1000.0);
-        addSilence(audio, 0.5, 1.5);
-        auto rx = makeRx(mode, 1000.0);
-        QCOMPARE(latin1(decode(rx, audio)), latin1(text));
-    }
-
-    void loopbackWithNoise_data() {
-        QTest::addColumn<int>("mode");
-        QTest::newRow("bpsk") << 0;
-        QTest::newRow("qpsk-usb") << 1;
-        QTest::newRow("qpsk-lsb") << 2;
-    }
-    void loopbackWithNoise() {
-        // -8 dB in 3 kHz: the benchmark measures well under 1 %; allow 2 %.
-        QFETCH(int, mode);
-        const std::string text = sampleText(300, 5);
-        auto audio = transmit(text, mode, 1500.0);
-        const double power = dsp::meanPower(audio.data(), audio.size());
-        addSilence(audio, 0.5, 1.0);
-        addNoise(audio, power, -8.0, 100 + mode);
-        auto rx = makeRx(mode, 1500.0);
-        const std::string got = decode(rx, audio);
-        QVERIFY2(cer(text, got) <= 2.0, qPrintable(QString::number(cer(text, got))));
-    }
-
-    void qpskSidebandMatters() {
-        // USB decoded as LSB must fail: the two differ in the sign of the 90-degree steps.
-        const std::string text = sampleText(150, 6);
-        auto audio = transmit(text, 1, 1000.0);
-        auto rx = makeRx(2, 1000.0, 25.0, 0);
-        QVERIFY(cer(text, decode(rx, audio)) > 50.0);
-    }
-
-    void timingFractionalOffset_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<double>("delay");
+        QTest::addColumn<int>("rxMode");
+        QTest::addColumn<double>("delay"); // samples
         QTest::addColumn<double>("ratio");
-        QTest::newRow("bpsk 0.5 sample") << 0 << 0.5 << 1.0;
-        QTest::newRow("bpsk 0.31 symbol") << 0 << 79.37 << 1.0;
-        QTest::newRow("bpsk 0.5 symbol") << 0 << 128.6 << 1.0;
-        QTest::newRow("qpsk 0.73 symbol") << 1 << 187.2 << 1.0;
-        QTest::newRow("bpsk clock +300 ppm") << 0 << 40.25 << 1.0003;
-        QTest::newRow("qpsk clock -300 ppm") << 1 << 11.5 << 0.9997;
+        QTest::addColumn<double>("snr"); // NaN: none
+        QTest::addColumn<double>("maxCer");
+        const double clean = qQNaN();
+        QTest::newRow("bpsk clean") << 0 << 0 << 0.0 << 1.0 << clean << 0.0;
+        QTest::newRow("qpsk-usb clean") << 1 << 1 << 0.0 << 1.0 << clean << 0.0;
+        QTest::newRow("qpsk-lsb clean") << 2 << 2 << 0.0 << 1.0 << clean << 0.0;
+        QTest::newRow("bpsk -8 dB") << 0 << 0 << 0.0 << 1.0 << -8.0 << 2.0;
+        QTest::newRow("qpsk-usb -8 dB") << 1 << 1 << 0.0 << 1.0 << -8.0 << 2.0;
+        QTest::newRow("qpsk-lsb -8 dB") << 2 << 2 << 0.0 << 1.0 << -8.0 << 2.0;
+        QTest::newRow("bpsk 0.5 sample") << 0 << 0 << 0.5 << 1.0 << -6.0 << 2.0;
+        QTest::newRow("bpsk 0.31 symbol") << 0 << 0 << 79.37 << 1.0 << -6.0 << 2.0;
+        QTest::newRow("bpsk 0.5 symbol") << 0 << 0 << 128.6 << 1.0 << -6.0 << 2.0;
+        QTest::newRow("qpsk 0.73 symbol") << 1 << 1 << 187.2 << 1.0 << -6.0 << 2.0;
+        QTest::newRow("bpsk clock +300 ppm") << 0 << 0 << 40.25 << 1.0003 << -6.0 << 2.0;
+        QTest::newRow("qpsk clock -300 ppm") << 1 << 1 << 11.5 << 0.9997 << -6.0 << 2.0;
+        // The sidebands differ in the sign of the 90-degree steps: USB read as LSB fails.
+        QTest::newRow("usb read as lsb") << 1 << 2 << 0.0 << 1.0 << clean << -50.0;
     }
-    void timingFractionalOffset() {
+    void loopback() {
         QFETCH(int, mode);
+        QFETCH(int, rxMode);
         QFETCH(double, delay);
         QFETCH(double, ratio);
-        const std::string text = sampleText(250, 8);
+        QFETCH(double, snr);
+        QFETCH(double, maxCer);
+        std::string text = sampleText(250, 8);
+        if (std::isnan(snr)) // every character, once
+            for (int c = 1; c < 256; c += 3)
+                text.push_back(static_cast<char>(c));
         auto audio = transmit(text, mode, 1200.0);
         addSilence(audio, 0.3, 1.0);
-        audio = resample(audio, delay, ratio);
+        if (delay > 0.0) audio = resample(audio, delay, ratio);
         const double power = dsp::meanPower(audio.data(), audio.size());
-        addNoise(audio, power, -6.0, 31);
-        auto rx = makeRx(mode, 1200.0 * ratio);
+        if (!std::isnan(snr)) addNoise(audio, power, snr, 31 + mode);
+        auto rx = makeRx(rxMode, 1200.0 * ratio);
         const std::string got = decode(rx, audio);
-        // A timing loop that failed would give tens of percent.
-        QVERIFY2(cer(text, got) <= 2.0, qPrintable(QString::number(cer(text, got))));
+        if (maxCer == 0.0)
+            QCOMPARE(latin1(got), latin1(text));
+        else if (maxCer < 0.0)
+            QVERIFY2(cer(text, got) > -maxCer, qPrintable(QString::number(cer(text, got))));
+        else
+            QVERIFY2(cer(text, got) <= maxCer, qPrintable(QString::number(cer(text, got))));
     }
 
-    void afcPullIn_data() {
+    // AFC alone (search 0, AFC 25) pulls in a signal a few hertz off; the search (+/- 50)
+    // finds one 40 Hz off. Either way the channel is on it (within half a hertz) and stays
+    // there from the time given on, and the text is readable (start-up may cost some).
+    void pullIn_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<double>("offset");
-        QTest::newRow("bpsk +5") << 0 << 5.0;
-        QTest::newRow("bpsk -7") << 0 << -7.0;
-        QTest::newRow("qpsk +5") << 1 << 5.0;
-        QTest::newRow("qpsk -5") << 1 << -5.0;
-        QTest::newRow("bpsk +15") << 0 << 15.0;
+        QTest::addColumn<double>("search");
+        QTest::addColumn<double>("snr");
+        QTest::addColumn<double>("onBy"); // s
+        QTest::addColumn<double>("maxCer");
+        QTest::newRow("bpsk +5") << 0 << 5.0 << 0.0 << -6.0 << 20.0 << 4.0;
+        QTest::newRow("bpsk -7") << 0 << -7.0 << 0.0 << -6.0 << 20.0 << 4.0;
+        QTest::newRow("qpsk +5") << 1 << 5.0 << 0.0 << -6.0 << 20.0 << 4.0;
+        QTest::newRow("qpsk -5") << 1 << -5.0 << 0.0 << -6.0 << 20.0 << 4.0;
+        QTest::newRow("bpsk +15") << 0 << 15.0 << 0.0 << -6.0 << 20.0 << 4.0;
+        QTest::newRow("search bpsk +40") << 0 << 40.0 << 50.0 << -3.0 << 3.0 << 10.0;
+        QTest::newRow("search bpsk -40") << 0 << -40.0 << 50.0 << -3.0 << 3.0 << 10.0;
+        QTest::newRow("search qpsk +40") << 1 << 40.0 << 50.0 << -3.0 << 3.0 << 10.0;
     }
-    void afcPullIn() {
+    void pullIn() {
         QFETCH(int, mode);
         QFETCH(double, offset);
-        const std::string text = sampleText(200, 9);
+        QFETCH(double, search);
+        QFETCH(double, snr);
+        QFETCH(double, onBy);
+        QFETCH(double, maxCer);
+        const std::string text = sampleText(search > 0.0 ? 120 : 200, search > 0.0 ? 10 : 9);
         auto audio = transmit(text, mode, 1000.0 + offset);
         const double power = dsp::meanPower(audio.data(), audio.size());
-        addNoise(audio, power, -6.0, 41);
-        auto rx = makeRx(mode, 1000.0, 25.0, 0);
-        const std::string got = decode(rx, audio);
-        // Locked within half a hertz by the end, and the text readable (start-up may cost a few
-        // characters).
-        QVERIFY2(std::fabs(rx.frequency() - (1000.0 + offset)) < 0.5,
-                 qPrintable(QString::number(rx.frequency())));
-        QVERIFY2(cer(text, got) <= 4.0, qPrintable(QString::number(cer(text, got))));
-    }
-
-    void searchFindsSignal_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<double>("offset");
-        QTest::newRow("bpsk +40") << 0 << 40.0;
-        QTest::newRow("bpsk -40") << 0 << -40.0;
-        QTest::newRow("qpsk +40") << 1 << 40.0;
-    }
-    void searchFindsSignal() {
-        // A signal 40 Hz from where the channel is set, search range 50: locked within 3 s.
-        QFETCH(int, mode);
-        QFETCH(double, offset);
-        const std::string text = sampleText(120, 10);
-        auto audio = transmit(text, mode, 1000.0 + offset);
-        const double power = dsp::meanPower(audio.data(), audio.size());
-        addNoise(audio, power, -3.0, 51);
-        dsp::PskReceiver rx(kRate);
-        rx.setMode(static_cast<dsp::PskMode>(mode));
-        rx.setAfcLimit(25.0);
-        rx.setSquelch(50, 0);
-        rx.setFrequency(1000.0, 50.0);
+        addNoise(audio, power, snr, search > 0.0 ? 51 : 41);
+        auto rx = makeSearchRx(mode, 1000.0, search, 25.0, search > 0.0 ? 50 : 0);
         std::vector<uint8_t> out;
-        double lockedAt = -1.0;
-        for (size_t i = 0; i < audio.size(); i += 400) {
-            rx.process(std::min<size_t>(400, audio.size() - i), audio.data() + i, out);
-            const bool onIt = std::fabs(rx.frequency() - (1000.0 + offset)) < 1.0;
-            if (onIt && lockedAt < 0.0) lockedAt = static_cast<double>(i + 400) / kRate;
-            if (!onIt) lockedAt = -1.0;
+        const double onSince = decodeOn(rx, audio, 1000.0 + offset, out);
+        QVERIFY2(onSince >= 0.0 && onSince <= onBy, qPrintable(QString::number(onSince)));
+        const std::string got(out.begin(), out.end());
+        QVERIFY2(cer(text, got) <= maxCer, qPrintable(QString::number(cer(text, got))));
+    }
+
+    void qpskAcquiresNearNoise() {
+        // QPSK at -13 dB beyond the reach of its fourth-power loops, where the spectrum alone
+        // places it only roughly (pskdecode's defaults): on it, and staying on it, within
+        // seconds. Six files, fixed seeds; the mean is what a fault moves (7.9 s without the
+        // fourth-power estimate, 5.9 s with it).
+        double sum = 0.0;
+        for (int seed : {1, 2, 3}) {
+            for (double offset : {5.0, -5.5}) {
+                const std::string text = sampleText(80, static_cast<uint64_t>(seed));
+                auto audio = transmit(text, 1, 1000.0 + offset);
+                const double power = dsp::meanPower(audio.data(), audio.size());
+                addNoise(audio, power, -13.0, static_cast<uint64_t>(seed) * 77);
+                auto rx = makeSearchRx(1, 1000.0, 50.0, 50.0, 0);
+                std::vector<uint8_t> out;
+                const double onSince = decodeOn(rx, audio, 1000.0 + offset, out);
+                QVERIFY2(onSince >= 0.0 && onSince <= 12.0, qPrintable(QString::number(onSince)));
+                sum += onSince;
+            }
         }
-        QVERIFY2(lockedAt >= 0.0 && lockedAt <= 3.0, qPrintable(QString::number(lockedAt)));
-        QVERIFY(cer(text, std::string(out.begin(), out.end())) <= 10.0);
+        QVERIFY2(sum / 6.0 <= 6.5, qPrintable(QString::number(sum / 6.0)));
+    }
+
+    void qpskFrequency_data() {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<double>("expect"); // 7.8125 Hz apart look alike
+        QTest::newRow("0") << 0.0 << 0.0;
+        QTest::newRow("+1.3") << 1.3 << 1.3;
+        QTest::newRow("-3.7") << -3.7 << -3.7;
+        QTest::newRow("+5 aliases") << 5.0 << 5.0 - 7.8125;
+        QTest::newRow("noise only") << qQNaN() << qQNaN();
+    }
+    void qpskFrequency() {
+        // Random QPSK symbols at 7.4 dB symbol SNR (-12.4 dB in 3 kHz).
+        QFETCH(double, offset);
+        QFETCH(double, expect);
+        dsp::QpskFrequency est;
+        dsp::GaussianNoise noise(5);
+        uint32_t lcg = 1;
+        double hz = 0.0, prominence = 0.0;
+        QVERIFY(!est.estimate(hz, prominence));
+        for (int k = 0; k < 3 * dsp::QpskFrequency::kSymbols; ++k) {
+            lcg = lcg * 1664525u + 1013904223u;
+            const double ph = std::isnan(offset)
+                                  ? 0.0
+                                  : 2.0 * std::numbers::pi * offset * k / dsp::kPskBaud +
+                                        std::numbers::pi / 2.0 * (lcg >> 30);
+            const double a = std::isnan(offset) ? 0.0 : 1.0;
+            est.process(std::polar(a, ph) +
+                        std::complex<double>(0.3 * noise.next(), 0.3 * noise.next()));
+        }
+        QVERIFY(est.estimate(hz, prominence));
+        if (std::isnan(expect)) {
+            QVERIFY2(prominence < 8.0, qPrintable(QString::number(prominence)));
+        } else {
+            QVERIFY2(prominence > 8.0, qPrintable(QString::number(prominence)));
+            QVERIFY2(std::fabs(hz - expect) < 0.1, qPrintable(QString::number(hz)));
+        }
     }
 
     void afcTracksDrift_data() {
@@ -341,9 +379,9 @@ private slots:
             dsp::GaussianNoise rng(5);
             double ph = 0.0;
             for (size_t i = 0; i < static_cast<size_t>(8 * kRate); ++i) {
-                if (i % 256 == 0) ph = M_PI * rng.next();
+                if (i % 256 == 0) ph = std::numbers::pi * rng.next();
                 audio.push_back(static_cast<float>(
-                    amp * std::cos(2.0 * M_PI * 1000.0 * (at + i) / kRate + ph)));
+                    amp * std::cos(2.0 * std::numbers::pi * 1000.0 * (at + i) / kRate + ph)));
             }
             dsp::PskReceiver rx(kRate);
             rx.setAfcLimit(0.0);
@@ -378,9 +416,9 @@ private slots:
         std::vector<float> audio(static_cast<size_t>(6 * kRate));
         for (size_t i = 0; i < audio.size(); ++i) {
             const double t = static_cast<double>(i) / kRate;
-            const double env =
-                std::cos(M_PI * t * dsp::kPskBaud) + a * std::cos(3 * M_PI * t * dsp::kPskBaud);
-            audio[i] = static_cast<float>(0.5 * env * std::cos(2 * M_PI * f * t));
+            const double env = std::cos(std::numbers::pi * t * dsp::kPskBaud) +
+                               a * std::cos(3 * std::numbers::pi * t * dsp::kPskBaud);
+            audio[i] = static_cast<float>(0.5 * env * std::cos(2 * std::numbers::pi * f * t));
         }
         addNoise(audio, dsp::meanPower(audio.data(), audio.size()), 40.0, 101);
         auto rx = makeRx(0, f);
@@ -553,12 +591,16 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<double>("snr");
         QTest::addColumn<int>("speed");
-        for (int mode : {0, 1})
+        QTest::addColumn<int>("squelch");
+        for (int mode : {0, 1}) {
             for (double snr : {10.0, -5.0})
                 for (int speed : {0, 1})
-                    QTest::newRow(qPrintable(
-                        QString("mode %1, %2 dB, speed %3").arg(mode).arg(snr).arg(speed)))
-                        << mode << snr << speed;
+                    QTest::addRow("mode %d, %g dB, speed %d", mode, snr, speed)
+                        << mode << snr << speed << 50;
+            // Near the noise, squelch open or not: still nothing of the noise after the text.
+            QTest::addRow("mode %d, -10 dB, squelch 0", mode) << mode << -10.0 << 0 << 0;
+            QTest::addRow("mode %d, -10 dB, squelch 50", mode) << mode << -10.0 << 0 << 50;
+        }
     }
     void squelchClosesAfterOver() {
         // An over, then 5 s of band noise at squelch 50: exactly the text, nothing after it, and
@@ -566,6 +608,7 @@ private slots:
         QFETCH(int, mode);
         QFETCH(double, snr);
         QFETCH(int, speed);
+        QFETCH(int, squelch);
         for (uint64_t seed = 0; seed < 3; ++seed) {
             const std::string text = "tnx for the QSO, 73 and gl\r\n";
             auto audio = transmit(text, mode, 1000.0);
@@ -576,13 +619,13 @@ private slots:
             dsp::PskReceiver rx(kRate);
             rx.setMode(static_cast<dsp::PskMode>(mode));
             rx.setAfcLimit(25.0);
-            rx.setSquelch(50, speed);
+            rx.setSquelch(squelch, speed);
             rx.setFrequency(1000.0, 0.0);
             std::vector<uint8_t> out;
             for (size_t i = 0; i < audio.size(); i += 80) {
                 rx.process(80, audio.data() + i, out);
                 const double t = static_cast<double>(i + 80) / kRate;
-                if (t > end + 0.3)
+                if (t > end + 0.3 && squelch > 0)
                     QVERIFY2(!rx.squelchOpen(), qPrintable(QString("open at %1 s").arg(t - end)));
             }
             QCOMPARE(latin1(std::string(out.begin(), out.end())), latin1(text));
@@ -621,11 +664,12 @@ private slots:
         QVERIFY2(wide > 30, qPrintable(QString::number(wide)));
     }
 
-    void rawData() {
-        // Baseband samples at the decision points, full scale 32767 for a full-scale carrier:
-        // a steady carrier of amplitude 0.45 sits still at 0.45 * 32767; idle reversals of the
-        // same amplitude alternate in sign from symbol to symbol, at half that (their two lines
-        // at +/- 15.6 Hz pass the matched filter at half gain).
+    void rawAndVectorData() {
+        // A steady carrier (mode 3) and idle reversals (mode 0), amplitude 0.45. Raw: the
+        // decision points, 32767 for a full-scale carrier: the carrier sits still at
+        // 0.45 * 32767; the reversals alternate in sign at half that (their two lines at
+        // +/- 15.6 Hz pass the matched filter at half gain). Vectors: the carrier points up
+        // (no phase change), the reversals down.
         dsp::PskTransmitter tx(kRate);
         tx.setFrequency(1000.0);
         std::vector<float> audio(static_cast<size_t>(kRate));
@@ -637,10 +681,14 @@ private slots:
                 x *= 0.5f; // the transmitter's peak is 0.9
             auto rx = makeRx(0, 1000.0);
             decode(rx, audio);
-            int32_t xy[16];
+            int32_t xy[16], v[16];
             rx.rawData(xy);
+            rx.vectorData(v);
             const double expect = 0.45 * 32767.0 * (mode == 3 ? 1.0 : 0.5);
             for (int i = 0; i < 8; ++i) {
+                QVERIFY2(std::abs(v[2 * i]) < 150, qPrintable(QString::number(v[2 * i])));
+                QVERIFY2(mode == 3 ? v[2 * i + 1] < -800 : v[2 * i + 1] > 800,
+                         qPrintable(QString::number(v[2 * i + 1])));
                 const double mag = std::hypot(xy[2 * i], xy[2 * i + 1]);
                 QVERIFY2(std::fabs(mag - expect) <= 0.03 * expect,
                          qPrintable(QString::number(mag)));
@@ -648,33 +696,8 @@ private slots:
                 const double dot = static_cast<double>(xy[2 * i]) * xy[2 * i - 2] +
                                    static_cast<double>(xy[2 * i + 1]) * xy[2 * i - 1];
                 const double cosAngle = dot / (mag * std::hypot(xy[2 * i - 2], xy[2 * i - 1]));
-                if (mode == 3)
-                    QVERIFY2(cosAngle > 0.99, qPrintable(QString::number(cosAngle)));
-                else
-                    QVERIFY2(cosAngle < -0.95, qPrintable(QString::number(cosAngle)));
-            }
-        }
-    }
-
-    void vectorDisplay() {
-        // Idle reversals point down (180 degrees), a steady carrier points up.
-        dsp::PskTransmitter tx(kRate);
-        tx.setFrequency(1000.0);
-        std::vector<float> audio(static_cast<size_t>(kRate));
-        std::vector<dsp::PskTransmitter::Event> ev;
-        for (int mode : {0, 3}) {
-            tx.start(mode);
-            tx.process(audio.size(), audio.data(), ev);
-            auto rx = makeRx(0, 1000.0);
-            decode(rx, audio);
-            int32_t xy[16];
-            rx.vectorData(xy);
-            for (int i = 0; i < 8; ++i) {
-                QVERIFY2(std::abs(xy[2 * i]) < 150, qPrintable(QString::number(xy[2 * i])));
-                if (mode == 0)
-                    QVERIFY2(xy[2 * i + 1] > 800, qPrintable(QString::number(xy[2 * i + 1])));
-                else
-                    QVERIFY2(xy[2 * i + 1] < -800, qPrintable(QString::number(xy[2 * i + 1])));
+                QVERIFY2(mode == 3 ? cosAngle > 0.99 : cosAngle < -0.95,
+                         qPrintable(QString::number(cosAngle)));
             }
         }
     }
