@@ -19,7 +19,7 @@ constexpr int kPreambleSymbols = 32;
 // receivers hold the last bits in their decoders' traceback until enough symbols follow.
 constexpr int kPostambleBpsk = 32;
 constexpr int kPostambleQpsk = 48;
-constexpr double kCwWpm[4] = {10.0, 15.0, 20.0, 25.0};
+constexpr double kCwWpm[4] = {37.0, 19.0, 12.0, 9.0}; // the setup dialog's speeds 1..4
 constexpr double kCwEdgeSeconds = 0.004;
 constexpr double kAbortSeconds = 0.008;
 

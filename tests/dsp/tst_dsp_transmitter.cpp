@@ -97,7 +97,7 @@ private slots:
         // "I" is two dots: on, off and on for one dot length each, measured at half amplitude.
         QFETCH(int, speed);
         const double dot = dsp::PskTransmitter::cwIdDotSeconds(speed);
-        const double wpm[] = {10, 15, 20, 25};
+        const double wpm[] = {37, 19, 12, 9};
         QCOMPARE(dot, 1.2 / wpm[speed - 1]);
         dsp::PskTransmitter tx(kRate);
         tx.setFrequency(1000.0);
@@ -287,10 +287,11 @@ private slots:
         QCOMPARE(events.size(), size_t(2));
         QCOMPARE(events[0].ev.kind, Event::CharSent);
         QCOMPARE(events[1].ev.kind, Event::Finished);
-        // "TEST" at 48 ms per dot: - . ... - = 3+1+3+1+5+3+3 units plus the lead-in and tail.
+        // "TEST" at 9 wpm: - . ... - = 3+1+3+1+5+3+3 units plus the lead-in and tail.
         const double psk = static_cast<double>(events[0].sample) + 33 * 256.0;
         const double cwUnits = 3 + 3 + 1 + 3 + 5 + 3 + 3 + 2 + 1;
-        QVERIFY2(std::fabs(static_cast<double>(audio.size()) - psk - cwUnits * 384.0) <= 160,
+        const double unit = std::round(dsp::PskTransmitter::cwIdDotSeconds(4) * kRate);
+        QVERIFY2(std::fabs(static_cast<double>(audio.size()) - psk - cwUnits * unit) <= 160,
                  qPrintable(QString::number(audio.size() - psk)));
     }
 
