@@ -46,7 +46,7 @@ dde::DDEHost TonedeckApp::ddeHost() {
         main.SetCaptionSuffix(codes);
         main.ClockTimer_Timer();
     };
-    h.ShuttingDown = [this] { return main.ShuttingDown; };
+    h.ShuttingDown = [this] { return main.ShuttingDown(); };
     h.LogEvent = [this](const QString& text) { event.LogEvent(text); };
     return h;
 }

@@ -177,7 +177,7 @@ void TonedeckMain::Form_Unload(int& cancel) {
     step([&] { mmttyWasRunning = app_.rtty->MMTTYRunning(); });
     step([&] { TuneCheckbox->setChecked(false); });
     step([&] { app_.transmitPane.EndFeed(); });
-    ShuttingDown = true;
+    MarkShuttingDown();
     step([&] { app_.minilog.SaveSettings(); });
     step([&] {
         // A radio keyed through the rig-control program would otherwise stay keyed.
@@ -221,7 +221,7 @@ void TonedeckMain::closeEvent(QCloseEvent* event) {
         return;
     }
     // A close while the unload waits for the RTTY engine to end must not unload again.
-    if (ShuttingDown) {
+    if (shuttingDown_) {
         event->ignore();
         return;
     }

@@ -46,7 +46,9 @@ public:
     QString myCallsign() const;
 
     // Window state.
-    bool ShuttingDown = false;
+    // Set once unload begins: from then on companion links closing are expected.
+    bool ShuttingDown() const { return shuttingDown_; }
+    void MarkShuttingDown() { shuttingDown_ = true; }
     // The window state (0 normal, 1 minimized, 2 maximized) at the last resize.
     int LastWindowState() const { return lastWindowState_; }
     // A layout that resizes the window itself: its resize event is not the operator's.
@@ -117,6 +119,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    bool shuttingDown_ = false;
     void connectControls();
     void fillPskControls();
     void installEventFilters();

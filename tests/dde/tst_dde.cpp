@@ -95,7 +95,7 @@ private slots:
         Companion rigc("rig");
         AppFixture f;
         auto& app = f.start();
-        app.main.ShuttingDown = true;
+        app.main.MarkShuttingDown();
         rigc.p.kill();
         QTRY_VERIFY(!app.dde.Window()->QSOFrequencyLink.IsOpen()); // the close came
         QVERIFY(app.dde.Connected(0) && !app.dde.RetryPending(0));

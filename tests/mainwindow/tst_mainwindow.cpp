@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(e.count("fnStopSoundCard"), 1);
         QVERIFY(e.indexOf("fnStopSoundCard") > e.indexOf("fnStartSoundCard"));
         QVERIFY(!app.xcvr.InterceptionStarted());
-        QVERIFY(app.main.ShuttingDown);
+        QVERIFY(app.main.ShuttingDown());
         QVERIFY(!QFile::exists(f.errorLogPath()));
         QVERIFY(QFile::exists(f.settings.fileName()));
     }
@@ -151,7 +151,7 @@ private slots:
         QVERIFY(!app.main.close());
         QVERIFY(app.main.isVisible());
         QVERIFY(app.main.MMTTYEndTimer.isActive());
-        QVERIFY(app.main.ShuttingDown);
+        QVERIFY(app.main.ShuttingDown());
         f.rtty->log = new QStringList;
         QVERIFY(!app.main.close()); // a second close while waiting unloads nothing again
         QCOMPARE(*f.rtty->log, QStringList());
