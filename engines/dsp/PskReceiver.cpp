@@ -157,6 +157,7 @@ struct PskReceiver::Impl {
     double atNoisePower = 0.0; // the symbol powers summed over that run
     bool quiet = false;        // this fade has sat at the noise long enough to be an ending
     long lastDrop = -1;        // symbol at which the carrier was last judged gone
+    long lastLock = -1;        // the last symbol with a lock
     int droppedSymbols = 0;
     std::array<uint8_t, 32> held{}; // characters decoded while fading
     size_t heldCount = 0;
@@ -244,6 +245,7 @@ struct PskReceiver::Impl {
     void noteArrival();
     void restartQuality();
     void symbol(cf y, std::vector<uint8_t>& out);
+    bool signalEvidence(int span) const;
     void bit(int b, std::vector<uint8_t>& out);
     void imdCheck();
 };
@@ -301,6 +303,7 @@ void PskReceiver::Impl::resetLoops() {
     fading = dropped = false;
     heldCount = 0;
     lastDrop = -1;
+    lastLock = -1;
     pFast = 0.0;
     decisionCount = 0;
     zeroRun = 0;
@@ -909,6 +912,7 @@ void PskReceiver::Impl::updateQuality(cd q, double weight) {
         // be a false one on a signal that was far off.
         if (symbolCount > 80) acquiring = false;
         unlockedSymbols = 0;
+        lastLock = symbolCount;
     } else if (lq < 0.3) {
         locked = false;
     }
@@ -919,6 +923,27 @@ void PskReceiver::Impl::updateQuality(cd q, double weight) {
     }
     level = std::clamp(99.0 * sq, 0.0, 99.0);
     open = level >= sqThreshold && !carrierGone() && (open || centred || sqThreshold == 0);
+}
+
+// Whether the latest decisions come from a signal rather than noise, for an open squelch
+// (threshold 0), which still prints nothing begun on what is plainly noise. (Within seconds of a
+// drop a fade is likelier than an ending: that text counts.) Nor before phase changes that line
+// up have reached the decisions (the detector's delay, and for QPSK the decoder's). span: over
+// how many symbols the quality is averaged for that.
+bool PskReceiver::Impl::signalEvidence(int span) const {
+    if (sqThreshold > 0 || locked) return true;
+    // QPSK's quality rises late, so any quality above that of noise will do there.
+    const long delay = mode == PskMode::Bpsk ? 8 : viterbi.depth() + 8;
+    const long n = std::clamp(static_cast<long>(span), 1L, 64 - delay);
+    double then = 0.0;
+    for (long k = 0; k < n; ++k)
+        then += levelRing[static_cast<size_t>((symbolCount - delay - k + 640) % 64)] / n;
+    // (Neither phase changes that line up nor a recent drop speak for a signal whose power
+    // is at the noise: the loops hold their state from the last over.)
+    const bool powered = pOn > (1.0 + kEndAbove) * noisePow;
+    return then >= (mode == PskMode::Bpsk ? kNoiseLevel : 1.0) ||
+           (powered && present && symbolCount - presentSince > delay) ||
+           (powered && lastDrop >= 0 && symbolCount - lastDrop < 320);
 }
 
 void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
@@ -940,24 +965,18 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     if (b && !inCode) {
         inCode = true;
         const bool settled = mode != PskMode::Bpsk || !fresh || openSymbols > 4;
-        // An open squelch (threshold 0) still prints nothing begun on what is plainly noise.
-        // (Within seconds of a drop a fade is likelier than an ending: that text counts.)
-        // Nor before phase changes that line up have reached the decisions (the detector's
-        // delay, and for QPSK the decoder's).
-        // QPSK's quality rises late, so any quality above that of noise will do there.
-        const long delay = mode == PskMode::Bpsk ? 8 : viterbi.depth() + 8;
-        const double then = levelRing[static_cast<size_t>((symbolCount - delay + 640) % 64)];
-        // (Neither phase changes that line up nor a recent drop speak for a signal whose power
-        // is at the noise: the loops hold their state from the last over.)
-        const bool powered = pOn > (1.0 + kEndAbove) * noisePow;
-        const bool signal = sqThreshold > 0 || locked ||
-                            then >= (mode == PskMode::Bpsk ? kNoiseLevel : 1.0) ||
-                            (powered && present && symbolCount - presentSince > delay) ||
-                            (powered && lastDrop >= 0 && symbolCount - lastDrop < 320);
+        const bool signal = signalEvidence(1);
         codeOpen = open ? settled && signal : (fading || (closedSymbols < 32 && signal));
     }
     const bool done = varicode.push(b, ch);
     if (!b && zeroRun > 0) inCode = false; // the "00" gap
+    // Noise's quality flickers above the noise level for a few symbols at a time, long enough
+    // to begin a character (which the next preamble's reversals may end): with no lock for
+    // seconds (before the first over, say), a character needs the quality of the last second
+    // above the noise's as it ends. (Within seconds of a lock a deep fade is likelier than
+    // noise; in a fade the hold decides.)
+    const bool lockedLately = lastLock >= 0 && symbolCount - lastLock < 320;
+    if (done && codeOpen && !fading && !lockedLately && !signalEvidence(32)) codeOpen = false;
     if (done && codeOpen) {
         if (fading) {
             if (heldCount < held.size()) held[heldCount++] = ch;
