@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 #include "rtty/RTTYComm.h"
 
@@ -69,11 +70,11 @@ private:
         const ssize_t n = ::read(master_, buf, sizeof buf);
         for (ssize_t i = 0; i < n; ++i) {
             if (buf[i] == 27)
-                command_ = true, pending_.clear();
-            else if (!command_)
+                pending_ = "\033";
+            else if (pending_.isEmpty())
                 text += buf[i];
             else if (buf[i] == 13)
-                commands << QString::fromLatin1(pending_), command_ = false;
+                commands << QString::fromLatin1(std::exchange(pending_, {}).mid(1));
             else
                 pending_ += buf[i];
         }
@@ -82,8 +83,7 @@ private:
 
     int master_ = -1, slave_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
-    bool command_ = false;
-    QByteArray pending_; // the name of a command being decoded
+    QByteArray pending_; // a command being decoded
 };
 
 // Records what the program asked of DTR and RTS.
