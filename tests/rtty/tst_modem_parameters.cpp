@@ -8,26 +8,21 @@
 
 using MP = rtty::ModemParameters;
 
-namespace {
-struct Host : rtty::ModemParametersHost {
+class TestModemParameters : public QObject, rtty::ModemParametersHost {
+    Q_OBJECT
+    QTemporaryDir dir;
     QStringList boxes;
+    MP p{*this};
+
     void messageBox(const QString& t) override { boxes << t; }
     QString myCallsign() const override { return "DL1aBc"; }
     QDateTime utcNow() const override { return {QDate(2026, 12, 6), QTime(7, 5, 9), Qt::UTC}; }
-};
-} // namespace
-
-class TestModemParameters : public QObject {
-    Q_OBJECT
-    QTemporaryDir dir;
-    Host host;
-    MP p{host};
 
     bool read(const QByteArray& text, const QString& model = "m") {
         QFile f(dir.filePath("m.txt"));
         if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) return false;
         f.close();
-        host.boxes.clear();
+        boxes.clear();
         return p.ReadParameterFile(dir.path(), model);
     }
 
@@ -51,9 +46,9 @@ private slots:
     }
     void expand() {
         QFETCH(QString, message);
-        host.boxes.clear();
+        boxes.clear();
         QTEST(p.ExpandParameter(QTest::currentDataTag()), "result");
-        QCOMPARE(host.boxes,
+        QCOMPARE(boxes,
                  message.isEmpty() ? QStringList() : QStringList{"Parameter error: " + message});
     }
 
@@ -61,7 +56,7 @@ private slots:
         QVERIFY(read("XmitCmd = <27>X\n  ' initcmd = commented\nrcvcmd = <256>\n"
                      "idcmd=de <MyCall>\nBaud45.45 = <27>B1\nBAUD50=a\n  baud50  =  b  \n"
                      "shift170=<27>s1\nno equals sign\n\nabortcmd = it's\nother = kept\n"));
-        QCOMPARE(host.boxes.size(), 1); // for <256>
+        QCOMPARE(boxes.size(), 1); // for <256>
         QStringList all, choices;
         for (int i = 1; i <= p.count(); ++i)
             all << p.entry(i).name + '=' + p.entry(i).value;
@@ -85,15 +80,15 @@ private slots:
                                  " - ignoring excess"};
         for (const char* tail : {"", "\nidcmd=x\n", "'c\nidcmd=x\n"}) {
             QVERIFY(read(text + tail) && p.count() == 64 && !p.HasIdCommand());
-            QCOMPARE(host.boxes, *tail ? excess : QStringList());
+            QCOMPARE(boxes, *tail ? excess : QStringList());
         }
     }
 
     void shippedFiles() {
         for (const char* model : {"Generic TNC", "TestModem"}) {
-            host.boxes.clear();
+            boxes.clear();
             QVERIFY(p.ReadParameterFile(TD_MODEMS, model));
-            QCOMPARE(host.boxes, QStringList());
+            QCOMPARE(boxes, QStringList());
             for (int c = 0; c < MP::CommandCount; ++c)
                 QVERIFY2(!p.command(MP::Command(c)).isEmpty(), model);
             QVERIFY(p.speeds().size() >= 3 && p.shifts().size() >= 3);
@@ -104,7 +99,7 @@ private slots:
         read("idcmd=x\n");
         QVERIFY(!read("idcmd=x\n", "") && !p.HasIdCommand()); // emptied even when nothing is read
         QVERIFY(!p.ReadParameterFile(dir.path(), "absent"));
-        QCOMPARE(host.boxes,
+        QCOMPARE(boxes,
                  (QStringList{"External RTTY modem parameter file not specified",
                               "Specified external RTTY modem parameter file does not exist"}));
     }
@@ -130,8 +125,8 @@ private slots:
             } else {
                 out += p.ExpandParameter(QString::fromLatin1(random(60))).size();
             }
-            messages += host.boxes.size();
-            host.boxes.clear();
+            messages += boxes.size();
+            boxes.clear();
         }
         QVERIFY(out > 0 && messages > 0); // the error paths were reached
     }
