@@ -63,6 +63,7 @@ private slots:
         QFile::copy(TD_MODEMS "/TestModem.txt", host->modemFolder() + "/TestModem.txt");
         tnc = std::make_unique<tdtest::FakeTnc>(host->dir.filePath("ttyTNC"));
         host->store.saveSetting("SerialPorts", "COM3", tnc->path);
+        host->store.saveSetting("SerialPorts", "COM4", host->dir.filePath("nothing"));
         for (auto [k, v] : {std::pair{"RTTYModemPort", "3"},
                             {"RTTYModemEnabled", "1"},
                             {"RTTYModemModel", "TestModem"},
@@ -151,7 +152,6 @@ private slots:
         QFETCH(QString, model);
         set("RTTYModemPort", port);
         set("RTTYModemModel", model);
-        host->store.saveSetting("SerialPorts", "COM4", host->dir.filePath("nothing"));
         QSerialPort other(tnc->path);
         if (QTest::currentDataTag() == QLatin1String("held"))
             QVERIFY(other.open(QIODevice::ReadWrite));
@@ -220,7 +220,6 @@ private slots:
     // The PTT port's lines are dropped at start-up: open, DTR and RTS off, closed again.
     void resetPort() {
         rtty::TonedeckComm comm(host->store, &lines);
-        host->store.saveSetting("SerialPorts", "COM4", host->dir.filePath("nothing"));
         comm.ResetPort(0); // nothing to reset, a device that is not there: ignored
         comm.ResetPort(4);
         lines.dtr = lines.rts = true;
