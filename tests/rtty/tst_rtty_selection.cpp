@@ -1,5 +1,5 @@
-// Choosing between the soundcard engine and the external modem: the split of the receive
-// area, the transmit frame, the transceiver's mode and dial, and the routing of transmission.
+// Choosing between the soundcard engine and the external modem: the split of the receive area,
+// the transmit frame, the transceiver's mode and dial, the routing of transmission.
 #include <QPointF>
 #include <QtTest>
 
@@ -7,11 +7,10 @@
 
 namespace {
 struct Path : rtty::RTTYPath {
-    QString name;
+    QString name, sent;
+    int mode;
     bool on = false, id = false;
-    int mode = 0;
-    QString sent;
-    explicit Path(QString n, int m) : name(std::move(n)), mode(m) {}
+    Path(QString n, int m) : name(std::move(n)), mode(m) {}
     bool running() const override { return on; }
     int xcvrMode() const override { return mode; }
     void updateReceiveFrequency() override {}
@@ -56,9 +55,8 @@ class TestRTTYSelection : public QObject {
 private slots:
     void init() {
         host = Host();
-        engine.on = modem.on = modem.id = false;
-        engine.sent.clear();
-        modem.sent.clear();
+        engine = Path("soundcard", 0);
+        modem = Path("TestModem", 1);
         sel.Initialize();
     }
 
@@ -78,8 +76,7 @@ private slots:
         QFETCH(QPointF, before);
         engine.on = paths & 1;
         modem.on = paths & 2;
-        host.share[0] = before.x();
-        host.share[1] = before.y();
+        host.share[0] = before.x(), host.share[1] = before.y();
         sel.UpdatePanels();
         QTEST(QPointF(host.share[0], host.share[1]), "after");
         QCOMPARE(host.frames, paths != 0);
@@ -88,23 +85,21 @@ private slots:
     void captionsAndRetune() {
         engine.on = true;
         sel.UpdatePanels();
-        QCOMPARE(host.selected, 0);
-        QCOMPARE(host.caption, QString("Transmit RTTY (soundcard)"));
+        QVERIFY(host.selected == 0 && host.caption == "Transmit RTTY (soundcard)");
         QCOMPARE(host.rig, QStringList{"LSB 14085"}); // the first mode is sent without a move
         modem.on = true;
         sel.UpdatePanels();
         QCOMPARE(host.rig.size(), 1);
         sel.SelectPane(1);
-        QCOMPARE(host.caption, QString("Transmit RTTY (TestModem)"));
-        QCOMPARE(host.rig.last(), QString("RTTY 14084.83"));
-        QVERIFY(!sel.IsLSB());
+        QCOMPARE(host.caption, "Transmit RTTY (TestModem)");
+        QVERIFY(host.rig.last() == "RTTY 14084.83" && !sel.IsLSB());
         host.qso = "14084.83";
         sel.SelectPane(0);
-        QCOMPARE(host.rig.last(), QString("LSB 14085"));
+        QCOMPARE(host.rig.last(), "LSB 14085");
         host.qso = "not a number";
         host.offsets[0] = "x";
         sel.SelectPane(1);
-        QCOMPARE(host.rig.last(), QString("RTTY 0"));
+        QCOMPARE(host.rig.last(), "RTTY 0");
     }
 
     // The identification goes to the modem only, whose button shows only on its pane.
@@ -128,8 +123,8 @@ private slots:
         sel.AbortTransmit();
         modem.on = false;
         sel.SendCharacter('d');
-        QCOMPARE(engine.sent, QString("[a]"));
-        QCOMPARE(modem.sent, QString("[c#!"));
+        QCOMPARE(engine.sent, "[a]");
+        QCOMPARE(modem.sent, "[c#!");
     }
 };
 
