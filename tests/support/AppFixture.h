@@ -10,8 +10,10 @@
 #include <platform/Services.h>
 #include <platform/SettingsStore.h>
 #include <platform/Shell.h>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -81,6 +83,13 @@ struct AppFixture {
         if (app && !app->main.Unloaded()) app->main.close();
     }
 
+    // Stores "Section/Key=value" entries (the value may hold '/' and '=').
+    void store(std::initializer_list<QString> entries) {
+        for (const QString& e : entries) {
+            const qsizetype slash = e.indexOf('/'), eq = e.indexOf('=');
+            settings.saveSetting(e.left(slash), e.mid(slash + 1, eq - slash - 1), e.mid(eq + 1));
+        }
+    }
     // With the fake engine unless another is given (the real one for end-to-end tests).
     mainwindow::TonedeckApp& create(const psk::PSKSpec& engine = FakePskEngine::table()) {
         auto r = std::make_unique<FakeRtty>();
@@ -105,6 +114,13 @@ struct AppFixture {
         for (auto& c : t.CharTimer)
             busy = busy || c.isActive();
         return busy;
+    }
+    // A file of the program directory with these bytes; its path.
+    QString writeFile(const QString& name, const QByteArray& data = {}) const {
+        QFile file(dir.filePath(name));
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        if (file.open(QIODevice::WriteOnly)) file.write(data);
+        return file.fileName();
     }
     QString errorLogPath() const { return dir.path() + "/ErrorLog.txt"; }
     QString errorLog() const {

@@ -76,13 +76,9 @@ const psk::PSKSpec& FakePskEngine::table() {
         [](int32_t w, int32_t card, int32_t n) {
             rec("fnStartSoundCard", {card, n});
             e().window = w;
-            e().running = e().startResult == 0;
             return e().startResult;
         },
-        [] {
-            e().running = false;
-            return rec("fnStopSoundCard", {});
-        },
+        [] { return rec("fnStopSoundCard", {}); },
         [](int32_t f, int32_t r, int32_t ch) {
             return rec("fnSetRXFrequency", {f, r, ch});
         },
@@ -125,9 +121,7 @@ const psk::PSKSpec& FakePskEngine::table() {
         [](int32_t c, int32_t f) {
             if (f == 0 && e().txQueued >= e().txQueueLimit) return 2;
             if (f == 0) ++e().txQueued;
-            rec("fnSendTXCharacter", {c, f});
-            if (e().onSendTXCharacter) e().onSendTXCharacter(c, f);
-            return 0;
+            return rec("fnSendTXCharacter", {c, f});
         },
         [](const char* text) {
             e().calls << QStringLiteral("fnSetCWIDString(%1)").arg(QString::fromLatin1(text));

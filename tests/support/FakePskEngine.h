@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <platform/Messages.h>
 #include <psk/PSKSpec.h>
 #include <QStringList>
@@ -31,9 +30,6 @@ public:
     std::array<int32_t, 16> vectors{};
     // What the simulated-band query answers; not recorded in calls.
     int32_t simulatedBand = 0;
-    // Runs inside fnSendTXCharacter, after the call is recorded (a test can act "while the
-    // engine takes a character").
-    std::function<void(int32_t character, int32_t flag)> onSendTXCharacter;
     // Like the real engine's transmit queue: characters beyond txQueueLimit are refused with
     // 2 (busy) and not recorded; drainTx(n) plays n of them.
     int txQueueLimit = 1 << 30;
@@ -44,7 +40,6 @@ public:
     // kept in window, not in the text, since it differs per run).
     QStringList calls;
     platform::WindowHandle window = 0;
-    bool running = false;
 
     int count(const QString& prefix) const;
     // The calls that start with prefix, in order.

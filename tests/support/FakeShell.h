@@ -1,6 +1,6 @@
 #pragma once
-// A Shell for tests: records what would have been opened and answers with scripted results
-// (Ok unless set), so no browser ever starts during a test.
+// A Shell for tests: records what would have been opened, so no browser ever starts during a
+// test.
 #include "platform/Shell.h"
 
 #include <QList>
@@ -15,16 +15,13 @@ public:
         QString file;
     };
 
-    platform::ShellResult openWithResult = platform::ShellResult::Ok;
-    platform::ShellResult openResult = platform::ShellResult::Ok;
-
     platform::ShellResult openWith(const QString& program, const QString& file) override {
         calls_.append({program, file});
-        return openWithResult;
+        return platform::ShellResult::Ok;
     }
     platform::ShellResult open(const QString& file) override {
         calls_.append({QString(), file});
-        return openResult;
+        return platform::ShellResult::Ok;
     }
 
     const QList<Call>& calls() const { return calls_; }

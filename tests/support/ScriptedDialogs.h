@@ -5,7 +5,6 @@
 // counted in unanswered(), so a test can tell an unexpected dialog from an expected one.
 #include "platform/Dialogs.h"
 
-#include <functional>
 #include <optional>
 #include <QList>
 #include <QQueue>
@@ -32,10 +31,6 @@ public:
     void answerInput(std::optional<QString> text) { inputAnswers_.enqueue(std::move(text)); }
     void answerOpenFile(const QString& path) { openAnswers_.enqueue(path); }
     void answerSaveFile(const QString& path) { saveAnswers_.enqueue(path); }
-
-    // Runs at every question, before the answer is taken (a test can act "while the dialog is
-    // up", or script the answer there).
-    std::function<void(const Call&)> onCall;
 
     const QList<Call>& calls() const { return calls_; }
     int unanswered() const { return unanswered_; }
@@ -98,10 +93,7 @@ public:
     void setClipboardText(const QString& text) override { clipboard_ = text; }
 
 private:
-    void record(const Call& c) {
-        calls_.append(c);
-        if (onCall) onCall(c);
-    }
+    void record(const Call& c) { calls_.append(c); }
 
     QList<Call> calls_;
     int unanswered_ = 0;
