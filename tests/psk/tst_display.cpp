@@ -21,10 +21,8 @@ constexpr int32_t kBlack = 0;
 constexpr int32_t kRed = 0xFF;
 constexpr int32_t kYellow = 0xFFFF;
 constexpr int32_t kGreen = 0xFF00;
-constexpr int32_t kCyan = 0xFFFF00;
 constexpr int32_t kBlue = 0xFF0000;
 constexpr int32_t kWhite = 0xFFFFFF;
-constexpr int32_t kGrey128 = 0x808080;
 
 void settle() {
     fake::AppFixture::settle();
