@@ -40,12 +40,9 @@ private slots:
 
     void typedTextIsEchoedAndDecodedOnTheTransmitFrequency() {
         AppFixture f;
-        auto& st = f.settings;
         // Channel 0 (active, showing the echo) on a quiet spot, channel 1 on our own signal.
-        st.saveSetting("Receiver", "Frequency0", "2700");
-        st.saveSetting("Receiver", "Frequency1", "1000");
-        st.saveSetting("Transmitter", "Frequency", "1000");
-        st.saveSetting("Transmitter", "Lock", "0");
+        f.store({"Receiver/Frequency0=2700", "Receiver/Frequency1=1000",
+                 "Transmitter/Frequency=1000", "Transmitter/Lock=0"});
         auto& app = f.create(psk::linkedPskEngine());
         app.main.Form_Load();
         app.main.show();
@@ -73,10 +70,8 @@ private slots:
 
     void threeChannelsFillThreePanes() {
         AppFixture f;
-        auto& st = f.settings;
-        st.saveSetting("Receiver", "Frequency0", "1500");
-        st.saveSetting("Receiver", "Frequency1", "800");
-        st.saveSetting("Receiver", "Frequency2", "1200");
+        f.store(
+            {"Receiver/Frequency0=1500", "Receiver/Frequency1=800", "Receiver/Frequency2=1200"});
         auto& app = f.create(psk::linkedPskEngine());
         app.main.Form_Load();
         app.main.show();

@@ -136,11 +136,10 @@ private slots:
         QTRY_VERIFY(app.main.isMaximized());
         QTRY_VERIFY(app.main.width() != 900);
         auto& next = restart(f);
-        QCOMPARE(general(f, "TonedeckMainWindowState"), QString("2"));
-        QCOMPARE(general(f, "TonedeckMainWidth"), QString("900"));
-        QCOMPARE(general(f, "TonedeckMainHeight"), QString("650"));
-        QCOMPARE(general(f, "TonedeckMainLeft"), QString("60"));
-        QCOMPARE(general(f, "TonedeckMainTop"), QString("70"));
+        QStringList place;
+        for (const char* key : {"WindowState", "Width", "Height", "Left", "Top"})
+            place << general(f, QString("TonedeckMain") + key);
+        QCOMPARE(place, (QStringList{"2", "900", "650", "60", "70"}));
         QTRY_VERIFY(next.main.isMaximized());
         next.main.showNormal();
         QTRY_COMPARE(next.main.geometry(), QRect(60, 70, 900, 650));
