@@ -41,14 +41,10 @@ private slots:
 
     void captureAnswerAndLog() {
         AppFixture f;
-        auto& st = f.settings;
         // Channel 2 on a station, channel 1 on our own transmit frequency.
-        st.saveSetting("Receiver", "Frequency0", "2700");
-        st.saveSetting("Receiver", "Frequency1", "1000");
-        st.saveSetting("Receiver", "Frequency2", "800");
-        st.saveSetting("Transmitter", "Frequency", "1000");
-        st.saveSetting("Transmitter", "Lock", "0");
-        st.saveSetting("Macros", "Content0", "<start><callsign> de <mycall> k<stop>");
+        f.store({"Receiver/Frequency0=2700", "Receiver/Frequency1=1000", "Receiver/Frequency2=800",
+                 "Transmitter/Frequency=1000", "Transmitter/Lock=0",
+                 "Macros/Content0=<start><callsign> de <mycall> k<stop>"});
         auto& app = f.create(psk::linkedPskEngine());
         app.main.Form_Load();
         app.main.show();
