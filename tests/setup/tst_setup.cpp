@@ -166,10 +166,8 @@ private slots:
 
     void contestFieldsAndPowerSurviveARestart() {
         fake::AppFixture f;
-        f.settings.saveSetting("Contest", "Mode", "1");
-        f.settings.saveSetting("Contest", "ID", "CQ-WPX");
-        f.settings.saveSetting("Contest", "TransmitSerialNumber", "42");
-        f.settings.saveSetting("Display", "TransmitPower", "100");
+        f.store({"Contest/Mode=1", "Contest/ID=CQ-WPX", "Contest/TransmitSerialNumber=42",
+                 "Display/TransmitPower=100"});
         auto& s = f.start().setupDialog;
         QVERIFY(s.ContestMode() && s.ContestModeCheckbox->isChecked());
         QCOMPARE(s.ContestID->text(), QStringLiteral("CQ-WPX"));
@@ -192,12 +190,10 @@ private slots:
 
     void modemTabFromTheStoreAndTheModemsFolder() {
         fake::AppFixture f;
-        QDir(f.dir.path()).mkpath("Modems");
-        for (const char* model : {"KAM", "PK232"})
-            QFile(f.dir.path() + "/Modems/" + model + ".txt").open(QIODevice::WriteOnly);
-        f.settings.saveSetting("RTTYModem", "RTTYModemModel", "PK232");
-        f.settings.saveSetting("RTTYModem", "RTTYModemSpeed", "fast");
-        f.settings.saveSetting("RTTYModem", "RTTYModemParity", "3");
+        f.writeFile("Modems/KAM.txt");
+        f.writeFile("Modems/PK232.txt");
+        f.store({"RTTYModem/RTTYModemModel=PK232", "RTTYModem/RTTYModemSpeed=fast",
+                 "RTTYModem/RTTYModemParity=3"});
         auto& s = f.start().setupDialog;
         QCOMPARE(s.RTTYModemModel->count(), 2);
         QCOMPARE(s.RTTYModemModel->currentText(), QStringLiteral("PK232"));
@@ -216,18 +212,13 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("serial: digits, backspace") << "TXSerialNumber"
-                                                   << "12ab\b3"
-                                                   << "13";
-        QTest::newRow("serial: no point or sign") << "TXSerialNumber"
-                                                  << "-1.5"
-                                                  << "15";
-        QTest::newRow("optimal offset") << "OptimalOffset"
-                                        << "15a0.5-"
-                                        << "150.5";
-        QTest::newRow("transmit offset") << "XmitOffset"
-                                         << "-2x5.5 "
-                                         << "-25.5";
+        auto row = [](const char* name, const char* field, const char* typed, const char* kept) {
+            QTest::newRow(name) << QString(field) << QString(typed) << QString(kept);
+        };
+        row("serial: digits, backspace", "TXSerialNumber", "12ab\b3", "13");
+        row("serial: no point or sign", "TXSerialNumber", "-1.5", "15");
+        row("optimal offset", "OptimalOffset", "15a0.5-", "150.5");
+        row("transmit offset", "XmitOffset", "-2x5.5 ", "-25.5");
     }
     void keyFilters() {
         QFETCH(QString, field);
@@ -262,8 +253,7 @@ private slots:
         QFETCH(int, tab);
         QFETCH(QString, page);
         fake::AppFixture& f = shared();
-        QDir(f.dir.path()).mkpath("Help");
-        QFile(f.dir.path() + "/Help/" + page).open(QIODevice::WriteOnly);
+        f.writeFile("Help/" + page);
         auto& s = f.app->setupDialog;
         s.SSTab1->setCurrentIndex(tab);
         f.shell.clear();
