@@ -21,44 +21,37 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("text");
-        const QString freq = QStringLiteral("#,###.000");
-        QTest::newRow("freq") << 14070.15 << freq << "14,070.150";
-        QTest::newRow("freq zero") << 0.0 << freq << ".000";
-        QTest::newRow("freq carry") << 999.9995 << freq << "1,000.000";
-        QTest::newRow("freq negative") << -1234.5 << freq << "-1,234.500";
-        QTest::newRow("freq half away") << 0.0125 << freq << ".013";
-        QTest::newRow("freq 1.0005") << 1.0005 << freq << "1.001";
-        QTest::newRow("freq huge") << 1e20 << freq << "100,000,000,000,000,000,000.000";
-
-        const QString serial = QStringLiteral("##000");
-        QTest::newRow("serial 7") << 7.0 << serial << "007";
-        QTest::newRow("serial 0") << 0.0 << serial << "000";
-        QTest::newRow("serial 1234") << 1234.0 << serial << "1234";
-        QTest::newRow("serial -7") << -7.0 << serial << "-007";
-        QTest::newRow("serial 2.5") << 2.5 << serial << "003";
-
-        const QString lean = QStringLiteral("###.######");
-        QTest::newRow("lean half") << 0.5 << lean << ".5";
-        QTest::newRow("lean speed") << 45.45 << lean << "45.45";
-        QTest::newRow("lean zero") << 0.0 << lean << ".";
-        QTest::newRow("lean six places") << 1.1234565 << lean << "1.123457";
-        QTest::newRow("lean rounds up") << 0.0000005 << lean << ".000001";
-        QTest::newRow("lean negative") << -2125.5 << lean << "-2125.5";
-
-        QTest::newRow("plain 0.00") << 1.005 << "0.00"
-                                    << "1.01";
-        QTest::newRow("plain 0") << 2.5 << "0"
-                                 << "3";
-        QTest::newRow("plain -2.5") << -2.5 << "0"
-                                    << "-3";
-        QTest::newRow("mixed #.0#") << 3.1 << "#.0#"
-                                    << "3.1";
-        QTest::newRow("mixed #.0# 2") << 3.456 << "#.0#"
-                                      << "3.46";
-        QTest::newRow("only #") << 0.0 << "###"
-                                << "";
-        QTest::newRow("comma grouping short") << 999.0 << "#,##0"
-                                              << "999";
+        auto row = [](const char* pattern, double value, const char* text) {
+            QTest::addRow("%s %g", pattern, value) << value << QString(pattern) << QString(text);
+        };
+        const char* freq = "#,###.000";
+        row(freq, 14070.15, "14,070.150");
+        row(freq, 0.0, ".000");
+        row(freq, 999.9995, "1,000.000");
+        row(freq, -1234.5, "-1,234.500");
+        row(freq, 0.0125, ".013"); // half away from zero
+        row(freq, 1.0005, "1.001");
+        row(freq, 1e20, "100,000,000,000,000,000,000.000");
+        const char* serial = "##000";
+        row(serial, 7.0, "007");
+        row(serial, 0.0, "000");
+        row(serial, 1234.0, "1234");
+        row(serial, -7.0, "-007");
+        row(serial, 2.5, "003");
+        const char* lean = "###.######";
+        row(lean, 0.5, ".5");
+        row(lean, 45.45, "45.45");
+        row(lean, 0.0, ".");
+        row(lean, 1.1234565, "1.123457");
+        row(lean, 0.0000005, ".000001");
+        row(lean, -2125.5, "-2125.5");
+        row("0.00", 1.005, "1.01");
+        row("0", 2.5, "3");
+        row("0", -2.5, "-3");
+        row("#.0#", 3.1, "3.1");
+        row("#.0#", 3.456, "3.46");
+        row("###", 0.0, "");
+        row("#,##0", 999.0, "999");
     }
     void numbers() {
         QFETCH(double, value);
@@ -82,36 +75,24 @@ private slots:
         QTest::addColumn<QDateTime>("t");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("text");
+        auto row = [](const char* name, const QDateTime& t, const char* pattern, const char* text) {
+            QTest::newRow(name) << t << QString(pattern) << QString(text);
+        };
         const QDateTime t(QDate(2026, 12, 6), QTime(7, 5, 9), Qt::UTC);
-        QTest::newRow("log stamp") << t << "dd-mmm-yyyy hh:mm:ss"
-                                   << "06-Dec-2026 07:05:09";
-        QTest::newRow("date") << t << "dd-mmm-yyyy"
-                              << "06-Dec-2026";
-        QTest::newRow("adif date") << t << "yyyymmdd"
-                                   << "20261206";
-        QTest::newRow("adif time") << t << "hhmmss"
-                                   << "070509";
-        QTest::newRow("short time") << t << "Short Time"
-                                    << "07:05";
-        QTest::newRow("caption") << t << "dd mmm yy  hhmm"
-                                 << "06 Dec 26  0705";
-        QTest::newRow("minutes with n") << t << "hh:nn"
-                                        << "07:05";
-        QTest::newRow("short forms") << t << "d/m/yy h:n:s"
-                                     << "6/12/26 7:5:9";
-        QTest::newRow("names") << t << "dddd, mmmm d"
-                               << "Sunday, December 6";
-        QTest::newRow("day of year") << t << "y"
-                                     << "340";
-        QTest::newRow("quoted") << t << "\"day\" d"
-                                << "day 6";
-        QTest::newRow("escaped") << t << "\\d d"
-                                 << "d 6";
+        row("log stamp", t, "dd-mmm-yyyy hh:mm:ss", "06-Dec-2026 07:05:09");
+        row("adif date", t, "yyyymmdd", "20261206");
+        row("adif time", t, "hhmmss", "070509");
+        row("short time", t, "Short Time", "07:05");
+        row("caption", t, "dd mmm yy  hhmm", "06 Dec 26  0705");
+        row("minutes with n", t, "hh:nn", "07:05");
+        row("short forms", t, "d/m/yy h:n:s", "6/12/26 7:5:9");
+        row("names", t, "dddd, mmmm d", "Sunday, December 6");
+        row("day of year", t, "y", "340");
+        row("quoted", t, "\"day\" d", "day 6");
+        row("escaped", t, "\\d d", "d 6");
         const QDateTime late(QDate(1999, 1, 31), QTime(23, 59, 59), Qt::UTC);
-        QTest::newRow("late") << late << "dd-mmm-yyyy hh:mm:ss"
-                              << "31-Jan-1999 23:59:59";
-        QTest::newRow("invalid") << QDateTime() << "dd-mmm-yyyy"
-                                 << "";
+        row("late", late, "dd-mmm-yyyy hh:mm:ss", "31-Jan-1999 23:59:59");
+        row("invalid", QDateTime(), "dd-mmm-yyyy", "");
     }
     void dates() {
         QFETCH(QDateTime, t);
