@@ -1,6 +1,6 @@
 // The pieces between the sound card and the DSP: the lock-free ring, rate conversion, the
-// real-time pacing of files and the simulated band, the simulated band itself, and PortAudio's
-// device handling on a machine that may have no card at all.
+// real-time pacing of files and the simulated band, the simulated band itself (the engine test
+// decodes its stations), and PortAudio's device handling on a machine that may have no card.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -8,7 +8,6 @@
 #include <QTest>
 #include <thread>
 
-#include "dsp/PskReceiver.h"
 #include "PortAudioDevice.h"
 #include "RealTimeSource.h"
 #include "Resampler.h"
@@ -33,21 +32,6 @@ public:
 private:
     size_t left_;
 };
-
-// Levenshtein distance, for comparing decoded with sent text.
-size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> prev(b.size() + 1), cur(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j)
-        prev[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        cur[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j)
-            cur[j] = std::min(
-                {prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
-        std::swap(prev, cur);
-    }
-    return prev[b.size()];
-}
 
 double bandPower(const std::vector<float>& x, double f, double rate) {
     // Mean of tone amplitudes over a few bins around f: power of a signal-wide hump.
@@ -161,9 +145,6 @@ private slots:
         c.read(z.data(), z.size());
         QVERIFY(x == y);
         QVERIFY(x != z);
-        QVERIFY(a.plan()[0].frequency == c.plan()[0].frequency ||
-                a.plan()[1].frequency != c.plan()[1].frequency ||
-                a.plan()[0].snrDb != c.plan()[0].snrDb);
     }
 
     // After a while every station has been on the air at its frequency, well above a quiet
@@ -201,44 +182,6 @@ private slots:
         const double amp = tonetest::toneAmplitude(y.data(), y.size(), 3300, 8000);
         const double expect = 0.9 * audio::SimBand::gainForSnr(audio::SimBand::kLoopbackSnrDb);
         QVERIFY(std::abs(amp - expect) < 0.05 * expect);
-    }
-
-    // The stations hold readable QSOs: the loudest one decodes to what it sent.
-    void simBandStationsDecode() {
-        audio::SimBand band(9);
-        size_t loud = 0;
-        for (size_t i = 0; i < band.plan().size(); ++i)
-            if (band.plan()[i].snrDb > band.plan()[loud].snrDb) loud = i;
-        const auto& slot = band.plan()[loud];
-        dsp::PskReceiver rx(8000);
-        rx.setMode(slot.mode);
-        rx.setAfcLimit(50);
-        rx.setSquelch(50, 0);
-        rx.setFrequency(slot.frequency, 50);
-        // Through at least one whole QSO, the closing 73 included.
-        std::vector<float> x(8000 * 10);
-        std::vector<uint8_t> out;
-        for (int block = 0; block < 30 && band.sentText(loud).find("73") == std::string::npos;
-             ++block) {
-            band.read(x.data(), x.size());
-            rx.process(x.size(), x.data(), out);
-        }
-        const std::string sent = band.sentText(loud);
-        const std::string got(out.begin(), out.end());
-        QVERIFY(sent.size() > 300);
-        QVERIFY(sent.find("CQ CQ CQ de ") != std::string::npos);
-        QVERIFY(sent.find("73") != std::string::npos);
-        // The last characters may still be in the receiver's pipeline.
-        const std::string head = sent.substr(0, sent.size() - 10);
-        const size_t dist =
-            editDistance(head, got.substr(0, std::min(got.size(), head.size() + 20)));
-        // Allow for a few characters of noise as the squelch closes after each over; the fades
-        // themselves must cost next to nothing on a station this strong.
-        QVERIFY2(dist < head.size() / 25, qPrintable(QString("%1 of %2\n%3\n---\n%4")
-                                                         .arg(dist)
-                                                         .arg(head.size())
-                                                         .arg(QString::fromStdString(head))
-                                                         .arg(QString::fromStdString(got))));
     }
 
     // Device numbers: -1..3 are asked for, anything else refused before PortAudio is touched;
