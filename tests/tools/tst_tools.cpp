@@ -252,7 +252,7 @@ private slots:
     void badArguments_data() {
         QTest::addColumn<bool>("encoder");
         QTest::addColumn<QStringList>("args");
-        const QString f = QStringLiteral("x.wav");
+        const QString f = path("x.wav");
         QTest::newRow("dec freq -5") << false << QStringList{"--freq", "-5", f};
         QTest::newRow("dec freq text") << false << QStringList{"--freq", "abc", f};
         QTest::newRow("dec freq missing") << false << QStringList{f, "--freq"};
@@ -280,7 +280,7 @@ private slots:
         const Run r = encoder ? encode(args, "x") : decode(args);
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains("usage:"), r.err.constData());
-        QVERIFY(!QFile::exists(dir_.filePath("x.wav")));
+        QVERIFY(!QFile::exists(path("x.wav")));
     }
 
     void encoderFileErrors() {
