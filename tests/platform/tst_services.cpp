@@ -41,12 +41,6 @@ class TestServices : public QObject {
     Q_OBJECT
 
 private slots:
-    void clipboardRoundTrip() {
-        platform::QtDialogs dialogs;
-        dialogs.setClipboardText(QStringLiteral("CQ CQ de Q0CALL"));
-        QCOMPARE(dialogs.clipboardText(), QStringLiteral("CQ CQ de Q0CALL"));
-    }
-
     void programDirectory() {
         QTemporaryDir tmp;
         const QString exe = tmp.path() + "/bin";

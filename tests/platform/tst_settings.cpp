@@ -79,11 +79,6 @@ private slots:
             store.saveSetting("General", "General", "g");
             store.saveSetting("Display", "General", "not the section");
             store.saveSetting("%General", "X", "percent");
-            QCOMPARE(store.getSetting("General", "MainLeft"), QStringLiteral("120"));
-            QCOMPARE(store.getSetting("General", "General"), QStringLiteral("g"));
-            QCOMPARE(store.getSetting("Display", "General"), QStringLiteral("not the section"));
-            QCOMPARE(store.getSetting("%General", "X"), QStringLiteral("percent"));
-            QVERIFY(!store.hasSetting("General", "X"));
         }
         // The file shows a plain [General] section holding exactly the General keys.
         const QByteArray text = read(path);
@@ -92,7 +87,10 @@ private slots:
         QVERIFY2(!text.contains("[%General]\nMainLeft"), text.constData());
         SettingsStore again(path);
         QCOMPARE(again.getSetting("General", "MainLeft"), QStringLiteral("120"));
+        QCOMPARE(again.getSetting("General", "General"), QStringLiteral("g"));
+        QCOMPARE(again.getSetting("Display", "General"), QStringLiteral("not the section"));
         QCOMPARE(again.getSetting("%General", "X"), QStringLiteral("percent"));
+        QVERIFY(!again.hasSetting("General", "X"));
 
         // A hand-written [General] section reads as the section General.
         const QString handPath = ini(QStringLiteral("hand.ini"));
@@ -109,11 +107,8 @@ private slots:
         // Another reader of the file, opened after the write, sees it without any sync.
         QSettings other(path, QSettings::IniFormat);
         QCOMPARE(other.value("SoundCard/Device").toString(), QStringLiteral("2"));
-        QVERIFY(read(path).contains("Device=2"));
         store.saveSetting("SoundCard", "Device", "3");
         QVERIFY(read(path).contains("Device=3"));
-        SettingsStore second(path);
-        QCOMPARE(second.getSetting("SoundCard", "Device"), QStringLiteral("3"));
     }
 
     void garbageFilesNeverCrash() {
