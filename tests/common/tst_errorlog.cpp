@@ -36,19 +36,6 @@ class TestErrorLog : public QObject {
     Q_OBJECT
 
 private slots:
-    void errorFreeRunLeavesNoFile() {
-        TestServices t;
-        PSKEvent events(t.services());
-        Common common(t.services());
-        events.Initialize();
-        common.Initialize();
-        t.clock.advanceSeconds(3600);
-        events.Shutdown();
-        common.Shutdown();
-        QVERIFY(!QFileInfo::exists(t.programDir + "/ErrorLog.txt"));
-        QVERIFY(!events.EventLogged());
-    }
-
     void oneErrorGivesThreeLines() {
         TestServices t;
         PSKEvent events(t.services());

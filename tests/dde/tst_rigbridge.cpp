@@ -78,9 +78,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.open(port), 15000);
         QCOMPARE(rig.ask("F 14070000"), QString("RPRT 0"));
         AppFixture f;
-        f.settings.saveSetting("Receiver", "Frequency0", "1200");
-        f.settings.saveSetting("MMTTY", "MMTTYEnabled", "0");
-        f.settings.saveSetting("RTTY", "RTTYOffset0", "170");
+        f.store({"Receiver/Frequency0=1200", "MMTTY/MMTTYEnabled=0", "RTTY/RTTYOffset0=170"});
         auto paths = std::make_unique<app::RttyPaths>();
         app::RttyPaths& rtty = *paths;
         f.app = std::make_unique<mainwindow::TonedeckApp>(f.services, fake::FakePskEngine::table(),

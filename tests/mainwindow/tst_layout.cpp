@@ -197,14 +197,16 @@ private slots:
         app.main.SetupCmd->click();
         QVERIFY(s.isVisible());
         s.setGeometry(QRect(QPoint(210, 120), s.size()));
-        s.close();
+        QTest::keyClick(&s, Qt::Key_Escape);
+        QVERIFY(!s.isVisible());
         QCOMPARE(general(f, "TonedeckSetupLeft"), QString("210"));
         QCOMPARE(general(f, "TonedeckSetupTop"), QString("120"));
         s.move(0, 0);
         app.main.SetupCmd->click();
         QCOMPARE(s.geometry().topLeft(), QPoint(210, 120));
         // A garbled position still opens the dialog, and the log says why it is elsewhere.
-        s.close();
+        s.CloseCmd->click();
+        QVERIFY(!s.isVisible());
         f.settings.saveSetting("General", "TonedeckSetupTop", "top");
         app.main.SetupCmd->click();
         QVERIFY(s.isVisible());

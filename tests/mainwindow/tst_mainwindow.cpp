@@ -162,10 +162,7 @@ private slots:
     void unwritableSettingsAreReportedOnce() {
         AppFixture f;
         // A folder that is a file: no write can succeed, whoever runs the test.
-        const QString folder = f.dir.path() + "/ro";
-        QFile blocker(folder);
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        const QString folder = f.writeFile("ro");
         platform::SettingsStore store(folder + "/Tonedeck.ini");
         f.dialogs.answerInput("Q1ABC"); // the first start asks for the callsign
         platform::Services services{store, f.dialogs, f.clock, f.shell, f.dir.path()};

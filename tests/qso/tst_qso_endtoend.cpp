@@ -1,6 +1,6 @@
-// One contact on the simulated band with the real engine: the operator double-clicks a
-// station's callsign, fires a macro that answers it, hears the answer on the loop-back, and
-// logs the contact with Ctrl+L.
+// The program with the real engine on the simulated band: the three channels fill the three
+// panes; and one contact: the operator double-clicks a station's callsign, fires a macro that
+// answers it, sees the echo and hears the answer on the loop-back, and logs it with Ctrl+L.
 #include "AppFixture.h"
 #include <mainwindow/WordCapture.h>
 #include <pskcore.h>
@@ -12,9 +12,6 @@
 using fake::AppFixture;
 
 namespace {
-// The simulated band with our own transmission looped back into it.
-constexpr const char* kLoopbackSource = "sim:7:loopback";
-
 // A whole callsign-shaped word of the pane (not the last, which may still be arriving) and the
 // 1-based position of its first character.
 std::pair<QString, int> findCallsign(const QString& text) {
@@ -34,10 +31,25 @@ class TestQsoEndToEnd : public QObject {
 
 private slots:
     void initTestCase() {
-        QCOMPARE(pskcoreSetSource(kLoopbackSource), 0);
+        QCOMPARE(pskcoreSetSource("sim:7:loopback"), 0); // our own transmission heard back
         pskcoreSetTimeScale(8);
     }
     void cleanupTestCase() { pskcoreSetTimeScale(1); }
+
+    void threeChannelsFillThreePanes() {
+        AppFixture f;
+        f.store(
+            {"Receiver/Frequency0=1500", "Receiver/Frequency1=800", "Receiver/Frequency2=1200"});
+        auto& app = f.create(psk::linkedPskEngine());
+        app.main.Form_Load();
+        app.main.show();
+        auto shown = [&](int i) { return app.main.Display[i]->toPlainText().simplified().size(); };
+        QTRY_VERIFY_WITH_TIMEOUT(shown(0) >= 40 && shown(1) >= 40 && shown(2) >= 40, 30000);
+        QVERIFY2(app.main.Display[0]->toPlainText().contains(" de "),
+                 qPrintable(app.main.Display[0]->toPlainText()));
+        // The channels follow their stations and report it.
+        QVERIFY(std::abs(app.xcvr.RcvFreq(1) - 800) < 30);
+    }
 
     void captureAnswerAndLog() {
         AppFixture f;

@@ -31,18 +31,6 @@ class TestPaneSplits : public QObject {
     Q_OBJECT
 
 private slots:
-    void equalFractionsGiveEqualPanes() {
-        const PaneGeometry g = LayoutPanes(kArea, kSplitter, PaneMode::PSK, PanePercentage{});
-        verifyStack(g, kArea, 3);
-        for (const Span& p : g.panes)
-            QCOMPARE(p.height, 100);
-        const PaneGeometry r = LayoutPanes(kArea, kSplitter, PaneMode::RTTY, PanePercentage{});
-        verifyStack(r, kArea, 2);
-        QVERIFY(std::abs(r.panes[0].height - r.panes[1].height) <= 1); // 303 left to share
-        QCOMPARE(r.panes[2].height, 0);
-        QCOMPARE(r.splitters[1].height, 0);
-    }
-
     void storedSplitsComeBackExactly() {
         const Span area{40, 457};
         PanePercentage p;
