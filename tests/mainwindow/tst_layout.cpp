@@ -18,23 +18,11 @@ using fake::FakePskEngine;
 
 namespace {
 
-void settle() {
-    fake::AppFixture::settle();
-}
-
-mainwindow::TonedeckApp& shown(AppFixture& f) {
-    auto& app = f.start();
-    app.main.show();
-    if (!QTest::qWaitForWindowExposed(&app.main)) qWarning("main window not exposed");
-    settle();
-    return app;
-}
-
 // Closes the program as the operator does and starts it again on the same store.
 mainwindow::TonedeckApp& restart(AppFixture& f) {
     if (!f.app->main.close()) qWarning("the window did not close");
     f.app.reset();
-    return shown(f);
+    return f.show();
 }
 
 int paneHeight(const mainwindow::TonedeckApp& app, int i) {
@@ -66,7 +54,7 @@ class TestLayout : public QObject {
 private slots:
     void firstStartGivesEqualPanesAndTheDefaultFonts() {
         AppFixture f;
-        auto& app = shown(f);
+        auto& app = f.show();
         auto& m = app.main;
         const int h0 = paneHeight(app, 0);
         QVERIFY(h0 > 20);
@@ -99,7 +87,7 @@ private slots:
     // Resizing never wears a pane down: only a splitter or a reset changes the proportions.
     void slowResizesKeepTheProportions() {
         AppFixture f;
-        auto& app = shown(f);
+        auto& app = f.show();
         auto& m = app.main;
         const display::PanePercentage before = m.PaneArea->fractions();
         m.resize(m.width(), 800);
@@ -116,11 +104,11 @@ private slots:
     // At the smallest window every pane still shows two lines.
     void smallestWindowShowsTwoLinesPerPane() {
         AppFixture f;
-        auto& app = shown(f);
+        auto& app = f.show();
         auto& m = app.main;
         m.resize(m.minimumSizeHint());
         m.resize(100, 100);
-        settle();
+        AppFixture::settle();
         for (int i = 0; i < 3; ++i)
             QVERIFY2(m.Display[i]->viewport()->height() >=
                          2 * QFontMetrics(m.Display[i]->font()).lineSpacing(),
@@ -129,7 +117,7 @@ private slots:
 
     void closedWhileMaximisedStartsMaximisedAndRestoresItsNormalSize() {
         AppFixture f;
-        auto& app = shown(f);
+        auto& app = f.show();
         app.main.setGeometry(60, 70, 900, 650);
         QTRY_COMPARE(app.main.geometry(), QRect(60, 70, 900, 650));
         app.main.showMaximized();
@@ -147,7 +135,7 @@ private slots:
 
     void splittersMovePanesAndTheProportionsSurviveARestart() {
         AppFixture f;
-        auto& app = shown(f);
+        auto& app = f.show();
         auto& m = app.main;
         const int h0 = paneHeight(app, 0), h1 = paneHeight(app, 1), h2 = paneHeight(app, 2);
         // Onto the neighbouring splitter: refused, the panes keep their heights.
@@ -175,7 +163,7 @@ private slots:
 
     void rttyModeHasTwoPanesWithTheirOwnProportions() {
         AppFixture f;
-        auto& app = shown(f);
+        auto& app = f.show();
         auto& m = app.main;
         m.ModeButton[1]->click();
         QCOMPARE(paneHeight(app, 2), 0);
@@ -192,7 +180,7 @@ private slots:
 
     void setupDialogOpensWhereItWasClosed() {
         AppFixture f;
-        auto& app = shown(f);
+        auto& app = f.show();
         auto& s = app.setupDialog;
         app.main.SetupCmd->click();
         QVERIFY(s.isVisible());

@@ -43,6 +43,18 @@ void record(MessageWindow& w, QVector<Received>& into) {
     });
 }
 
+// Installs a procedure that takes `handled`, noting `name` and wParam, and passes the rest on
+// to the one it replaced, kept in `previous`.
+void interceptOne(MessageWindow& w, uint32_t handled, const char* name, QStringList& trace,
+                  platform::WindowProc& previous) {
+    previous = platform::MsgInterceptor::Install(
+        w, [&trace, &previous, handled, name](WindowHandle h, uint32_t m, int32_t wp, int32_t lp) {
+            if (m != handled) return platform::callWindowProc(previous, h, m, wp, lp);
+            trace << QStringLiteral("%1 %2").arg(name).arg(wp);
+            return 0;
+        });
+}
+
 } // namespace
 
 class TestMessages : public QObject {
@@ -132,16 +144,8 @@ private slots:
             trace << QStringLiteral("default %1").arg(m);
             return -1;
         });
-        // A handles 2024, passes the rest on.
-        platform::WindowProc prevA;
-        prevA = platform::MsgInterceptor::Install(
-            w, [&](WindowHandle h, uint32_t m, int32_t wp, int32_t lp) {
-                if (m == 2024) {
-                    trace << QStringLiteral("A %1").arg(wp);
-                    return 0;
-                }
-                return platform::callWindowProc(prevA, h, m, wp, lp);
-            });
+        platform::WindowProc prevA, prevB;
+        interceptOne(w, 2024, "A", trace, prevA);
         QVERIFY(prevA);
         QCOMPARE(w.sendMessage(2024, 5, 0), 0);
         QCOMPARE(w.sendMessage(15, 0, 0), -1); // unhandled reaches the default, result kept
@@ -149,20 +153,12 @@ private slots:
         trace.clear();
 
         // B on top of A handles 0xC100; 2024 still reaches A through B.
-        platform::WindowProc prevB;
-        prevB = platform::MsgInterceptor::Install(
-            w, [&](WindowHandle h, uint32_t m, int32_t wp, int32_t lp) {
-                if (m == 0xC100) {
-                    trace << QStringLiteral("B");
-                    return 0;
-                }
-                return platform::callWindowProc(prevB, h, m, wp, lp);
-            });
+        interceptOne(w, 0xC100, "B", trace, prevB);
         platform::postMessage(w.handle(), 0xC100, 0, 0);
         platform::postMessage(w.handle(), 2024, 6, 0);
         platform::postMessage(w.handle(), 16, 0, 0);
         QTRY_COMPARE(trace.size(), 3);
-        QCOMPARE(trace, QStringList({"B", "A 6", "default 16"}));
+        QCOMPARE(trace, QStringList({"B 0", "A 6", "default 16"}));
         trace.clear();
 
         // Removing in reverse order restores each previous procedure.

@@ -24,25 +24,18 @@ constexpr int32_t kGreen = 0xFF00;
 constexpr int32_t kBlue = 0xFF0000;
 constexpr int32_t kWhite = 0xFFFFFF;
 
-void settle() {
-    fake::AppFixture::settle();
-}
-
 // The main window shown, with a waterfall of exactly one pixel per unit.
 mainwindow::TonedeckApp& shown(AppFixture& f) {
     auto& app = f.start();
     app.main.Waterfall->setFixedSize(1023, 64);
     app.main.SignalStrengthControl->setFixedSize(198, 14);
-    app.main.show();
-    if (!QTest::qWaitForWindowExposed(&app.main)) qWarning("main window not exposed");
-    settle();
-    return app;
+    return f.show();
 }
 
 // One spectrum message from the engine, handled.
 void poll() {
     QVERIFY(FakePskEngine::instance().postData());
-    settle();
+    AppFixture::settle();
 }
 
 } // namespace

@@ -17,6 +17,11 @@ class TestMsgHandler : public QObject {
     Q_OBJECT
 
     static void settle() { fake::AppFixture::settle(); }
+    // A message posted as the engine does, and handled.
+    static void handled(bool posted) {
+        QVERIFY(posted);
+        settle();
+    }
     static QString pane(AppFixture& f, int i) { return f.app->main.Display[i]->toPlainText(); }
 
 private slots:
@@ -46,15 +51,13 @@ private slots:
     void charactersReachTheirPanes() {
         AppFixture f;
         auto& app = f.start();
-        QVERIFY(FakePskEngine::instance().postChar('r', 0));
-        settle();
+        handled(FakePskEngine::instance().postChar('r', 0));
         psk::PSKCoreMsgHandler::WindowProc(app.xcvr, app.main.Hwnd().handle(), psk::kMsgNewChar,
                                            'x', -1);
         QVERIFY(app.main.PskTimers.CharTimer[3].isActive());
         for (int i = 0; i < 3; ++i)
             QVERIFY(!app.main.PskTimers.CharTimer[i].isActive());
-        QVERIFY(FakePskEngine::instance().postChar('Z', 2));
-        settle();
+        handled(FakePskEngine::instance().postChar('Z', 2));
         QCOMPARE(pane(f, 0), QString("r\nx"));
         QCOMPARE(pane(f, 1), QString());
         QCOMPARE(pane(f, 2), QString("Z"));
@@ -94,12 +97,10 @@ private slots:
         auto& app = f.start();
         auto& e = FakePskEngine::instance();
         QVERIFY(e.postStatus(1));
-        QVERIFY(e.postStatus(0));
-        settle();
+        handled(e.postStatus(0));
         QVERIFY(!app.xcvr.Transmitting());
         QVERIFY(e.postStatus(0));
-        QVERIFY(e.postStatus(3));
-        settle();
+        handled(e.postStatus(3));
         QVERIFY(app.xcvr.Transmitting());
     }
 
@@ -109,15 +110,13 @@ private slots:
         auto& e = FakePskEngine::instance();
         QVERIFY(app.main.LockCharHandler(1));
         QVERIFY(e.postChar('h', 1));
-        QVERIFY(e.postChar('i', 1));
-        settle();
+        handled(e.postChar('i', 1));
         QCOMPARE(pane(f, 1), QString());
         QVERIFY(!app.main.PskTimers.CharTimer[1].isActive()); // the tick is not repeated
         app.main.UnlockCharHandler(1);
         settle();
         QCOMPARE(pane(f, 1), QString());
-        QVERIFY(e.postChar('!', 1));
-        settle();
+        handled(e.postChar('!', 1));
         QCOMPARE(pane(f, 1), QString("hi!"));
         QVERIFY(!app.main.CharHandlerLocked(1));
     }
@@ -129,22 +128,17 @@ private slots:
         auto* current = app.main.findChild<QLabel*>("RcvIMD");
         auto* peak = app.main.findChild<QLineEdit*>("PeakIMD");
         QVERIFY(current && peak);
-        QVERIFY(e.postImd(-25, 0));
-        settle();
+        handled(e.postImd(-25, 0));
         QCOMPARE(current->text(), QString("-25"));
         QCOMPARE(peak->text(), QString("-25"));
-        QVERIFY(e.postImd(-28, 0)); // better than the peak: the peak stays
-        settle();
+        handled(e.postImd(-28, 0)); // better than the peak: the peak stays
         QCOMPARE(current->text(), QString("-28"));
         QCOMPARE(peak->text(), QString("-25"));
-        QVERIFY(e.postImd(-20, 0));
-        settle();
+        handled(e.postImd(-20, 0));
         QCOMPARE(peak->text(), QString("-20"));
         // Another channel's reading changes nothing (each handled before the next arrives).
-        QVERIFY(e.postImd(-10, 2));
-        settle();
-        QVERIFY(e.postImd(-5, 200));
-        settle();
+        handled(e.postImd(-10, 2));
+        handled(e.postImd(-5, 200));
         QCOMPARE(current->text(), QString("-20"));
         QCOMPARE(peak->text(), QString("-20"));
         // The blanking tick empties the reading and keeps the peak; a channel change resets both.
@@ -154,8 +148,7 @@ private slots:
         app.xcvr.SetActiveChannel(1);
         QCOMPARE(peak->text(), QString());
         QCOMPARE(app.xcvr.PeakIMD(), -999);
-        QVERIFY(e.postImd(-30, 1));
-        settle();
+        handled(e.postImd(-30, 1));
         QCOMPARE(peak->text(), QString("-30"));
         app.main.ResetIMDcmd->click();
         QCOMPARE(peak->text(), QString());

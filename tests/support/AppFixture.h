@@ -102,6 +102,14 @@ struct AppFixture {
         app->main.Form_Load();
         return *app;
     }
+    // Shown, laid out and drawn (started first unless it is).
+    mainwindow::TonedeckApp& show() {
+        if (!app) start();
+        app->main.show();
+        if (!QTest::qWaitForWindowExposed(&app->main)) qWarning("main window not exposed");
+        settle();
+        return *app;
+    }
     QStringList inputPrompts() const {
         QStringList out;
         for (const auto& c : dialogs.calls())

@@ -103,22 +103,22 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("out"); // stdout starts with it
         QTest::addColumn<QByteArray>("err"); // stderr contains it
-        const QByteArray good = "good", none;
-        QTest::newRow("-") << "-" << good << 0 << QByteArray("abcdefghijklm") << none;
-        QTest::newRow("/dev/stdin")
-            << "/dev/stdin" << good << 0 << QByteArray("abcdefghijklm") << none;
-        QTest::newRow("cut short") << "file" << QByteArray("cut") << 0
-                                   << QByteArray("abcdefghijklm") << QByteArray("truncated");
-        QTest::newRow("fifo, no writer") << "fifo" << none << 2 << none << QByteArray("no data");
-        QTest::newRow("no samples")
-            << "file" << QByteArray("none") << 2 << none << QByteArray("holds no samples");
-        QTest::newRow("no samples, -")
-            << "-" << QByteArray("none") << 2 << none << QByteArray("holds no samples");
+        auto row = [](const char* name, const char* file, const QByteArray& bytes, int status,
+                      const char* out, const char* err) {
+            QTest::newRow(name) << QString(file) << bytes << status << QByteArray(out)
+                                << QByteArray(err);
+        };
+        const char* text = "abcdefghijklm";
+        row("-", "-", "good", 0, text, "");
+        row("/dev/stdin", "/dev/stdin", "good", 0, text, "");
+        row("cut short", "file", "cut", 0, text, "truncated");
+        row("fifo, no writer", "fifo", "", 2, "", "no data");
+        row("no samples", "file", "none", 2, "", "holds no samples");
+        row("no samples, -", "-", "none", 2, "", "holds no samples");
         // The reader's own messages reach the user (every bad layout is the WAV test's).
-        QTest::newRow("not a WAV") << "file" << QByteArray("PK\3\4 zip file, surely") << 2 << none
-                                   << QByteArray("not a WAV");
-        QTest::newRow("missing") << "missing" << none << 2 << none << QByteArray("cannot open");
-        QTest::newRow("directory") << "dir" << none << 2 << none << QByteArray("directory");
+        row("not a WAV", "file", "PK\3\4 zip file, surely", 2, "", "not a WAV");
+        row("missing", "missing", "", 2, "", "cannot open");
+        row("directory", "dir", "", 2, "", "directory");
     }
     void inputs() {
         QFETCH(QString, file);
@@ -161,15 +161,12 @@ private slots:
     // same seed gives the same file, another seed another one.
     void channelProfile() {
         const QByteArray text(60, 'e');
-        auto samples = [&](const QStringList& args) {
+        auto samples = [&](QStringList args) {
             const QString wav = path("ch.wav");
             std::vector<float> x;
             std::string error;
-            if (encode(QStringList(args) << "--bits"
-                                         << "float" << wav,
-                       text)
-                    .status == 0)
-                audio::loadWav(wav.toStdString(), x, error);
+            args += {"--bits", "float", wav};
+            if (encode(args, text).status == 0) audio::loadWav(wav.toStdString(), x, error);
             return x;
         };
         const auto dipped = samples({"--channel", "dip:2:2:20"});
