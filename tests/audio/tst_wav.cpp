@@ -213,27 +213,21 @@ private slots:
         QTest::newRow("tiny") << QByteArray("RIFF") << "short";
         QTest::newRow("header cut") << bytesOf({full.begin(), full.begin() + 30}) << "truncated";
         QTest::newRow("no data chunk") << bytesOf({full.begin(), full.begin() + 36}) << "data";
-        RawWav adpcm = good;
-        adpcm.tag = 2;
-        adpcm.bits = 4;
-        adpcm.blockAlign = 1;
-        QTest::newRow("adpcm") << bytesOf(adpcm.bytes()) << "unsupported";
-        RawWav noChannels = good;
-        noChannels.channels = 0;
-        noChannels.blockAlign = 2;
-        QTest::newRow("0 channels") << bytesOf(noChannels.bytes()) << "channel";
-        RawWav zeroRate = good;
-        zeroRate.rate = 0;
-        QTest::newRow("0 Hz") << bytesOf(zeroRate.bytes()) << "rate";
-        RawWav hugeRate = good;
-        hugeRate.rate = 0xFFFFFFFFu;
-        QTest::newRow("4 GHz") << bytesOf(hugeRate.bytes()) << "rate";
-        RawWav badAlign = good;
-        badAlign.blockAlign = 3;
-        QTest::newRow("block align") << bytesOf(badAlign.bytes()) << "alignment";
-        RawWav hugeChunk = good;
-        hugeChunk.extraChunk = {'J', 'U', 'N', 'K', 0xF0, 0xFF, 0xFF, 0x7F};
-        QTest::newRow("chunk past end") << bytesOf(hugeChunk.bytes()) << "truncated";
+        auto with = [&](void (*change)(RawWav&)) {
+            RawWav w = good;
+            change(w);
+            return bytesOf(w.bytes());
+        };
+        QTest::newRow("adpcm") << with([](RawWav& w) { w.tag = 2, w.bits = 4, w.blockAlign = 1; })
+                               << "unsupported";
+        QTest::newRow("0 channels")
+            << with([](RawWav& w) { w.channels = 0, w.blockAlign = 2; }) << "channel";
+        QTest::newRow("0 Hz") << with([](RawWav& w) { w.rate = 0; }) << "rate";
+        QTest::newRow("4 GHz") << with([](RawWav& w) { w.rate = 0xFFFFFFFFu; }) << "rate";
+        QTest::newRow("block align") << with([](RawWav& w) { w.blockAlign = 3; }) << "alignment";
+        QTest::newRow("chunk past end")
+            << with([](RawWav& w) { w.extraChunk = {'J', 'U', 'N', 'K', 0xF0, 0xFF, 0xFF, 0x7F}; })
+            << "truncated";
     }
     void badFiles() {
         QFETCH(QByteArray, bytes);

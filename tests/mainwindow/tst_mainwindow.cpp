@@ -17,7 +17,8 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void startUpOrderAndTimers() {
+    // A clean run: start-up in order, and at the close the engine stopped and no error log.
+    void startUpAndShutDown() {
         AppFixture f;
         auto& app = f.start();
         auto& e = FakePskEngine::instance();
@@ -32,14 +33,8 @@ private slots:
         QVERIFY(m.ModeButton[0]->isChecked());
         QCOMPARE(f.settings.getSetting("General", "Mode"), QString("0"));
         QCOMPARE(f.settings.getSetting("SoundCard", "Soundcard"), QString("-1"));
-    }
-
-    void cleanRunLeavesNoErrorLogAndStopsTheEngine() {
-        AppFixture f;
-        auto& app = f.start();
         app.main.show();
         QVERIFY(app.main.close());
-        auto& e = FakePskEngine::instance();
         QCOMPARE(e.count("fnStopSoundCard"), 1);
         QVERIFY(e.indexOf("fnStopSoundCard") > e.indexOf("fnStartSoundCard"));
         QVERIFY(!app.xcvr.InterceptionStarted());
