@@ -33,6 +33,7 @@ private slots:
         QTest::newRow("2.5") << 2.5 << 2.0;
         QTest::newRow("3.5") << 3.5 << 4.0;
         QTest::newRow("-2.5") << -2.5 << -2.0;
+        QTest::newRow("-3.5") << -3.5 << -4.0;
         QTest::newRow("0.5") << 0.5 << 0.0;
         QTest::newRow("-0.5") << -0.5 << 0.0;
         QTest::newRow("2.4999") << 2.4999 << 2.0;
