@@ -134,13 +134,7 @@ private slots:
         QCOMPARE(e.calls.first(), QString("fnStopSoundCard()"));
         QVERIFY(e.calls.contains("fnStartSoundCard(1,3)"));
         QCOMPARE(f.settings.getSetting("SoundCard", "Soundcard"), QString("1"));
-        QVERIFY(app.xcvr.PSKEnabled());
-        // A failed start says so and leaves the PSK side stopped.
-        e.startResult = 1;
-        app.setupDialog.SoundcardSelectionButton[0]->click();
-        QCOMPARE(f.dialogs.messages().last(), QString("unable to start soundcard - error code: 1"));
-        QVERIFY(!app.xcvr.PSKEnabled());
-        QVERIFY(app.xcvr.InterceptionStarted());
+        QVERIFY(app.xcvr.PSKEnabled()); // a failed start is the main window test's
     }
 };
 
