@@ -33,19 +33,11 @@ private slots:
         rig.start(FAKE_COMPANION, {"rig"});
         QVERIFY2(rig.waitForReadyRead(5000), "the rig companion did not start");
         f = std::make_unique<fake::AppFixture>();
-        auto& s = f->settings;
         QVERIFY(QFile::link(TD_MMTTY, f->dir.filePath("mmtty")));
-        QDir().mkpath(f->dir.filePath("Modems"));
-        QVERIFY(QFile::copy(TD_MODEMS "/TestModem.txt", f->dir.filePath("Modems/TestModem.txt")));
-        tnc = std::make_unique<tdtest::FakeTnc>(f->dir.filePath("ttyTNC"));
-        s.saveSetting("General", "Mode", "1");
-        s.saveSetting("MMTTY", "MMTTYSpeed", "300");  // 40 characters a second
-        s.saveSetting("Transmitter", "PTTMode", "4"); // keyed through the rig companion
-        s.saveSetting("SerialPorts", "COM2", tnc->path);
-        for (auto [k, v] : {std::pair{"RTTYModemPort", "2"},
-                            {"RTTYModemEnabled", "1"},
-                            {"RTTYModemModel", "TestModem"}})
-            s.saveSetting("RTTYModem", k, v);
+        tnc = std::make_unique<tdtest::FakeTnc>(f->settings, f->dir.path(), 2);
+        f->settings.saveSetting("General", "Mode", "1");
+        f->settings.saveSetting("MMTTY", "MMTTYSpeed", "300");  // 40 characters a second
+        f->settings.saveSetting("Transmitter", "PTTMode", "4"); // keyed through the rig companion
         auto owned = std::make_unique<app::RttyPaths>();
         rtty = owned.get();
         f->app = std::make_unique<mainwindow::TonedeckApp>(
@@ -65,7 +57,7 @@ private slots:
     }
 
     // Macro and clipboard text reach the selected path only, all of it, in order, with the
-    // start and stop in their places.
+    // start and stop in their places; pane 1 shows what the modem sends back.
     void feedsReachTheSelectedPath_data() {
         QTest::addColumn<int>("pane");
         QTest::addColumn<bool>("macro");
@@ -106,11 +98,6 @@ private slots:
     void optimalOffsetRetunesTheRig() {
         rtty->soundcard().module()->SetOptimalReceiveFrequency();
         QTRY_VERIFY(rigSaid().contains(" 000qsy140")); // the rig's dial is 14,070
-    }
-
-    void receivesInPaneOne() {
-        tnc->inject("RYRY DE Q0TNC\r\n");
-        QTRY_VERIFY(app().main.Display[1]->toPlainText().contains("RYRY DE Q0TNC"));
     }
 
     // The modem closes in 100 ms; the RTTY button waits for the engine, which here does not
