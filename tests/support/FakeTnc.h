@@ -1,15 +1,14 @@
 #pragma once
 // A modem on a pseudo-terminal, installed as the program's external modem: the test modem's file
 // in dir/Modems, the terminal linked at dir/ttyTNC (reopen() keeps the link) as port com, enabled
-// at 45.45 baud, 170 Hz, unshift on space. What the program writes is echoed (unless echo is off)
-// and the test modem's commands (escape, a name, carriage return) decoded; inject() sends it text.
+// at 45.45 baud, 170 Hz, unshift on space. What the program writes is kept and echoed (unless echo
+// is off); inject() sends it received text.
 #include <fcntl.h>
 #include <memory>
 #include <pty.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QSocketNotifier>
-#include <QStringList>
 #include <stdexcept>
 #include <unistd.h>
 #include <utility>
@@ -37,8 +36,7 @@ public:
 
     const QString path;
     bool echo = true;
-    QStringList commands; // decoded, in order
-    QByteArray text;      // bytes outside commands
+    QByteArray said; // by the program; the test modem's commands are escape, name, return
 
     // The adapter pulled out, and put back (a fresh terminal behind the same path).
     void unplug() {
@@ -76,22 +74,12 @@ private:
     void readable() {
         char buf[4096];
         const ssize_t n = ::read(master_, buf, sizeof buf);
-        for (ssize_t i = 0; i < n; ++i) {
-            if (buf[i] == 27)
-                pending_ = "\033";
-            else if (pending_.isEmpty())
-                text += buf[i];
-            else if (buf[i] == 13)
-                commands << QString::fromLatin1(std::exchange(pending_, {}).mid(1));
-            else
-                pending_ += buf[i];
-        }
+        said += QByteArray(buf, qMax<ssize_t>(n, 0));
         if (echo && n > 0) inject(QByteArray(buf, n));
     }
 
     int master_ = -1, slave_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
-    QByteArray pending_; // a command being decoded
 };
 
 } // namespace tdtest
