@@ -18,12 +18,12 @@ class TestModemParameters : public QObject, rtty::ModemParametersHost {
     QString myCallsign() const override { return "DL1aBc"; }
     QDateTime utcNow() const override { return {QDate(2026, 12, 6), QTime(7, 5, 9), Qt::UTC}; }
 
-    bool read(const QByteArray& text, const QString& model = "m") {
+    bool read(const QByteArray& text) {
         QFile f(dir.filePath("m.txt"));
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) return false;
-        f.close();
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.flush())
+            return false;
         boxes.clear();
-        return p.ReadParameterFile(dir.path(), model);
+        return p.ReadParameterFile(dir.path(), "m");
     }
 
 private slots:

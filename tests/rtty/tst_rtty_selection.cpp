@@ -86,11 +86,10 @@ private slots:
         engine.on = modem.on = true;
         sel.UpdatePanels(); // the first mode is sent without a move
         sel.SelectPane(1);
-        host.qso = "14084.83";
         sel.SelectPane(0);
         host.qso = "not a number", host.offsets[0] = "x";
         sel.SelectPane(1);
-        QCOMPARE(host.rig, (QStringList{"LSB 14085", "RTTY 14084.83", "LSB 14085", "RTTY 0"}));
+        QCOMPARE(host.rig, (QStringList{"LSB 14085", "RTTY 14084.83", "LSB 14085.17", "RTTY 0"}));
         QVERIFY(!sel.IsLSB());
     }
 

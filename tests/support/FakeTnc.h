@@ -11,7 +11,6 @@
 #include <QSocketNotifier>
 #include <stdexcept>
 #include <unistd.h>
-#include <utility>
 
 #include "platform/SettingsStore.h"
 
@@ -23,13 +22,9 @@ public:
         QDir().mkpath(dir + "/Modems");
         QFile::copy(TD_MODEMS "/TestModem.txt", dir + "/Modems/TestModem.txt");
         store.saveSetting("SerialPorts", "COM" + QString::number(com), path);
-        for (auto [k, v] : {std::pair<const char*, QString>{"RTTYModemPort", QString::number(com)},
-                            {"RTTYModemEnabled", "1"},
-                            {"RTTYModemModel", "TestModem"},
-                            {"RTTYModemBaud", "45.45"},
-                            {"RTTYModemShift", "170"},
-                            {"RTTYModemUSOS", "1"}})
-            store.saveSetting("RTTYModem", k, v);
+        const QString settings = "Port=%1 Enabled=1 Model=TestModem Baud=45.45 Shift=170 USOS=1";
+        for (const QString& kv : settings.arg(com).split(' '))
+            store.saveSetting("RTTYModem", "RTTYModem" + kv.section('=', 0, 0), kv.section('=', 1));
         reopen();
     }
     ~FakeTnc() { unplug(); }
