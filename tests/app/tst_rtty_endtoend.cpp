@@ -48,6 +48,8 @@ private slots:
             rtty->modem()->Enabled() && rtty->soundcard().module()->speed() == 300, 15000);
         // The modem came first and had the whole area: with both, each gets half.
         QVERIFY(rtty->paneShare(0) == 0.5 && rtty->paneShare(1) == 0.5);
+        rtty->soundcard().module()->SetOptimalReceiveFrequency(); // retunes through the companion
+        QTRY_VERIFY(rigSaid().contains(" 000qsy140"));            // the rig's dial is 14,070
     }
     void cleanupTestCase() {
         f.reset();
@@ -82,11 +84,6 @@ private slots:
         QTRY_COMPARE(rigCount("receive"), released + 1 - pane);
         QCOMPARE(rigCount("transmit"), keyed + 1 - pane);
         QCOMPARE(f->dialogs.messages(), QStringList());
-    }
-
-    void optimalOffsetRetunesTheRig() {
-        rtty->soundcard().module()->SetOptimalReceiveFrequency();
-        QTRY_VERIFY(rigSaid().contains(" 000qsy140")); // the rig's dial is 14,070
     }
 
     // The modem closes in 100 ms; the RTTY button waits for the engine, which here does not
