@@ -9,7 +9,8 @@
 #include "rtty/TonedeckComm.h"
 
 namespace {
-// The window around the modem, and the modem lines a pseudo-terminal lacks.
+// The window around the modem (pane 1 shows the echo of what was sent in lower case), and the
+// modem lines a pseudo-terminal lacks.
 struct Host : rtty::RTTYModemHost, rtty::LineControl {
     QTemporaryDir dir;
     platform::SettingsStore store{dir.filePath("t.ini")};
@@ -27,10 +28,7 @@ struct Host : rtty::RTTYModemHost, rtty::LineControl {
     void setRttyModeButtonEnabled(bool on) override { modeButton = on; }
     void setEnabledBox(bool c) override { box = c; }
     void setEnabledBoxEnabled(bool on) override { boxEnabled = on; }
-    void append(int p, int c, int colour) override {
-        QVERIFY(p == 1);
-        pane += colour == 1 ? QChar(c).toLower() : QChar(c); // what was sent, in lower case
-    }
+    void append(int, int c, int k) override { pane += k == 1 ? QChar(c).toLower() : QChar(c); }
     void appendNewline(int) override { pane += '|'; }
     int paneColor(int) const override { return 2; }
     int transmittedTextColor() const override { return 1; }
