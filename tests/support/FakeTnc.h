@@ -1,31 +1,37 @@
 #pragma once
-// A modem on a pseudo-terminal. The program opens path, a link to the slave side that reopen()
-// keeps; what it writes is echoed (unless echo is off), the test modem's commands (escape, a
-// name, carriage return) are decoded, and inject() sends it received text.
+// A modem on a pseudo-terminal, installed as the program's external modem: the test modem's file
+// in dir/Modems, the terminal linked at dir/ttyTNC (reopen() keeps the link) as port com, enabled
+// at 45.45 baud, 170 Hz, unshift on space. What the program writes is kept and echoed (unless echo
+// is off); inject() sends it received text.
 #include <fcntl.h>
 #include <memory>
+#include <pty.h>
 #include <QCoreApplication>
-#include <QFile>
+#include <QDir>
 #include <QSocketNotifier>
-#include <QStringList>
 #include <stdexcept>
-#include <termios.h>
 #include <unistd.h>
-#include <utility>
 
-#include "rtty/RTTYComm.h"
+#include "platform/SettingsStore.h"
 
 namespace tdtest {
 
 class FakeTnc {
 public:
-    explicit FakeTnc(const QString& path) : path(path) { reopen(); }
+    FakeTnc(platform::SettingsStore& store, const QString& dir, int com) : path(dir + "/ttyTNC") {
+        QDir().mkpath(dir + "/Modems");
+        QFile::copy(TD_MODEMS "/TestModem.txt", dir + "/Modems/TestModem.txt");
+        store.saveSetting("SerialPorts", "COM" + QString::number(com), path);
+        const QString settings = "Port=%1 Enabled=1 Model=TestModem Baud=45.45 Shift=170 USOS=1";
+        for (const QString& kv : settings.arg(com).split(' '))
+            store.saveSetting("RTTYModem", "RTTYModem" + kv.section('=', 0, 0), kv.section('=', 1));
+        reopen();
+    }
     ~FakeTnc() { unplug(); }
 
     const QString path;
     bool echo = true;
-    QStringList commands; // decoded, in order
-    QByteArray text;      // bytes outside commands
+    QByteArray said; // by the program; the test modem's commands are escape, name, return
 
     // The adapter pulled out, and put back (a fresh terminal behind the same path).
     void unplug() {
@@ -37,18 +43,13 @@ public:
     }
     void reopen() {
         unplug();
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (master_ < 0 || grantpt(master_) || unlockpt(master_))
-            throw std::runtime_error("no pseudo-terminal");
         // The slave is held open (no hang-up between the program's opens) and raw (nothing is
         // echoed before the program sets the line up).
-        slave_ = ::open(ptsname(master_), O_RDWR | O_NOCTTY);
-        termios t{};
-        tcgetattr(slave_, &t);
-        cfmakeraw(&t);
-        tcsetattr(slave_, TCSANOW, &t);
-        if (!QFile::link(QString::fromLocal8Bit(ptsname(master_)), path))
-            throw std::runtime_error("cannot link the pseudo-terminal");
+        termios raw{};
+        cfmakeraw(&raw);
+        if (openpty(&master_, &slave_, nullptr, &raw, nullptr) ||
+            fcntl(master_, F_SETFL, O_NONBLOCK) || !QFile::link(ttyname(slave_), path))
+            throw std::runtime_error("no pseudo-terminal");
         notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readable(); });
     }
@@ -68,29 +69,12 @@ private:
     void readable() {
         char buf[4096];
         const ssize_t n = ::read(master_, buf, sizeof buf);
-        for (ssize_t i = 0; i < n; ++i) {
-            if (buf[i] == 27)
-                pending_ = "\033";
-            else if (pending_.isEmpty())
-                text += buf[i];
-            else if (buf[i] == 13)
-                commands << QString::fromLatin1(std::exchange(pending_, {}).mid(1));
-            else
-                pending_ += buf[i];
-        }
+        said += QByteArray(buf, qMax<ssize_t>(n, 0));
         if (echo && n > 0) inject(QByteArray(buf, n));
     }
 
     int master_ = -1, slave_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
-    QByteArray pending_; // a command being decoded
-};
-
-// Records what the program asked of DTR and RTS.
-struct RecordingLines : rtty::LineControl {
-    int calls = 0;
-    bool dtr = false, rts = false;
-    void setLines(QSerialPort&, bool d, bool r) override { ++calls, dtr = d, rts = r; }
 };
 
 } // namespace tdtest
