@@ -40,6 +40,8 @@ constexpr double kPeakBits = 2.0;     // how fast the keyed tone's recent peak f
 constexpr double kOwnPeakBits = 4.0;  // how fast the idle tone's own last peak falls
 constexpr double kLastingBits = 128;  // what counts as a lasting imbalance between the tones
 constexpr double kTailFraction = 0.1; // squelched: characters 10 dB under the signal are noise
+constexpr double kEqualDb = 1.0;      // an imbalance between the tones too small to act on
+constexpr double kImbalanceDb = 3.0;  // and one weighed in full
 constexpr int kPhaseBins = 64;        // of the character period, for the frame fit
 constexpr double kFitChars = 12;      // how many characters the frame fit remembers
 constexpr float kFitEvidence = 20.0f; // a fit this clear (of 3 kLlrClip) is a steady stream
@@ -120,12 +122,20 @@ const RttyDemod::Sample& RttyDemod::at(long index) const {
     return hist_[static_cast<size_t>((index % n + n) % n)];
 }
 
-float RttyDemod::decision(float m2, float s2) const {
-    const double floorP = 0.05 * std::max(mark_.power, space_.power);
-    double pm = std::max(mark_.power - noise_, floorP);
-    double ps = std::max(space_.power - noise_, floorP);
-    if (!cfg_.atc) pm = ps = std::max(pm, ps); // both tones taken as equally strong
+float RttyDemod::decision(float m2, float s2, double pm, double ps) const {
     if (!(pm > 0.0) || !(ps > 0.0)) return m2 - s2 > 0 ? 1.0f : -1.0f;
+    // The tracked strengths disagree a little even when the tones are equal (noise, and the
+    // two being refreshed in turn while the whole signal fades), and every such difference
+    // tilts the decision. So an imbalance under kEqualDb counts as none, one over
+    // kImbalanceDb in full. The strengths keep the noise in them: where a fade brings both
+    // tones down to the noise, their ratio goes to one and the decision to that of equal tones.
+    double ratio = std::sqrt(pm / ps);
+    const double db = std::fabs(20.0 * std::log10(ratio));
+    ratio = std::pow(ratio, std::clamp((db - kEqualDb) / (kImbalanceDb - kEqualDb), 0.0, 1.0));
+    pm = ps = std::sqrt(pm * ps);
+    pm *= ratio;
+    ps /= ratio;
+    if (!cfg_.atc) pm = ps = std::max(pm, ps); // both tones taken as equally strong
     // Log-likelihood ratio of mark against space for two Rician envelopes with their own
     // amplitudes: a tone that fades only shifts the threshold, it does not flip decisions.
     const double llr = logI0(2.0 * std::sqrt(pm * m2) / noise_) -
@@ -173,7 +183,7 @@ void RttyDemod::step(float x, std::string& text) {
             t->rot /= std::abs(t->rot);
     }
 
-    const float llr = decision(mag2[0], mag2[1]);
+    const float llr = decision(mag2[0], mag2[1], mark_.power, space_.power);
     s.llr = llr;
     s.markMag2 = mag2[0];
     s.spaceMag2 = mag2[1];

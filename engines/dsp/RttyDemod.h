@@ -73,7 +73,7 @@ private:
     void step(float x, std::string& text);
     void scoreFramePhase(long t);
     bool reframe(long& best);
-    float decision(float m2, float s2) const;
+    float decision(float m2, float s2, double pm, double ps) const;
     void endCharacter(std::string& text);
     const Sample& at(long ago) const;
     void updateLevel(float m2, float s2);
