@@ -70,11 +70,6 @@ std::string normalise(const std::string& s) {
     return out;
 }
 
-double cer(const std::string& ref, const std::string& got) {
-    const std::string r = normalise(ref), g = normalise(got);
-    return 100.0 * double(bench::editDistance(r, g)) / double(std::max<size_t>(1, r.size()));
-}
-
 // The plain reference: per-bit energy of each tone through a one-bit boxcar (the matched filter
 // for a steady tone), mark when its energy is the larger, start bit at the first mark-to-space
 // change after mark, bits sampled at their centres. No threshold tracking, no timing search.
@@ -249,31 +244,44 @@ std::vector<std::complex<float>> rayleigh(size_t n, double spreadHz, uint64_t se
     return out;
 }
 
+struct Score {
+    size_t errors = 0, chars = 0;
+    void add(const std::string& ref, const std::string& got) {
+        const std::string r = normalise(ref);
+        errors += bench::editDistance(r, normalise(got));
+        chars += r.size();
+    }
+    double pct() const { return chars ? 100.0 * double(errors) / double(chars) : 0.0; }
+};
+
+// Pooled over the seeds: errors over all characters sent.
 struct Row {
-    double snr, ours, oursSq, plain, mm;
+    double snr;
+    Score ours, oursSq, plain, mm;
+    bool haveMm = false;
 };
 
 void printTable(const char* title, const std::vector<Row>& rows) {
-    std::printf("\n%s\n\n| SNR dB | ours | ours, squelch 500 | plain noncoherent | minimodem |\n"
-                "|---|---|---|---|---|\n",
+    std::printf("\n%s\n\n| SNR dB | ours (errors/characters) | ours, squelch 500 | plain "
+                "noncoherent | minimodem |\n|---|---|---|---|---|\n",
                 title);
     for (const Row& r : rows) {
-        std::printf("| %.1f | %.2f | %.2f | %.2f | ", r.snr, r.ours, r.oursSq, r.plain);
-        if (r.mm >= 0)
-            std::printf("%.2f |\n", r.mm);
+        std::printf("| %.1f | %.2f (%zu/%zu) | %.2f | %.2f | ", r.snr, r.ours.pct(), r.ours.errors,
+                    r.ours.chars, r.oursSq.pct(), r.plain.pct());
+        if (r.haveMm)
+            std::printf("%.2f |\n", r.mm.pct());
         else
             std::printf("- |\n");
     }
     std::fflush(stdout);
 }
 
-Row measure(const std::string& text, const std::vector<float>& x, double snr) {
-    Row r{snr, 0, 0, 0, -1};
-    r.ours = cer(text, decodeOurs(x, 0));
-    r.oursSq = cer(text, decodeOurs(x, 500));
-    r.plain = cer(text, PlainFsk(kMark, kMark + kShift).decode(x));
-    if (g_minimodem && g_peerDecodes) r.mm = cer(text, decodeMinimodem(x));
-    return r;
+void measure(Row& r, const std::string& text, const std::vector<float>& x) {
+    r.ours.add(text, decodeOurs(x, 0));
+    r.oursSq.add(text, decodeOurs(x, 500));
+    r.plain.add(text, PlainFsk(kMark, kMark + kShift).decode(x));
+    r.haveMm = g_minimodem && g_peerDecodes;
+    if (r.haveMm) r.mm.add(text, decodeMinimodem(x));
 }
 
 std::vector<float> withNoise(std::vector<float> x, double signalPower, double snr, uint64_t seed) {
@@ -301,16 +309,6 @@ struct Fading {
     std::vector<double> snrs;
 };
 
-struct Score {
-    size_t errors = 0, chars = 0;
-    void add(const std::string& ref, const std::string& got) {
-        const std::string r = normalise(ref);
-        errors += bench::editDistance(r, normalise(got));
-        chars += r.size();
-    }
-    double pct() const { return chars ? 100.0 * double(errors) / double(chars) : 0.0; }
-};
-
 void fadingTable(size_t chars, int seeds) {
     const std::vector<Fading> conditions = {
         {"CCIR good (0.5 ms, 0.1 Hz)", "watterson:0.1:0.5", false, {10, 3, 0, -3}},
@@ -320,10 +318,11 @@ void fadingTable(size_t chars, int seeds) {
         {"mark tone alone Rayleigh 0.5 Hz", "flat:0.5", true, {3, 0, -3}},
         {"QSB dips 6-20 dB, 0.5-2 s", "dips", false, {3, 0, -3, -6}},
     };
-    std::printf("\nFading (our transmission through the channel simulator), %d seeds x %zu "
-                "characters per point; CER %%\n\n| condition | SNR dB | ours | plain "
-                "noncoherent | minimodem | ours/minimodem |\n|---|---|---|---|---|---|\n",
-                seeds, chars);
+    std::printf(
+        "\nFading (our transmission through the channel simulator), %d seeds x %zu "
+        "characters per point; CER %%\n\n| condition | SNR dB | ours (errors/characters) | plain "
+        "noncoherent | minimodem | ours/minimodem |\n|---|---|---|---|---|---|\n",
+        seeds, chars);
     for (const Fading& c : conditions) {
         for (double snr : c.snrs) {
             Score ours, plain, mm;
@@ -357,7 +356,8 @@ void fadingTable(size_t chars, int seeds) {
                 plain.add(text, PlainFsk(kMark, kMark + kShift).decode(x));
                 if (g_minimodem && g_peerDecodes) mm.add(text, decodeMinimodem(x));
             }
-            std::printf("| %s | %+.0f | %.2f | %.2f | ", c.name, snr, ours.pct(), plain.pct());
+            std::printf("| %s | %+.0f | %.2f (%zu/%zu) | %.2f | ", c.name, snr, ours.pct(),
+                        ours.errors, ours.chars, plain.pct());
             if (g_minimodem && g_peerDecodes)
                 std::printf("%.2f | %.2f |\n", mm.pct(),
                             mm.pct() > 0 ? ours.pct() / mm.pct() : (ours.pct() > 0 ? 99.0 : 1.0));
@@ -441,17 +441,13 @@ int main(int argc, char** argv) {
                 normalise(text).size());
     std::vector<Row> rows;
     for (double snr : {-4.0, -5.0, -6.0, -6.5, -7.0, -7.5, -8.0, -9.0}) {
-        Row sum{snr, 0, 0, 0, g_minimodem && g_peerDecodes ? 0.0 : -1.0};
-        for (int sd = 0; sd < seeds; ++sd) {
-            const Row r = measure(text, withNoise(clean, p, snr, uint64_t(11 + sd)), snr);
-            sum.ours += r.ours / seeds, sum.oursSq += r.oursSq / seeds;
-            sum.plain += r.plain / seeds;
-            if (sum.mm >= 0) sum.mm += r.mm / seeds;
-        }
-        rows.push_back(sum);
+        Row row{snr, {}, {}, {}, {}};
+        for (int sd = 0; sd < seeds; ++sd)
+            measure(row, text, withNoise(clean, p, snr, uint64_t(11 + sd)));
+        rows.push_back(row);
     }
     printTable((std::string("White noise, ") + source + ", " + std::to_string(seeds) +
-                " noise seeds averaged")
+                " noise seeds pooled")
                    .c_str(),
                rows);
 
@@ -468,15 +464,19 @@ int main(int argc, char** argv) {
     };
     rows.clear();
     const auto down10 = fadeMark([](size_t) { return std::complex<float>(0.3162f, 0.0f); });
-    for (double snr : {-1.0, -3.0, -5.0})
-        rows.push_back(measure(text, withNoise(down10, pk, snr, 12), snr));
+    for (double snr : {-1.0, -3.0, -5.0}) {
+        rows.push_back(Row{snr, {}, {}, {}, {}});
+        measure(rows.back(), text, withNoise(down10, pk, snr, 12));
+    }
     printTable("Mark tone 10 dB down (ATC), our transmission", rows);
 
     rows.clear();
     const auto fade = rayleigh(k.re.size(), 0.5, 5);
     const auto faded = fadeMark([&](size_t i) { return fade[i]; });
-    for (double snr : {-1.0, -3.0, -5.0})
-        rows.push_back(measure(text, withNoise(faded, pk, snr, 13), snr));
+    for (double snr : {-1.0, -3.0, -5.0}) {
+        rows.push_back(Row{snr, {}, {}, {}, {}});
+        measure(rows.back(), text, withNoise(faded, pk, snr, 13));
+    }
     printTable("Mark tone alone Rayleigh-faded, 0.5 Hz spread (own one-tone fader)", rows);
 
     // 3. Noise alone: characters printed, and the CPU cost per second of audio.

@@ -129,9 +129,10 @@ float RttyDemod::decision(float m2, float s2, double pm, double ps) const {
     // tilts the decision. So an imbalance under kEqualDb counts as none, one over
     // kImbalanceDb in full. The strengths keep the noise in them: where a fade brings both
     // tones down to the noise, their ratio goes to one and the decision to that of equal tones.
-    double ratio = std::sqrt(pm / ps);
-    const double db = std::fabs(20.0 * std::log10(ratio));
-    ratio = std::pow(ratio, std::clamp((db - kEqualDb) / (kImbalanceDb - kEqualDb), 0.0, 1.0));
+    const double halfLog = 0.5 * std::log(pm / ps);
+    const double db = 8.685889638 * std::fabs(halfLog); // 20 log10 of the amplitude ratio
+    const double ratio =
+        std::exp(halfLog * std::clamp((db - kEqualDb) / (kImbalanceDb - kEqualDb), 0.0, 1.0));
     pm = ps = std::sqrt(pm * ps);
     pm *= ratio;
     ps /= ratio;
