@@ -35,9 +35,11 @@ std::string decodeCodes(const std::vector<uint8_t>& codes, bool usos) {
     return s;
 }
 
-// A transmission whose mark and space tones may have their own amplitudes.
+// A transmission whose mark and space tones may have their own amplitudes; with pauses, idle
+// mark of several lengths follows each space, as when text is typed.
 std::vector<float> transmit(const std::string& text, double mark = 2125, double shift = 170,
-                            double baud = 45.45, bool reverse = false, double markAmp = 0.5) {
+                            double baud = 45.45, bool reverse = false, double markAmp = 0.5,
+                            bool pauses = false) {
     dsp::FskModulator mod(kFs);
     mod.setTones(mark, shift, reverse);
     mod.setBaud(baud);
@@ -52,6 +54,7 @@ std::vector<float> transmit(const std::string& text, double mark = 2125, double 
         for (int b = 0; b < 5; ++b)
             tone((c >> b) & 1, 1);
         tone(true, 1.5);
+        if (pauses && c == dsp::baudot::kSpace) tone(true, 9.0 + 3.7 * double(x.size() % 5));
     }
     tone(true, 10);
     return x;
@@ -221,26 +224,8 @@ void TestDspRtty::joinsStreamMidCharacter() {
 void TestDspRtty::pausesBetweenWords() {
     // Typed text: a steady stream within a word, idle mark of any length between words. After
     // a pause the characters start on a new beat, not where the last word's were.
-    dsp::FskModulator mod(kFs);
-    mod.setTones(2125, 170, false);
-    mod.setBaud(45.45);
-    mod.setAmplitude(0.5);
-    std::vector<float> x;
-    mod.tone(true, 10, x);
-    dsp::BaudotEncoder enc;
     const std::string text = "CQ CQ DE Q1AW Q1AW PSE K RYRYRY 599 73";
-    for (size_t i = 0; i < text.size(); ++i) {
-        std::vector<uint8_t> codes;
-        enc.encode(text[i], codes);
-        for (uint8_t c : codes) {
-            mod.tone(false, 1, x);
-            for (int b = 0; b < 5; ++b)
-                mod.tone((c >> b) & 1, 1, x);
-            mod.tone(true, 1.5, x);
-        }
-        if (text[i] == ' ') mod.tone(true, 9.0 + 3.7 * double(i % 5), x);
-    }
-    mod.tone(true, 10, x);
+    auto x = transmit(text, 2125, 170, 45.45, false, 0.5, true);
     dsp::GaussianNoise rng(3);
     dsp::addNoise(x.data(), x.size(), -3.0, rng, 0.125);
     QCOMPARE(decode(x), text);
