@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace dsp {
 
@@ -39,6 +40,12 @@ constexpr double kPeakBits = 2.0;     // how fast the keyed tone's recent peak f
 constexpr double kOwnPeakBits = 4.0;  // how fast the idle tone's own last peak falls
 constexpr double kLastingBits = 128;  // what counts as a lasting imbalance between the tones
 constexpr double kTailFraction = 0.1; // squelched: characters 10 dB under the signal are noise
+constexpr double kEqualDb = 1.0;      // an imbalance between the tones too small to act on
+constexpr double kImbalanceDb = 3.0;  // and one weighed in full
+constexpr int kPhaseBins = 64;        // of the character period, for the frame fit
+constexpr double kFitChars = 12;      // how many characters the frame fit remembers
+constexpr float kFitEvidence = 20.0f; // a fit this clear (of 3 kLlrClip) is a steady stream
+constexpr float kFitMargin = 0.5f;    // and a frame this much worse is off the beat
 
 } // namespace
 
@@ -95,7 +102,7 @@ void RttyDemod::reset() {
     pos_ = 0;
     noise_ = 1e-9;
     recentPeak_ = 0;
-    hist_.assign(static_cast<size_t>(12 * n_), Sample{});
+    hist_.assign(static_cast<size_t>(20 * n_), Sample{});
     histPos_ = 0;
     state_ = State::Hunt;
     armedRun_ = 0;
@@ -105,18 +112,31 @@ void RttyDemod::reset() {
     afcAcc_ = {0.0, 0.0};
     havePred_ = false;
     period_ = 7.5 * bitT_;
+    frameFit_.assign(kPhaseBins, 0.0f);
+    framePhase_ = 0;
+    placed_ = false;
 }
 
 const RttyDemod::Sample& RttyDemod::at(long index) const {
-    return hist_[static_cast<size_t>(index % static_cast<long>(hist_.size()))];
+    const long n = static_cast<long>(hist_.size());
+    return hist_[static_cast<size_t>((index % n + n) % n)];
 }
 
-float RttyDemod::decision(float m2, float s2) const {
-    const double floorP = 0.05 * std::max(mark_.power, space_.power);
-    double pm = std::max(mark_.power - noise_, floorP);
-    double ps = std::max(space_.power - noise_, floorP);
-    if (!cfg_.atc) pm = ps = std::max(pm, ps); // both tones taken as equally strong
+float RttyDemod::decision(float m2, float s2, double pm, double ps) const {
     if (!(pm > 0.0) || !(ps > 0.0)) return m2 - s2 > 0 ? 1.0f : -1.0f;
+    // The tracked strengths disagree a little even when the tones are equal (noise, and the
+    // two being refreshed in turn while the whole signal fades), and every such difference
+    // tilts the decision. So an imbalance under kEqualDb counts as none, one over
+    // kImbalanceDb in full. The strengths keep the noise in them: where a fade brings both
+    // tones down to the noise, their ratio goes to one and the decision to that of equal tones.
+    const double halfLog = 0.5 * std::log(pm / ps);
+    const double db = 8.685889638 * std::fabs(halfLog); // 20 log10 of the amplitude ratio
+    const double ratio =
+        std::exp(halfLog * std::clamp((db - kEqualDb) / (kImbalanceDb - kEqualDb), 0.0, 1.0));
+    pm = ps = std::sqrt(pm * ps);
+    pm *= ratio;
+    ps /= ratio;
+    if (!cfg_.atc) pm = ps = std::max(pm, ps); // both tones taken as equally strong
     // Log-likelihood ratio of mark against space for two Rician envelopes with their own
     // amplitudes: a tone that fades only shifts the threshold, it does not flip decisions.
     const double llr = logI0(2.0 * std::sqrt(pm * m2) / noise_) -
@@ -164,7 +184,7 @@ void RttyDemod::step(float x, std::string& text) {
             t->rot /= std::abs(t->rot);
     }
 
-    const float llr = decision(mag2[0], mag2[1]);
+    const float llr = decision(mag2[0], mag2[1], mark_.power, space_.power);
     s.llr = llr;
     s.markMag2 = mag2[0];
     s.spaceMag2 = mag2[1];
@@ -201,7 +221,11 @@ void RttyDemod::step(float x, std::string& text) {
     off.slow = std::min(off.slow, cap);
     updateLevel(mag2[0], mag2[1]);
 
+    s.phase = static_cast<float>(framePhase_);
+    framePhase_ += 1.0 / period_;
+    if (framePhase_ >= 1.0) framePhase_ -= 1.0;
     const long t = histPos_++;
+    scoreFramePhase(t);
     switch (state_) {
     case State::Hunt:
         armedRun_ = 0;
@@ -240,6 +264,38 @@ void RttyDemod::step(float x, std::string& text) {
         if (t == frameEnd_) endCharacter(text);
         break;
     }
+}
+
+void RttyDemod::scoreFramePhase(long t) {
+    const long bit = std::lround(bitT_), six = std::lround(6 * bitT_);
+    const long u = t - six; // a start bit whose own stop bit is in now
+    if (u - bit < 0) return;
+    auto clip = [](float v) { return std::clamp(v, -kLlrClip, kLlrClip); };
+    const float fit = clip(at(u - bit).llr) - clip(at(u).llr) + clip(at(t).llr);
+    const int b = std::min(kPhaseBins - 1, static_cast<int>(at(u).phase * kPhaseBins));
+    frameFit_[static_cast<size_t>(b)] += static_cast<float>(kPhaseBins / (kFitChars * period_)) *
+                                         (fit - frameFit_[static_cast<size_t>(b)]);
+}
+
+// In a steady stream, noise can put the framing on a data transition, and the next characters
+// follow it there. The frame fit over the last characters knows where the start bits are: a
+// frame far from where they clearly are is moved there. Returns false when the frame belongs
+// to a character not yet complete (best is then its start).
+bool RttyDemod::reframe(long& best) {
+    const auto top = std::max_element(frameFit_.begin(), frameFit_.end());
+    const float fitTop = *top;
+    const int bTop = static_cast<int>(top - frameFit_.begin());
+    const double ph = at(best).phase;
+    const int bHere = std::min(kPhaseBins - 1, static_cast<int>(ph * kPhaseBins));
+    const float fitHere = frameFit_[static_cast<size_t>(bHere)];
+    double move = (bTop + 0.5) / kPhaseBins - ph;
+    move -= std::round(move);
+    const long shift = std::lround(move * period_);
+    if (std::labs(shift) <= n_ / 2 || fitTop < kFitEvidence ||
+        fitTop - fitHere < kFitMargin * fitTop)
+        return true;
+    best += shift;
+    return best + std::lround(6 * bitT_) <= histPos_ - 1;
 }
 
 void RttyDemod::endCharacter(std::string& text) {
@@ -281,6 +337,37 @@ void RttyDemod::endCharacter(std::string& text) {
             period_ = std::clamp(period_ + kPeriodGain * err, 6.9 * bitT_, 8.6 * bitT_);
         }
     }
+    // After a pause (mark for longer than any character holds it) the stream starts afresh.
+    const long bestBefore = best;
+    long marks = 0;
+    const long gapFrom = best - std::lround(8.5 * bitT_), gapTo = best - n_ / 2;
+    const bool fresh = gapFrom < std::max(0L, histPos_ - static_cast<long>(hist_.size()));
+    for (long u = gapFrom; !fresh && u < gapTo; ++u)
+        marks += at(u).llr > 0;
+    if (fresh || marks * 10 >= (gapTo - gapFrom) * 9) {
+        std::fill(frameFit_.begin(), frameFit_.end(), 0.0f);
+    } else if (!reframe(best)) {
+        // The character is still coming: frame it when it is in.
+        state_ = State::Frame;
+        crossAt_ = best - n_ / 2;
+        frameEnd_ = best + n_ / 5 + std::lround(6.0 * bitT_);
+        pred_ = best;
+        havePred_ = true;
+        placed_ = true;
+        return;
+    } else if (best != bestBefore) {
+        const long at0 = best;
+        search(at0 - span, at0 + span, best);
+        placed_ = true;
+    }
+    // Where the stream's characters were, there is none now: the stream has ended.
+    if (std::exchange(placed_, false) &&
+        (at(best).llr >= 0 || at(best + std::lround(6 * bitT_)).llr <= 0)) {
+        state_ = State::Armed;
+        armedRun_ = n_ / 4;
+        havePred_ = false;
+        return;
+    }
     uint8_t code = 0;
     std::complex<double> afc{0.0, 0.0};
     for (int k = 0; k < 7; ++k) {
@@ -295,8 +382,10 @@ void RttyDemod::endCharacter(std::string& text) {
     pred_ = best + std::lround(period_);
     havePred_ = stopOk && at(best).llr < 0;
     state_ = State::Armed;
-    armedRun_ = n_ / 4;               // a stop bit is due here even when noise hid it
-    if (!stopOk && code == 0) return; // a break (steady space), not a character
+    armedRun_ = n_ / 4; // a stop bit is due here even when noise hid it
+    // A break (steady space) is not a character, nor is a frame with neither start nor stop bit
+    // (the signal has ended).
+    if (!stopOk && (code == 0 || at(best).llr >= 0)) return;
     // Open over the whole character: one begun in noise before a signal is garbage. The level
     // takes a second to fall when a signal ends; a character far weaker than the signal of the
     // last seconds is the noise after it.

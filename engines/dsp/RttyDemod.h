@@ -66,11 +66,14 @@ private:
         float markMag2, spaceMag2;          // |filter|^2
         std::complex<float> markH1, markH2; // halves of the bit window (AFC)
         std::complex<float> spaceH1, spaceH2;
+        float phase; // where in the character period of a steady stream (0..1)
     };
     enum class State { Hunt, Armed, Start, Frame };
 
     void step(float x, std::string& text);
-    float decision(float m2, float s2) const;
+    void scoreFramePhase(long t);
+    bool reframe(long& best);
+    float decision(float m2, float s2, double pm, double ps) const;
     void endCharacter(std::string& text);
     const Sample& at(long ago) const;
     void updateLevel(float m2, float s2);
@@ -98,6 +101,11 @@ private:
     bool havePred_ = false;
     long pred_ = 0;     // where the next character's start bit is due in a steady stream
     double period_ = 0; // samples from one start bit to the next
+    // How well a character starting at each phase of the period fits the stream: start bit
+    // space, stop bits mark, averaged over the last characters.
+    std::vector<float> frameFit_;
+    double framePhase_ = 0;
+    bool placed_ = false; // the frame in hand is where the fit put it, not where a crossing was
     BaudotDecoder baudot_;
     double win_ = 0, lose_ = 0; // quality averages
     int level_ = 0;

@@ -35,9 +35,11 @@ std::string decodeCodes(const std::vector<uint8_t>& codes, bool usos) {
     return s;
 }
 
-// A transmission whose mark and space tones may have their own amplitudes.
+// A transmission whose mark and space tones may have their own amplitudes; with pauses, idle
+// mark of several lengths follows each space, as when text is typed.
 std::vector<float> transmit(const std::string& text, double mark = 2125, double shift = 170,
-                            double baud = 45.45, bool reverse = false, double markAmp = 0.5) {
+                            double baud = 45.45, bool reverse = false, double markAmp = 0.5,
+                            bool pauses = false) {
     dsp::FskModulator mod(kFs);
     mod.setTones(mark, shift, reverse);
     mod.setBaud(baud);
@@ -52,6 +54,7 @@ std::vector<float> transmit(const std::string& text, double mark = 2125, double 
         for (int b = 0; b < 5; ++b)
             tone((c >> b) & 1, 1);
         tone(true, 1.5);
+        if (pauses && c == dsp::baudot::kSpace) tone(true, 9.0 + 3.7 * double(x.size() % 5));
     }
     tone(true, 10);
     return x;
@@ -100,6 +103,9 @@ private slots:
     void wattersonFading_data();
     void wattersonFading();
     void squelchOnNoise();
+    void joinsStreamMidCharacter_data();
+    void joinsStreamMidCharacter();
+    void pausesBetweenWords();
     void afcPullsIn_data();
     void afcPullsIn();
     void peerRecordings_data();
@@ -186,6 +192,43 @@ void TestDspRtty::markTenDbDown() {
     equal.atc = false;
     const double without = cerPercent(text, decode(x, equal));
     QVERIFY2(without > 10.0, qPrintable(QString("CER %1 %").arg(without)));
+}
+
+void TestDspRtty::joinsStreamMidCharacter_data() {
+    QTest::addColumn<double>("bits"); // of the stream cut off before the receiver hears it
+    for (double bits : {0.5, 1.0, 1.5, 2.0, 2.5, 3.0})
+        QTest::addRow("%g bits in", bits) << bits;
+}
+
+void TestDspRtty::joinsStreamMidCharacter() {
+    // Back-to-back RY at -8 dB: alternating bits put a false start bit wherever a space follows
+    // a mark, and a receiver that joins mid-character, or slips in the noise, may frame the
+    // stream on one of those and follow it there. It has to find the real start bits again.
+    QFETCH(double, bits);
+    std::string text;
+    for (int i = 0; i < 150; ++i)
+        text += "RY";
+    auto x = transmit(text);
+    x.erase(x.begin(), x.begin() + std::lround((10 + bits) * kFs / 45.45));
+    dsp::GaussianNoise rng(9);
+    dsp::addNoise(x.data(), x.size(), -8.0, rng, 0.125);
+    const std::string got = decode(x);
+    const std::string tail = got.substr(got.size() / 4); // after the lock
+    size_t ry = 0;
+    for (size_t i = 0; i + 1 < tail.size(); ++i)
+        ry += tail.compare(i, 2, "RY") == 0;
+    // A wrong frame held for a few dozen characters leaves 60-90 % of the pairs.
+    QVERIFY2(double(ry * 2) >= 0.93 * double(tail.size()), got.c_str());
+}
+
+void TestDspRtty::pausesBetweenWords() {
+    // Typed text: a steady stream within a word, idle mark of any length between words. After
+    // a pause the characters start on a new beat, not where the last word's were.
+    const std::string text = "CQ CQ DE Q1AW Q1AW PSE K RYRYRY 599 73";
+    auto x = transmit(text, 2125, 170, 45.45, false, 0.5, true);
+    dsp::GaussianNoise rng(3);
+    dsp::addNoise(x.data(), x.size(), -3.0, rng, 0.125);
+    QCOMPARE(decode(x), text);
 }
 
 void TestDspRtty::squelchOnNoise() {
