@@ -156,8 +156,11 @@ struct PskReceiver::Impl {
     int atNoiseRun = 0;        // symbols in a row with that average at the noise
     double atNoisePower = 0.0; // the symbol powers summed over that run
     bool quiet = false;        // this fade has sat at the noise long enough to be an ending
-    long lastDrop = -1;        // symbol at which the carrier was last judged gone
-    long lastLock = -1;        // the last symbol with a lock
+    // Squelch open: back after such a fade, what was held waits for the decisions that follow
+    // the return: a new over's preamble (a long run of zeros) says it was noise.
+    long judgeUntil = -1;
+    long lastDrop = -1; // symbol at which the carrier was last judged gone
+    long lastLock = -1; // the last symbol with a lock
     int droppedSymbols = 0;
     std::array<uint8_t, 32> held{}; // characters decoded while fading
     size_t heldCount = 0;
@@ -246,6 +249,10 @@ struct PskReceiver::Impl {
     void restartQuality();
     void symbol(cf y, std::vector<uint8_t>& out);
     bool signalEvidence(int span) const;
+    // How long after a signal's return its own decisions come out, and a preamble would show.
+    long judgeSymbols() const {
+        return (mode == PskMode::Bpsk ? detector.lookahead() + 2 : viterbi.depth()) + 20;
+    }
     void bit(int b, std::vector<uint8_t>& out);
     void imdCheck();
 };
@@ -302,6 +309,7 @@ void PskReceiver::Impl::resetLoops() {
     clearQuality();
     fading = dropped = false;
     heldCount = 0;
+    judgeUntil = -1;
     lastDrop = -1;
     lastLock = -1;
     pFast = 0.0;
@@ -636,7 +644,8 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
             recent += v / static_cast<double>(lowRing.size());
         atNoiseRun = recent < low ? atNoiseRun + 1 : 0;
         atNoisePower = atNoiseRun > 0 ? atNoisePower + p : 0.0;
-        // A second at the noise: what was held is noise and is never printed. But where the
+        // A second at the noise: what was held is noise and is never printed (with the squelch
+        // open, unless the decisions after the return show the over going on). But where the
         // power over that time still stands clearly above the noise's, it is a deep fade near
         // the noise (one lasts a second or more there, and what was decoded through it is
         // mostly right): two seconds then. The decoder and the loops are reset only after
@@ -645,13 +654,15 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         // ending can pass for such a fade, and a squelch is asked to print no noise.)
         const bool faded = sqThreshold == 0 && atNoisePower > kFadedAbove * noisePow * atNoiseRun;
         if (atNoiseRun >= (faded ? 64 : 32)) quiet = true;
-        if (quiet) heldCount = 0;
+        // (With the squelch open a fade is judged when the signal is back.)
+        if (quiet && sqThreshold > 0) heldCount = 0;
         if (atNoiseRun >= 96) {
             fading = false;
             lastDrop = symbolCount;
             dropped = true;
             droppedSymbols = 0;
             heldCount = 0;
+            judgeUntil = -1;
             varicode.reset();
             inCode = false;
             zeroRun = 0;
@@ -665,6 +676,13 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         // (a long dip is held and printed in steps, as it goes on).
         const bool back_ = pFast > back;
         if (back_ || (fadeSymbols > 16 && recent > noisePow + 1.5 * margin)) {
+            if (quiet && sqThreshold == 0) {
+                // Not printed yet: a fade within the over, or the gap before the next?
+                judgeUntil = symbolCount + judgeSymbols();
+                fading = false;
+                quiet = false;
+                return;
+            }
             if (quiet) {
                 // Back after a second or more at the noise: whatever the decoders hold is
                 // noise (a new transmission starts with its preamble).
@@ -697,7 +715,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         fadeSymbols = 1;
         atNoiseRun = 0;
         quiet = false;
-        heldCount = 0;
+        if (judgeUntil < 0) heldCount = 0; // (what waits for judgement goes on waiting)
         open = false;
     }
 }
@@ -753,6 +771,13 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         fourth.process(y * std::polar(1.0, fixedPhase));
     }
     watchCarrier(ay * ay, out);
+    if (judgeUntil >= 0 && !fading && symbolCount >= judgeUntil) {
+        // The over went on: what was held through the fade is its text.
+        for (size_t i = 0; i < heldCount; ++i)
+            out.push_back(held[i]);
+        heldCount = 0;
+        judgeUntil = -1;
+    }
     if (!carrierGone()) {
         const double w = 1.0 / std::min(static_cast<double>(++ampCount), 16.0);
         amp += w * (ay - amp);
@@ -978,13 +1003,17 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     const bool lockedLately = lastLock >= 0 && symbolCount - lastLock < 320;
     if (done && codeOpen && !fading && !lockedLately && !signalEvidence(32)) codeOpen = false;
     if (done && codeOpen) {
-        if (fading) {
+        if (fading || judgeUntil >= 0) {
             if (heldCount < held.size()) held[heldCount++] = ch;
         } else if (open) {
             out.push_back(ch);
         }
     }
     zeroRun = b ? 0 : zeroRun + 1;
+    if (judgeUntil >= 0 && zeroRun >= 16) { // a preamble: what was held came from the gap
+        heldCount = 0;
+        judgeUntil = -1;
+    }
     if (++imdSinceReading >= 8 && zeroRun >= 24) {
         imdSinceReading = 0;
         imdCheck();
