@@ -162,7 +162,7 @@ struct PskReceiver::Impl {
     long lastDrop = -1; // symbol at which the carrier was last judged gone
     long lastLock = -1; // the last symbol with a lock
     int droppedSymbols = 0;
-    std::array<uint8_t, 32> held{}; // characters decoded while fading
+    std::array<uint8_t, 128> held{}; // characters decoded while fading, or awaiting judgement
     size_t heldCount = 0;
     double pFast = 0.0; // symbol power, the last two symbols or so
     double pOn = 0.0;   // symbol power while the carrier is there
@@ -695,9 +695,15 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
                 quiet = false;
             }
             open = level >= sqThreshold;
-            for (size_t i = 0; i < heldCount; ++i)
-                if (open) out.push_back(held[i]);
-            heldCount = 0;
+            if (judgeUntil >= 0) {
+                // Still to be judged, now by what follows this fade: an over's end can look
+                // like a return (a neighbour's leakage), and the next fade follow at once.
+                judgeUntil = std::max(judgeUntil, symbolCount + judgeSymbols());
+            } else {
+                for (size_t i = 0; i < heldCount; ++i)
+                    if (open) out.push_back(held[i]);
+                heldCount = 0;
+            }
             if (back_) {
                 fading = false;
             } else {
@@ -1005,6 +1011,8 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     if (done && codeOpen) {
         if (fading || judgeUntil >= 0) {
             if (heldCount < held.size()) held[heldCount++] = ch;
+            // (Judged at the latest when there is no more room.)
+            if (heldCount == held.size() && judgeUntil >= 0) judgeUntil = symbolCount;
         } else if (open) {
             out.push_back(ch);
         }
