@@ -49,6 +49,8 @@ constexpr double kFadedAbove = 1.25;
 // loop's jitter in), and the symbol SNR from which it falls to none over the next 6 dB.
 constexpr double kMemory = 0.5;
 constexpr double kMemoryBelowDb = 12.0;
+// In a fade: none from this many dB below the level before it, all from 6 dB less.
+constexpr double kMemoryFadeDb = 14.0;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
@@ -894,9 +896,17 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         // above it the previous symbol is as good and follows the fastest phase. Only once
         // locked: before, the frequency is not yet right.
         double memory = 0.0;
-        if (locked && !carrierGone() && noisePow > 0.0) {
-            const double snrDb = 10.0 * std::log10(std::max(pOn / noisePow, 1e-3));
+        if (locked && noisePow > 0.0) {
+            // In a fade the power of the last symbols counts (pOn holds the level before it):
+            // the reference pays most there. But the deeper the fade, the faster the phase
+            // turns near its bottom, which a reference reaching back cannot follow.
+            const double p = carrierGone() ? pFast : pOn;
+            const double snrDb = 10.0 * std::log10(std::max(p / noisePow, 1e-3));
             memory = kMemory * std::clamp((kMemoryBelowDb - snrDb) / 6.0, 0.0, 1.0);
+            if (carrierGone() && pOn > 0.0) {
+                const double depthDb = 10.0 * std::log10(std::max(pFast / pOn, 1e-6));
+                memory *= std::clamp((depthDb + kMemoryFadeDb) / 6.0, 0.0, 1.0);
+            }
         }
         // The symbols turned by the loop's frequency only: its phase steps would jitter the
         // reference.
