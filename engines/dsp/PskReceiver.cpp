@@ -50,7 +50,7 @@ constexpr double kFadedAbove = 1.25;
 constexpr double kMemory = 0.5;
 constexpr double kMemoryBelowDb = 12.0;
 // In a fade: none from this many dB below the level before it, all from 6 dB less.
-constexpr double kMemoryFadeDb = 14.0;
+constexpr double kMemoryFadeDb = 16.0;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
