@@ -51,6 +51,8 @@ constexpr double kMemory = 0.5;
 constexpr double kMemoryBelowDb = 12.0;
 // In a fade: none from this many dB below the level before it, all from 6 dB less.
 constexpr double kMemoryFadeDb = 16.0;
+// A run of zeros this long is a preamble (or an idle), which noise hardly makes.
+constexpr int kPreambleZeros = 16;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
@@ -139,11 +141,12 @@ struct PskReceiver::Impl {
     std::array<uint8_t, 256> hardPairs{};
     VaricodeDecoder varicode;
     int zeroRun = 0;
-    bool inCode = false;   // a character's bits are coming in
-    bool codeOpen = false; // the squelch was open when they began
-    int openSymbols = 0;   // how long it has been open
-    int closedSymbols = 0; // or shut
-    bool fresh = false;    // it opened after a second or more shut
+    bool inCode = false;        // a character's bits are coming in
+    bool codeOpen = false;      // the squelch was open when they began
+    bool afterPreamble = false; // and a preamble's zeros came before them
+    int openSymbols = 0;        // how long it has been open
+    int closedSymbols = 0;      // or shut
+    bool fresh = false;         // it opened after a second or more shut
 
     // Quality and squelch.
     cd quality{0.0, 0.0}; // averaged over the squelch time
@@ -1006,7 +1009,10 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     if (b && !inCode) {
         inCode = true;
         const bool settled = mode != PskMode::Bpsk || !fresh || openSymbols > 4;
-        const bool signal = signalEvidence(1);
+        // (The first character after a preamble's run of zeros, which noise hardly makes, is
+        // the over's.)
+        afterPreamble = zeroRun >= kPreambleZeros;
+        const bool signal = signalEvidence(1) || afterPreamble;
         codeOpen = open ? settled && signal : (fading || (closedSymbols < 32 && signal));
     }
     const bool done = varicode.push(b, ch);
@@ -1017,7 +1023,8 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     // above the noise's as it ends. (Within seconds of a lock a deep fade is likelier than
     // noise; in a fade the hold decides.)
     const bool lockedLately = lastLock >= 0 && symbolCount - lastLock < 320;
-    if (done && codeOpen && !fading && !lockedLately && !signalEvidence(32)) codeOpen = false;
+    if (done && codeOpen && !fading && !lockedLately && !afterPreamble && !signalEvidence(32))
+        codeOpen = false;
     if (done && codeOpen) {
         if (fading || judgeUntil >= 0) {
             if (heldCount < held.size()) held[heldCount++] = ch;
@@ -1028,7 +1035,8 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
         }
     }
     zeroRun = b ? 0 : zeroRun + 1;
-    if (judgeUntil >= 0 && zeroRun >= 16) { // a preamble: what was held came from the gap
+    if (judgeUntil >= 0 &&
+        zeroRun >= kPreambleZeros) { // a preamble: what was held came from the gap
         heldCount = 0;
         judgeUntil = -1;
     }
