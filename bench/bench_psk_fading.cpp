@@ -4,14 +4,17 @@
 //
 //   bench_psk_fading [--chars N] [--seeds S] [--only NAME] [--mode bpsk|qpsk]
 // Environment: BENCH_PERSEED=1 prints each seed's errors, BENCH_SEED=K runs seed K alone,
-// BENCH_SNR=D replaces every condition's SNRs by D, BENCH_DUMP=1 prints the texts.
+// BENCH_SNR=D replaces every condition's SNRs by D, BENCH_DUMP=1 prints the texts, BENCH_LOSS=1
+// prints where ours loses characters the reference gets (and the other way round).
 #include "BenchText.h"
 #include "Channel.h"
 #include "DiffDecoder.h"
+#include "LossBreakdown.h"
 #include "Noise.h"
 #include "PskReceiver.h"
 #include "PskTransmitter.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +27,9 @@ namespace {
 constexpr double kRate = 8000.0;
 constexpr double kFreq = 1000.0;
 
-std::vector<float> transmit(const std::string& text, int mode, double hz) {
+// ends (if given): the sample at which each character had been sent.
+std::vector<float> transmit(const std::string& text, int mode, double hz,
+                            std::vector<size_t>* ends = nullptr) {
     dsp::PskTransmitter tx(kRate);
     tx.setFrequency(hz);
     tx.start(mode);
@@ -34,7 +39,11 @@ std::vector<float> transmit(const std::string& text, int mode, double hz) {
     std::vector<float> audio(static_cast<size_t>(kRate / 2), 0.0f), block(80);
     std::vector<dsp::PskTransmitter::Event> events;
     while (tx.active()) {
+        events.clear();
         tx.process(block.size(), block.data(), events);
+        for (const auto& e : events)
+            if (ends && e.kind == dsp::PskTransmitter::Event::CharSent)
+                ends->push_back(audio.size() + block.size());
         audio.insert(audio.end(), block.begin(), block.end());
     }
     audio.resize(audio.size() + static_cast<size_t>(kRate / 2), 0.0f);
@@ -55,6 +64,7 @@ struct Score {
 };
 
 double g_cpu = 0.0, g_audio = 0.0;
+bench::LossBreakdown* g_loss = nullptr;
 
 // Dips of 6..20 dB lasting 0.5..2 s, one every 7 s from the third second on.
 std::string dipRow(double seconds) {
@@ -74,7 +84,8 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
         const uint64_t seed =
             1000u * static_cast<uint64_t>(s + 1) + static_cast<uint64_t>(snr + 50);
         const std::string text = bench::makeText(chars, seed);
-        std::vector<float> audio = transmit(text, mode, kFreq + c.offsetHz);
+        std::vector<size_t> ends;
+        std::vector<float> audio = transmit(text, mode, kFreq + c.offsetHz, &ends);
         const double power = dsp::meanPower(audio.data(), audio.size());
         std::string other;
         std::string prof =
@@ -82,6 +93,22 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
         dsp::FadingChannel::Profile profile;
         if (!dsp::FadingChannel::parse(prof, profile)) std::abort();
         dsp::FadingChannel(profile, kRate, seed).process(audio.data(), audio.size());
+        // The channel's power gain in dB over time, from a steady tone through it.
+        std::vector<float> gain;
+        if (g_loss) {
+            std::vector<float> tone(audio.size());
+            for (size_t i = 0; i < tone.size(); ++i)
+                tone[i] =
+                    static_cast<float>(std::cos(6.283185307 * (kFreq + c.offsetHz) * i / kRate));
+            dsp::FadingChannel(profile, kRate, seed).process(tone.data(), tone.size());
+            gain.resize(tone.size());
+            double acc = 0.0;
+            for (size_t i = 0; i < tone.size(); ++i) {
+                acc += 2.0 * tone[i] * tone[i];
+                if (i >= 256) acc -= 2.0 * tone[i - 256] * tone[i - 256];
+                gain[i] = static_cast<float>(10.0 * std::log10(std::max(acc / 256.0, 1e-9)));
+            }
+        }
         if (c.neighbourHz > 0.0) {
             other = bench::makeText(chars, seed + 77);
             std::vector<float> b = transmit(other, mode, kFreq + c.neighbourHz);
@@ -104,9 +131,12 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
             rx.setFrequency(hz, std::getenv("BENCH_SEARCH") ? std::atof(std::getenv("BENCH_SEARCH"))
                                                             : 50.0);
             std::vector<uint8_t> out;
+            std::vector<std::pair<bool, double>> states; // squelch open, frequency; per block
             const auto t0 = std::clock();
-            for (size_t i = 0; i < audio.size(); i += 512)
+            for (size_t i = 0; i < audio.size(); i += 512) {
                 rx.process(std::min<size_t>(512, audio.size() - i), audio.data() + i, out);
+                if (g_loss) states.emplace_back(rx.squelchOpen(), rx.frequency());
+            }
             g_cpu += double(std::clock() - t0) / CLOCKS_PER_SEC;
             g_audio += audio.size() / kRate;
             const std::string got(out.begin(), out.end());
@@ -114,9 +144,6 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
                 std::fprintf(stderr, "--- %s %d dB seed %d:\n%s\n--- sent:\n%s\n", c.name, snr, s,
                              got.c_str(), want.c_str());
             const size_t errs = bench::editDistance(want, got);
-            if (std::getenv("BENCH_PERSEED"))
-                std::fprintf(stderr, "%s %d dB %s seed %d ch %d: %zu errors\n", c.name, snr,
-                             mode ? "QPSK" : "BPSK", s, ch, errs);
             ours.errors += errs;
             ours.chars += want.size();
 
@@ -126,7 +153,25 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
             if (std::getenv("BENCH_DUMP"))
                 std::fprintf(stderr, "--- reference:\n%s\n",
                              std::string(out.begin(), out.end()).c_str());
-            ref.errors += bench::editDistance(want, std::string(out.begin(), out.end()));
+            const size_t refErrs = bench::editDistance(want, std::string(out.begin(), out.end()));
+            ref.errors += refErrs;
+            if (std::getenv("BENCH_PERSEED"))
+                std::fprintf(stderr, "%s %d dB %s seed %d ch %d: %zu errors, reference %zu\n",
+                             c.name, snr, mode ? "QPSK" : "BPSK", s, ch, errs, refErrs);
+            if (g_loss && ch == 0) {
+                const double trueHz = hz + c.offsetHz;
+                g_loss->add(
+                    want, got, std::string(out.begin(), out.end()), ends,
+                    [&](size_t t) { return t < gain.size() ? gain[t] : 0.0; },
+                    [&](size_t from, size_t to, bool& shut, bool& off) {
+                        // The receiver lags the air by a few symbols.
+                        for (size_t b = from / 512; b <= (to + 2048) / 512 && b < states.size();
+                             ++b) {
+                            shut = shut || !states[b].first;
+                            off = off || std::fabs(states[b].second - trueHz) > 1.0;
+                        }
+                    });
+            }
             ref.chars += want.size();
         }
     }
@@ -180,11 +225,17 @@ int main(int argc, char** argv) {
             for (int mode = 0; mode < 2; ++mode) {
                 if (modeOnly >= 0 && mode != modeOnly) continue;
                 Score ours, ref;
+                bench::LossBreakdown loss;
+                g_loss = std::getenv("BENCH_LOSS") ? &loss : nullptr;
                 run(c, snr, mode, chars, seeds, ours, ref);
                 std::printf("%-18s %5d %6s %8.2f %8.2f %7.2f\n", c.name, snr,
                             mode ? "QPSK" : "BPSK", ours.pct(), ref.pct(),
                             ref.pct() > 0 ? ours.pct() / ref.pct() : 0.0);
                 std::fflush(stdout);
+                if (g_loss)
+                    loss.print((std::string(c.name) + " " + std::to_string(snr) + " dB " +
+                                (mode ? "QPSK" : "BPSK"))
+                                   .c_str());
             }
         }
     }

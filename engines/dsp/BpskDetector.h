@@ -27,7 +27,8 @@ public:
     void reset() {
         m_count = 0;
         m_pos = 0;
-        m_quad = m_pow = m_radial = 0.0;
+        m_quad = m_pow = m_radial = m_quadTrend = 0.0;
+        m_lastSign = 1.0;
     }
 
     // z: the newest symbol on the carrier loop's phase. Returns true, with the decision for the
@@ -69,7 +70,35 @@ public:
         const double snrDb = 10.0 * std::log10(std::max(snrPhase, snrAmplitude));
         const double weight = std::clamp((kFullBelowDb + kFade - snrDb) / kFade, 0.0, 1.0);
         const double coh = weight * coherence * (a * b * std::conj(u)).real();
-        soft = 0.5 * ((a * std::conj(b)).real() + coh);
+        // Through a deep fade the channel's phase turns fast but steadily, which a pair alone
+        // takes for part of a phase change: the turn of the pair before (by the decision made
+        // there) and of the pair after (by its plain decision) predicts it. (The straight line
+        // through the channel's last two values would predict more of the turn, but where only
+        // the amplitude fades it takes the dip's bottom for a reversal.) The prediction carries
+        // more noise, so it takes over only where the noise is far below the signal, judged
+        // from its own spread across the decision axis, which the turn leaves out.
+        const std::complex<double> c = at(m_look + 3), e = at(m_look);
+        auto turnOf = [](std::complex<double> v) {
+            const double m = std::abs(v);
+            return m > 0.0 ? v / m : std::complex<double>(1.0, 0.0);
+        };
+        const std::complex<double> before = turnOf(b * std::conj(c) * m_lastSign);
+        // (The pair after by its plain decision: the same turn there would feed a wrong
+        // decision back into the next one.)
+        const double next = (e * std::conj(a)).real() >= 0.0 ? 1.0 : -1.0;
+        const std::complex<double> fwd = a * std::conj(b * before);
+        const std::complex<double> bwd =
+            m_look > 0 ? b * std::conj(a * turnOf(a * std::conj(e) * next)) : fwd;
+        m_quadTrend += k * (fwd.imag() * fwd.imag() - m_quadTrend);
+        const double trendDb =
+            10.0 * std::log10(std::max(2.0 * m_pow * m_pow / std::max(m_quadTrend, 1e-30), 1e-30));
+        // (Not before the spread has been measured over a few symbols.)
+        const double trust =
+            m_count < 16 ? 0.0 : std::clamp((trendDb - kTrendAboveDb + kFade) / kFade, 0.0, 1.0);
+        const double plain = d.real();
+        const double turned = plain + trust * (0.5 * (fwd.real() + bwd.real()) - plain);
+        soft = 0.5 * (turned + coh);
+        m_lastSign = soft >= 0.0 ? 1.0 : -1.0;
         return true;
     }
 
@@ -78,6 +107,8 @@ private:
     // The reference counts fully below this symbol SNR and fades out over the next kFade dB.
     static constexpr double kFullBelowDb = 15.0;
     static constexpr double kFade = 6.0;
+    // The channel's trend counts fully from this SNR (of the trend decision) up, none kFade below.
+    static constexpr double kTrendAboveDb = 24.0;
     std::complex<double> at(int back) const { // 1 = newest
         return m_ring[static_cast<size_t>((m_pos - back + 2 * kRing) % kRing)];
     }
@@ -86,9 +117,11 @@ private:
     int m_count = 0;
     int m_look = 3;
     double m_prior = 1.0;
-    double m_quad = 0.0;   // mean square of the differential product's quadrature part
-    double m_pow = 0.0;    // its mean size
-    double m_radial = 0.0; // noise power per dimension judged from the amplitude
+    double m_quad = 0.0;      // mean square of the differential product's quadrature part
+    double m_pow = 0.0;       // its mean size
+    double m_radial = 0.0;    // noise power per dimension judged from the amplitude
+    double m_quadTrend = 0.0; // the same for the decision along the channel's trend
+    double m_lastSign = 1.0;  // the previous decision
 };
 
 } // namespace dsp

@@ -49,6 +49,10 @@ constexpr double kFadedAbove = 1.25;
 // loop's jitter in), and the symbol SNR from which it falls to none over the next 6 dB.
 constexpr double kMemory = 0.5;
 constexpr double kMemoryBelowDb = 12.0;
+// In a fade: none from this many dB below the level before it, all from 6 dB less.
+constexpr double kMemoryFadeDb = 16.0;
+// A run of zeros this long is a preamble (or an idle), which noise hardly makes.
+constexpr int kPreambleZeros = 16;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
@@ -137,11 +141,12 @@ struct PskReceiver::Impl {
     std::array<uint8_t, 256> hardPairs{};
     VaricodeDecoder varicode;
     int zeroRun = 0;
-    bool inCode = false;   // a character's bits are coming in
-    bool codeOpen = false; // the squelch was open when they began
-    int openSymbols = 0;   // how long it has been open
-    int closedSymbols = 0; // or shut
-    bool fresh = false;    // it opened after a second or more shut
+    bool inCode = false;        // a character's bits are coming in
+    bool codeOpen = false;      // the squelch was open when they began
+    bool afterPreamble = false; // and a preamble's zeros came before them
+    int openSymbols = 0;        // how long it has been open
+    int closedSymbols = 0;      // or shut
+    bool fresh = false;         // it opened after a second or more shut
 
     // Quality and squelch.
     cd quality{0.0, 0.0}; // averaged over the squelch time
@@ -156,10 +161,13 @@ struct PskReceiver::Impl {
     int atNoiseRun = 0;        // symbols in a row with that average at the noise
     double atNoisePower = 0.0; // the symbol powers summed over that run
     bool quiet = false;        // this fade has sat at the noise long enough to be an ending
-    long lastDrop = -1;        // symbol at which the carrier was last judged gone
-    long lastLock = -1;        // the last symbol with a lock
+    // Squelch open: back after such a fade, what was held waits for the decisions that follow
+    // the return: a new over's preamble (a long run of zeros) says it was noise.
+    long judgeUntil = -1;
+    long lastDrop = -1; // symbol at which the carrier was last judged gone
+    long lastLock = -1; // the last symbol with a lock
     int droppedSymbols = 0;
-    std::array<uint8_t, 32> held{}; // characters decoded while fading
+    std::array<uint8_t, 128> held{}; // characters decoded while fading, or awaiting judgement
     size_t heldCount = 0;
     double pFast = 0.0; // symbol power, the last two symbols or so
     double pOn = 0.0;   // symbol power while the carrier is there
@@ -246,6 +254,10 @@ struct PskReceiver::Impl {
     void restartQuality();
     void symbol(cf y, std::vector<uint8_t>& out);
     bool signalEvidence(int span) const;
+    // How long after a signal's return its own decisions come out, and a preamble would show.
+    long judgeSymbols() const {
+        return (mode == PskMode::Bpsk ? detector.lookahead() + 2 : viterbi.depth()) + 20;
+    }
     void bit(int b, std::vector<uint8_t>& out);
     void imdCheck();
 };
@@ -302,6 +314,7 @@ void PskReceiver::Impl::resetLoops() {
     clearQuality();
     fading = dropped = false;
     heldCount = 0;
+    judgeUntil = -1;
     lastDrop = -1;
     lastLock = -1;
     pFast = 0.0;
@@ -636,7 +649,8 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
             recent += v / static_cast<double>(lowRing.size());
         atNoiseRun = recent < low ? atNoiseRun + 1 : 0;
         atNoisePower = atNoiseRun > 0 ? atNoisePower + p : 0.0;
-        // A second at the noise: what was held is noise and is never printed. But where the
+        // A second at the noise: what was held is noise and is never printed (with the squelch
+        // open, unless the decisions after the return show the over going on). But where the
         // power over that time still stands clearly above the noise's, it is a deep fade near
         // the noise (one lasts a second or more there, and what was decoded through it is
         // mostly right): two seconds then. The decoder and the loops are reset only after
@@ -645,13 +659,15 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         // ending can pass for such a fade, and a squelch is asked to print no noise.)
         const bool faded = sqThreshold == 0 && atNoisePower > kFadedAbove * noisePow * atNoiseRun;
         if (atNoiseRun >= (faded ? 64 : 32)) quiet = true;
-        if (quiet) heldCount = 0;
+        // (With the squelch open a fade is judged when the signal is back.)
+        if (quiet && sqThreshold > 0) heldCount = 0;
         if (atNoiseRun >= 96) {
             fading = false;
             lastDrop = symbolCount;
             dropped = true;
             droppedSymbols = 0;
             heldCount = 0;
+            judgeUntil = -1;
             varicode.reset();
             inCode = false;
             zeroRun = 0;
@@ -665,6 +681,13 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         // (a long dip is held and printed in steps, as it goes on).
         const bool back_ = pFast > back;
         if (back_ || (fadeSymbols > 16 && recent > noisePow + 1.5 * margin)) {
+            if (quiet && sqThreshold == 0) {
+                // Not printed yet: a fade within the over, or the gap before the next?
+                judgeUntil = symbolCount + judgeSymbols();
+                fading = false;
+                quiet = false;
+                return;
+            }
             if (quiet) {
                 // Back after a second or more at the noise: whatever the decoders hold is
                 // noise (a new transmission starts with its preamble).
@@ -677,9 +700,15 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
                 quiet = false;
             }
             open = level >= sqThreshold;
-            for (size_t i = 0; i < heldCount; ++i)
-                if (open) out.push_back(held[i]);
-            heldCount = 0;
+            if (judgeUntil >= 0) {
+                // Still to be judged, now by what follows this fade: an over's end can look
+                // like a return (a neighbour's leakage), and the next fade follow at once.
+                judgeUntil = std::max(judgeUntil, symbolCount + judgeSymbols());
+            } else {
+                for (size_t i = 0; i < heldCount; ++i)
+                    if (open) out.push_back(held[i]);
+                heldCount = 0;
+            }
             if (back_) {
                 fading = false;
             } else {
@@ -697,7 +726,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
         fadeSymbols = 1;
         atNoiseRun = 0;
         quiet = false;
-        heldCount = 0;
+        if (judgeUntil < 0) heldCount = 0; // (what waits for judgement goes on waiting)
         open = false;
     }
 }
@@ -753,6 +782,13 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         fourth.process(y * std::polar(1.0, fixedPhase));
     }
     watchCarrier(ay * ay, out);
+    if (judgeUntil >= 0 && !fading && symbolCount >= judgeUntil) {
+        // The over went on: what was held through the fade is its text.
+        for (size_t i = 0; i < heldCount; ++i)
+            out.push_back(held[i]);
+        heldCount = 0;
+        judgeUntil = -1;
+    }
     if (!carrierGone()) {
         const double w = 1.0 / std::min(static_cast<double>(++ampCount), 16.0);
         amp += w * (ay - amp);
@@ -863,9 +899,17 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         // above it the previous symbol is as good and follows the fastest phase. Only once
         // locked: before, the frequency is not yet right.
         double memory = 0.0;
-        if (locked && !carrierGone() && noisePow > 0.0) {
-            const double snrDb = 10.0 * std::log10(std::max(pOn / noisePow, 1e-3));
+        if (locked && noisePow > 0.0) {
+            // In a fade the power of the last symbols counts (pOn holds the level before it):
+            // the reference pays most there. But the deeper the fade, the faster the phase
+            // turns near its bottom, which a reference reaching back cannot follow.
+            const double p = carrierGone() ? pFast : pOn;
+            const double snrDb = 10.0 * std::log10(std::max(p / noisePow, 1e-3));
             memory = kMemory * std::clamp((kMemoryBelowDb - snrDb) / 6.0, 0.0, 1.0);
+            if (carrierGone() && pOn > 0.0) {
+                const double depthDb = 10.0 * std::log10(std::max(pFast / pOn, 1e-6));
+                memory *= std::clamp((depthDb + kMemoryFadeDb) / 6.0, 0.0, 1.0);
+            }
         }
         // The symbols turned by the loop's frequency only: its phase steps would jitter the
         // reference.
@@ -965,7 +1009,10 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     if (b && !inCode) {
         inCode = true;
         const bool settled = mode != PskMode::Bpsk || !fresh || openSymbols > 4;
-        const bool signal = signalEvidence(1);
+        // (The first character after a preamble's run of zeros, which noise hardly makes, is
+        // the over's.)
+        afterPreamble = zeroRun >= kPreambleZeros;
+        const bool signal = signalEvidence(1) || afterPreamble;
         codeOpen = open ? settled && signal : (fading || (closedSymbols < 32 && signal));
     }
     const bool done = varicode.push(b, ch);
@@ -976,15 +1023,23 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     // above the noise's as it ends. (Within seconds of a lock a deep fade is likelier than
     // noise; in a fade the hold decides.)
     const bool lockedLately = lastLock >= 0 && symbolCount - lastLock < 320;
-    if (done && codeOpen && !fading && !lockedLately && !signalEvidence(32)) codeOpen = false;
+    if (done && codeOpen && !fading && !lockedLately && !afterPreamble && !signalEvidence(32))
+        codeOpen = false;
     if (done && codeOpen) {
-        if (fading) {
+        if (fading || judgeUntil >= 0) {
             if (heldCount < held.size()) held[heldCount++] = ch;
+            // (Judged at the latest when there is no more room.)
+            if (heldCount == held.size() && judgeUntil >= 0) judgeUntil = symbolCount;
         } else if (open) {
             out.push_back(ch);
         }
     }
     zeroRun = b ? 0 : zeroRun + 1;
+    if (judgeUntil >= 0 &&
+        zeroRun >= kPreambleZeros) { // a preamble: what was held came from the gap
+        heldCount = 0;
+        judgeUntil = -1;
+    }
     if (++imdSinceReading >= 8 && zeroRun >= 24) {
         imdSinceReading = 0;
         imdCheck();

@@ -36,7 +36,8 @@ public:
     // Maximum AFC pull in Hz (0..500) from the frequency the channel is on now; 0 turns AFC off.
     void setAfcLimit(double hz);
     // threshold 0..99 compared with signalLevel(); 0 leaves the squelch open (characters begun
-    // while the quality is that of plain noise are still not printed). speed: 0 fast (level
+    // while the quality is that of plain noise are still not printed, unless they follow a
+    // preamble's run of zeros). speed: 0 fast (level
     // averaged over 16 symbols, about 0.5 s), 1 slow (48 symbols), or 10..200 symbols (32 ms
     // each); QPSK averages twice as long. A sudden loss of power shuts the squelch at once and
     // holds the characters decoded meanwhile: if the power comes back, or stays clearly above

@@ -214,13 +214,16 @@ private slots:
     void bpskDetector_data() {
         QTest::addColumn<double>("noise");     // per dimension, amplitude 1
         QTest::addColumn<double>("phaseStep"); // random walk, rad per symbol
+        QTest::addColumn<double>("turn");      // and a steady turn (as through a deep fade)
         QTest::addColumn<double>("maxShare");  // errors / plain differential errors
-        QTest::newRow("6 dB, steady") << 0.35 << 0.0 << 0.65;
-        QTest::newRow("30 dB, phase fading") << 0.02 << 0.7 << 1.0;
+        QTest::newRow("6 dB, steady") << 0.35 << 0.0 << 0.0 << 0.65;
+        QTest::newRow("30 dB, phase fading") << 0.02 << 0.7 << 0.0 << 1.0;
+        QTest::newRow("30 dB, turning 86 degrees a symbol") << 0.02 << 0.05 << 1.5 << 0.5;
     }
     void bpskDetector() {
         QFETCH(double, noise);
         QFETCH(double, phaseStep);
+        QFETCH(double, turn);
         QFETCH(double, maxShare);
         dsp::GaussianNoise rng(23);
         dsp::BpskDetector det;
@@ -231,7 +234,7 @@ private slots:
         for (int k = 0; k < 40000; ++k) {
             bits.push_back(rng.next() > 0.0);
             if (!bits.back()) sign = -sign; // a 0 is a phase reversal
-            phase += phaseStep * rng.next();
+            phase += turn + phaseStep * rng.next();
             const std::complex<double> y = sign * std::polar(1.0, phase) +
                                            noise * std::complex<double>(rng.next(), rng.next());
             plainErrors += k > 0 && ((y * std::conj(prev)).real() >= 0.0) != (bits.back() == 1);
