@@ -38,10 +38,24 @@ public:
         m_ring[static_cast<size_t>(m_pos)] = z;
         m_pos = (m_pos + 1) % kRing;
         if (++m_count < 2 * m_look + 2) return false;
+        // In a fade the channel's phase turns steadily by up to tens of degrees a symbol, which
+        // smears a reference averaged across the window. The turn per symbol, from the squared
+        // differential products (the modulation removed, weighted by power), is taken out
+        // before averaging, as far as the products agree on it: the cube of their coherence
+        // keeps a noise-made turn out of the reference.
+        std::complex<double> turn2{0.0, 0.0};
+        double turnPow = 0.0;
+        for (int i = 1; i < 2 * m_look + 2; ++i) {
+            const std::complex<double> dd = at(i) * std::conj(at(i + 1));
+            turn2 += dd * dd;
+            turnPow += std::norm(dd);
+        }
+        const double agree = turnPow > 0.0 ? std::abs(turn2) / turnPow : 0.0;
+        const double rate = agree * agree * agree * 0.5 * std::arg(turn2);
         std::complex<double> ref{0.0, 0.0};
         double energy = 0.0;
         for (int i = 1; i <= 2 * m_look + 2; ++i) {
-            const std::complex<double> v = at(i);
+            const std::complex<double> v = at(i) * std::polar(1.0, -rate * (m_look + 1.5 - i));
             ref += v * v;
             energy += std::norm(v);
         }
