@@ -43,4 +43,16 @@ inline size_t editDistance(const std::string& a, const std::string& b) {
     return prev[b.size()];
 }
 
+// A channel profile of dips of 6..20 dB lasting 0.5..2 s, one every 7 s from the third second on.
+inline std::string dipRow(double seconds) {
+    static const double kDepth[] = {6, 10, 13, 20, 8, 16};
+    static const double kLength[] = {0.5, 1.0, 2.0};
+    std::string s = "none";
+    int k = 0;
+    for (double t = 3.0; t + 3.0 < seconds; t += 7.0, ++k)
+        s += ",dip:" + std::to_string(t) + ":" + std::to_string(kLength[k % 3]) + ":" +
+             std::to_string(kDepth[k % 6]);
+    return s;
+}
+
 } // namespace bench

@@ -66,18 +66,6 @@ struct Score {
 double g_cpu = 0.0, g_audio = 0.0;
 bench::LossBreakdown* g_loss = nullptr;
 
-// Dips of 6..20 dB lasting 0.5..2 s, one every 7 s from the third second on.
-std::string dipRow(double seconds) {
-    static const double kDepth[] = {6, 10, 13, 20, 8, 16};
-    static const double kLength[] = {0.5, 1.0, 2.0};
-    std::string s = "none";
-    int k = 0;
-    for (double t = 3.0; t + 3.0 < seconds; t += 7.0, ++k)
-        s += ",dip:" + std::to_string(t) + ":" + std::to_string(kLength[k % 3]) + ":" +
-             std::to_string(kDepth[k % 6]);
-    return s;
-}
-
 void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& ours, Score& ref) {
     for (int s = 0; s < seeds; ++s) {
         if (std::getenv("BENCH_SEED") && s != std::atoi(std::getenv("BENCH_SEED"))) continue;
@@ -89,7 +77,7 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
         const double power = dsp::meanPower(audio.data(), audio.size());
         std::string other;
         std::string prof =
-            std::strcmp(c.channel, "dips") ? c.channel : dipRow(audio.size() / kRate);
+            std::strcmp(c.channel, "dips") ? c.channel : bench::dipRow(audio.size() / kRate);
         dsp::FadingChannel::Profile profile;
         if (!dsp::FadingChannel::parse(prof, profile)) std::abort();
         dsp::FadingChannel(profile, kRate, seed).process(audio.data(), audio.size());

@@ -321,18 +321,6 @@ std::vector<float> withNoise(std::vector<float> x, double signalPower, double sn
     return x;
 }
 
-// Dips of 6..20 dB lasting 0.5..2 s, one every 7 s from the third second on.
-std::string dipRow(double seconds) {
-    static const double kDepth[] = {6, 10, 13, 20, 8, 16};
-    static const double kLength[] = {0.5, 1.0, 2.0};
-    std::string s = "none";
-    int k = 0;
-    for (double t = 3.0; t + 3.0 < seconds; t += 7.0, ++k)
-        s += ",dip:" + std::to_string(t) + ":" + std::to_string(kLength[k % 3]) + ":" +
-             std::to_string(kDepth[k % 6]);
-    return s;
-}
-
 struct Fading {
     const char* name;
     const char* channel; // FadingChannel::parse text; "dips" builds a row of QSB dips
@@ -364,7 +352,7 @@ void fadingTable(size_t chars, int seeds) {
                 const double power = dsp::meanPower(k.re.data(), k.re.size());
                 const std::string prof = std::strcmp(c.channel, "dips")
                                              ? c.channel
-                                             : dipRow(double(k.re.size()) / kRate);
+                                             : bench::dipRow(double(k.re.size()) / kRate);
                 dsp::FadingChannel::Profile profile;
                 if (!dsp::FadingChannel::parse(prof, profile)) std::abort();
                 std::vector<float> x = k.re;
