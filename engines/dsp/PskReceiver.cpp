@@ -8,6 +8,7 @@
 #include "QpskDecoder.h"
 #include "QpskFrequency.h"
 #include "Varicode.h"
+#include "VaricodeSequence.h"
 
 #include <algorithm>
 #include <array>
@@ -53,6 +54,11 @@ constexpr double kMemoryBelowDb = 12.0;
 constexpr double kMemoryFadeDb = 16.0;
 // A run of zeros this long is a preamble (or an idle), which noise hardly makes.
 constexpr int kPreambleZeros = 16;
+// BPSK bits are decided over the varicode this many symbols late, weighing each character's
+// prior at this fraction of the bits' log-likelihood.
+constexpr int kSequenceDelay = 12;
+constexpr double kPriorWeight = 0.25;
+constexpr double kLlrMax = 50.0;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
@@ -139,6 +145,7 @@ struct PskReceiver::Impl {
     QpskDecoder viterbi{25};
     ConvEncoder reencoder;
     std::array<uint8_t, 256> hardPairs{};
+    VaricodeSequence sequence{kSequenceDelay, kPriorWeight};
     VaricodeDecoder varicode;
     int zeroRun = 0;
     bool inCode = false;        // a character's bits are coming in
@@ -147,6 +154,13 @@ struct PskReceiver::Impl {
     int openSymbols = 0;        // how long it has been open
     int closedSymbols = 0;      // or shut
     bool fresh = false;         // it opened after a second or more shut
+    // What the squelch said of each of the latest symbols: a bit that leaves the sequence
+    // decision late is judged by the squelch of its own time.
+    struct Gate {
+        bool open = false, fading = false, signal = false, signalLong = false, lockedLately = false;
+    };
+    std::array<Gate, 32> gates{};
+    int hardZeroRun = 0; // idle reversals as the detector decides them, for the IMD reading
 
     // Quality and squelch.
     cd quality{0.0, 0.0}; // averaged over the squelch time
@@ -256,9 +270,12 @@ struct PskReceiver::Impl {
     bool signalEvidence(int span) const;
     // How long after a signal's return its own decisions come out, and a preamble would show.
     long judgeSymbols() const {
-        return (mode == PskMode::Bpsk ? detector.lookahead() + 2 : viterbi.depth()) + 20;
+        return (mode == PskMode::Bpsk ? detector.lookahead() + 2 + sequence.delay()
+                                      : viterbi.depth()) +
+               20;
     }
-    void bit(int b, std::vector<uint8_t>& out);
+    Gate gateNow() const;
+    void bit(int b, const Gate& g, std::vector<uint8_t>& out);
     void imdCheck();
 };
 
@@ -307,6 +324,7 @@ void PskReceiver::Impl::resetLoops() {
     detector.reset();
     viterbi.reset();
     reencoder.reset();
+    sequence.reset();
     varicode.reset();
     inCode = false;
     acquiring = true;
@@ -319,7 +337,7 @@ void PskReceiver::Impl::resetLoops() {
     lastLock = -1;
     pFast = 0.0;
     decisionCount = 0;
-    zeroRun = 0;
+    zeroRun = hardZeroRun = 0;
     imdSinceReading = 0;
 }
 
@@ -672,6 +690,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
             inCode = false;
             zeroRun = 0;
             viterbi.reset();
+            sequence.reset();
             reencoder.reset();
             clearQuality();
             open = false;
@@ -695,6 +714,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
                 inCode = false;
                 zeroRun = 0;
                 viterbi.reset();
+                sequence.reset();
                 reencoder.reset();
                 detector.reset();
                 quiet = false;
@@ -868,7 +888,17 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     if (!qpsk) {
         // A sign change is a 0.
         double soft = 0.0;
-        if (detector.process(z, soft)) bit(soft >= 0.0 ? 1 : 0, out);
+        gates[static_cast<size_t>(symbolCount % 32)] = gateNow();
+        if (detector.process(z, soft)) {
+            hardZeroRun = soft >= 0.0 ? 0 : hardZeroRun + 1;
+            // The detector's soft value is the differential product, whose noise is about
+            // the symbol noise times the signal: 2 soft / noise is the log-likelihood ratio.
+            const double llr = noisePow > 0.0 ? std::clamp(2.0 * soft / noisePow, -kLlrMax, kLlrMax)
+                                              : (soft >= 0.0 ? kLlrMax : -kLlrMax);
+            const int b = sequence.push(llr);
+            if (b >= 0)
+                bit(b, gates[static_cast<size_t>((symbolCount - sequence.delay()) % 32)], out);
+        }
         // Quality: how tightly the phase change sits on the two points.
         if (std::abs(diff) > 0.0 && !carrierGone()) {
             const cd u = diff / std::abs(diff);
@@ -915,7 +945,8 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         // reference.
         const int b = viterbi.push(y * std::polar(1.0, -smoothPhase), scale, memory);
         if (b >= 0) {
-            bit(b, out);
+            hardZeroRun = b ? 0 : hardZeroRun + 1;
+            bit(b, gateNow(), out);
             // Quality: re-encode the decision and compare with the pair received then. A clean
             // signal always matches; on noise the decoder's best path still matches about 65 %
             // of the time.
@@ -990,7 +1021,17 @@ bool PskReceiver::Impl::signalEvidence(int span) const {
            (powered && lastDrop >= 0 && symbolCount - lastDrop < 320);
 }
 
-void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
+PskReceiver::Impl::Gate PskReceiver::Impl::gateNow() const {
+    Gate g;
+    g.open = open;
+    g.fading = fading;
+    g.signal = signalEvidence(1);
+    g.signalLong = signalEvidence(32);
+    g.lockedLately = lastLock >= 0 && symbolCount - lastLock < 320;
+    return g;
+}
+
+void PskReceiver::Impl::bit(int b, const Gate& g, std::vector<uint8_t>& out) {
     uint8_t ch = 0;
     if (dropped) return;
     // A character counts only if the squelch was open when it began (or had shut only a moment
@@ -998,11 +1039,11 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     // has just arrived, open for a few symbols: while its carrier phase is still pulling in,
     // the phase changes can look clean before the decisions are, and a stray 1 in the preamble
     // would print as a space.
-    if (open) {
+    if (g.open) {
         if (openSymbols == 0) fresh = closedSymbols >= 32;
         ++openSymbols;
         closedSymbols = 0;
-    } else if (!fading) { // (a fade is no closing: what follows it is no fresh start)
+    } else if (!g.fading) { // (a fade is no closing: what follows it is no fresh start)
         openSymbols = 0;
         ++closedSymbols;
     }
@@ -1012,8 +1053,8 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
         // (The first character after a preamble's run of zeros, which noise hardly makes, is
         // the over's.)
         afterPreamble = zeroRun >= kPreambleZeros;
-        const bool signal = signalEvidence(1) || afterPreamble;
-        codeOpen = open ? settled && signal : (fading || (closedSymbols < 32 && signal));
+        const bool signal = g.signal || afterPreamble;
+        codeOpen = g.open ? settled && signal : (g.fading || (closedSymbols < 32 && signal));
     }
     const bool done = varicode.push(b, ch);
     if (!b && zeroRun > 0) inCode = false; // the "00" gap
@@ -1022,15 +1063,14 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
     // seconds (before the first over, say), a character needs the quality of the last second
     // above the noise's as it ends. (Within seconds of a lock a deep fade is likelier than
     // noise; in a fade the hold decides.)
-    const bool lockedLately = lastLock >= 0 && symbolCount - lastLock < 320;
-    if (done && codeOpen && !fading && !lockedLately && !afterPreamble && !signalEvidence(32))
+    if (done && codeOpen && !g.fading && !g.lockedLately && !afterPreamble && !g.signalLong)
         codeOpen = false;
     if (done && codeOpen) {
         if (fading || judgeUntil >= 0) {
             if (heldCount < held.size()) held[heldCount++] = ch;
             // (Judged at the latest when there is no more room.)
             if (heldCount == held.size() && judgeUntil >= 0) judgeUntil = symbolCount;
-        } else if (open) {
+        } else if (g.open || (g.fading && open)) { // (begun in a fade that has passed)
             out.push_back(ch);
         }
     }
@@ -1040,7 +1080,7 @@ void PskReceiver::Impl::bit(int b, std::vector<uint8_t>& out) {
         heldCount = 0;
         judgeUntil = -1;
     }
-    if (++imdSinceReading >= 8 && zeroRun >= 24) {
+    if (++imdSinceReading >= 8 && hardZeroRun >= 24) {
         imdSinceReading = 0;
         imdCheck();
     }
