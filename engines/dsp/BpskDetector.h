@@ -24,6 +24,9 @@ public:
         m_prior = prior < 0.0 ? 0.0 : prior;
     }
     int lookahead() const { return m_look; }
+    // The symbol noise power judged from the amplitude's spread, which a phase still pulling
+    // in leaves alone (0 until measured).
+    double amplitudeNoise() const { return m_count >= 16 ? 2.0 * m_radial : 0.0; }
     void reset() {
         m_count = 0;
         m_pos = 0;

@@ -893,8 +893,16 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
             hardZeroRun = soft >= 0.0 ? 0 : hardZeroRun + 1;
             // The detector's soft value is the differential product, whose noise is about
             // the symbol noise times the signal: 2 soft / noise is the log-likelihood ratio.
-            const double llr = noisePow > 0.0 ? std::clamp(2.0 * soft / noisePow, -kLlrMax, kLlrMax)
-                                              : (soft >= 0.0 ? kLlrMax : -kLlrMax);
+            // (Until the noise has been measured over a few dozen symbols, the hard decision.)
+            // The noise as measured across the decision axes; for the first seconds of a
+            // lock, while that measure still carries the pull-in, the amplitude's spread if
+            // smaller. (Until both have a few dozen symbols, the hard decision.)
+            const double an = detector.amplitudeNoise();
+            const double pn = noiseCount >= 32 ? noisePow : 0.0;
+            const double noise =
+                noiseCount >= 128 || pn <= 0.0 || an <= 0.0 ? pn : std::min(pn, an);
+            const double llr = noise > 0.0 ? std::clamp(2.0 * soft / noise, -kLlrMax, kLlrMax)
+                                           : (soft >= 0.0 ? kLlrMax : -kLlrMax);
             const int b = sequence.push(llr);
             if (b >= 0)
                 bit(b, gates[static_cast<size_t>((symbolCount - sequence.delay()) % 32)], out);

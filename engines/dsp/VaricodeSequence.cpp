@@ -51,20 +51,32 @@ struct Prior {
     }
 };
 
-// The trellis: state 0 is the gap between characters; every other state is a prefix of a
-// codeword as received so far, possibly with one trailing zero (which the next bit shows to be
-// inside the codeword or the start of the gap).
+// What a run of bits that is no codeword (an idle carrier's ones, say) costs when a gap ends
+// it: about as much as the rarest character.
+constexpr double kJunkLogPrior = -14.0;
+constexpr int kJunk = -2;
+
+// The trellis: state 0 is the gap between characters; states 1 and 2 a run of bits that is no
+// codeword (its last bit 1 or 0), dropped at the next gap as the plain decoder drops it; every
+// other state is a prefix of a codeword as received so far, possibly with one trailing zero
+// (which the next bit shows to be inside the codeword or the start of the gap).
 struct Trellis {
     struct Node {
         int next[2] = {-1, -1};
-        int emit = -1; // the character completed when a 0 follows (then next[0] is the gap)
+        int emit = -1; // the character (or kJunk) completed when a 0 follows into the gap
         int bit = 0;   // the bit that enters this state
     };
     std::vector<Node> nodes;
 
     Trellis() {
         std::map<std::string, int> index;
-        nodes.emplace_back(); // the gap
+        nodes.resize(3); // the gap and the two junk states
+        nodes[1].bit = 1;
+        nodes[1].next[0] = 2;
+        nodes[1].next[1] = 1;
+        nodes[2].next[0] = 0;
+        nodes[2].next[1] = 1;
+        nodes[2].emit = kJunk;
         auto node = [&](const std::string& s) {
             auto it = index.find(s);
             if (it != index.end()) return it->second;
@@ -86,14 +98,12 @@ struct Trellis {
             Node& n = nodes[static_cast<size_t>(id)];
             for (int b = 0; b < 2; ++b) {
                 auto it = index.find(s + (b ? '1' : '0'));
-                if (it != index.end()) n.next[b] = it->second;
+                n.next[b] = it != index.end() ? it->second : (b ? 1 : 2);
             }
             if (s.back() == '0') {
                 auto c = chars.find(s.substr(0, s.size() - 1));
-                if (c != chars.end()) {
-                    n.emit = c->second;
-                    n.next[0] = 0;
-                }
+                n.emit = c != chars.end() ? c->second : kJunk;
+                n.next[0] = 0;
             }
         }
         nodes[0].next[0] = 0;
@@ -148,7 +158,8 @@ int VaricodeSequence::push(double llr) {
             const int d = node.next[b];
             if (d < 0) continue;
             double cand = m + (b ? half : -half);
-            if (b == 0 && node.emit >= 0) cand += m_weight * prior().log[node.emit];
+            if (b == 0 && node.emit != -1)
+                cand += m_weight * (node.emit == kJunk ? kJunkLogPrior : prior().log[node.emit]);
             if (cand > m_next[static_cast<size_t>(d)]) {
                 m_next[static_cast<size_t>(d)] = cand;
                 pred[d] = static_cast<uint16_t>(s);
