@@ -158,6 +158,9 @@ struct PskReceiver::Impl {
     // decision late is judged by the squelch of its own time.
     struct Gate {
         bool open = false, fading = false, signal = false, signalLong = false, lockedLately = false;
+        // Zeros in a row before the bit, as the detector decided them: a sequence decision
+        // makes runs of zeros out of noise, which are no preamble.
+        int zeros = 0;
     };
     std::array<Gate, 32> gates{};
     int hardZeroRun = 0; // idle reversals as the detector decides them, for the IMD reading
@@ -688,7 +691,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
             judgeUntil = -1;
             varicode.reset();
             inCode = false;
-            zeroRun = 0;
+            zeroRun = hardZeroRun = 0;
             viterbi.reset();
             sequence.reset();
             reencoder.reset();
@@ -712,7 +715,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
                 // noise (a new transmission starts with its preamble).
                 varicode.reset();
                 inCode = false;
-                zeroRun = 0;
+                zeroRun = hardZeroRun = 0;
                 viterbi.reset();
                 sequence.reset();
                 reencoder.reset();
@@ -953,8 +956,9 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         // reference.
         const int b = viterbi.push(y * std::polar(1.0, -smoothPhase), scale, memory);
         if (b >= 0) {
+            const Gate g = gateNow();
             hardZeroRun = b ? 0 : hardZeroRun + 1;
-            bit(b, gateNow(), out);
+            bit(b, g, out);
             // Quality: re-encode the decision and compare with the pair received then. A clean
             // signal always matches; on noise the decoder's best path still matches about 65 %
             // of the time.
@@ -1036,6 +1040,7 @@ PskReceiver::Impl::Gate PskReceiver::Impl::gateNow() const {
     g.signal = signalEvidence(1);
     g.signalLong = signalEvidence(32);
     g.lockedLately = lastLock >= 0 && symbolCount - lastLock < 320;
+    g.zeros = hardZeroRun;
     return g;
 }
 
@@ -1060,7 +1065,7 @@ void PskReceiver::Impl::bit(int b, const Gate& g, std::vector<uint8_t>& out) {
         const bool settled = mode != PskMode::Bpsk || !fresh || openSymbols > 4;
         // (The first character after a preamble's run of zeros, which noise hardly makes, is
         // the over's.)
-        afterPreamble = zeroRun >= kPreambleZeros;
+        afterPreamble = g.zeros >= kPreambleZeros;
         const bool signal = g.signal || afterPreamble;
         codeOpen = g.open ? settled && signal : (g.fading || (closedSymbols < 32 && signal));
     }
@@ -1083,8 +1088,8 @@ void PskReceiver::Impl::bit(int b, const Gate& g, std::vector<uint8_t>& out) {
         }
     }
     zeroRun = b ? 0 : zeroRun + 1;
-    if (judgeUntil >= 0 &&
-        zeroRun >= kPreambleZeros) { // a preamble: what was held came from the gap
+    if (judgeUntil >= 0 && !b &&
+        g.zeros + 1 >= kPreambleZeros) { // a preamble: what was held came from the gap
         heldCount = 0;
         judgeUntil = -1;
     }

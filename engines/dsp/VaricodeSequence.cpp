@@ -51,10 +51,14 @@ struct Prior {
     }
 };
 
-// What a run of bits that is no codeword (an idle carrier's ones, say) costs when a gap ends
-// it: about as much as the rarest character.
+const Prior& prior() {
+    static const Prior p;
+    return p;
+}
+
+// What a run of bits that is no codeword (an idle carrier's ones, say) costs, paid as it
+// becomes one: about as much as the rarest character.
 constexpr double kJunkLogPrior = -14.0;
-constexpr int kJunk = -2;
 
 // The trellis: state 0 is the gap between characters; states 1 and 2 a run of bits that is no
 // codeword (its last bit 1 or 0), dropped at the next gap as the plain decoder drops it; every
@@ -63,8 +67,8 @@ constexpr int kJunk = -2;
 struct Trellis {
     struct Node {
         int next[2] = {-1, -1};
-        int emit = -1; // the character (or kJunk) completed when a 0 follows into the gap
-        int bit = 0;   // the bit that enters this state
+        double cost[2] = {0.0, 0.0}; // log prior of what each bit completes or spoils
+        int bit = 0;                 // the bit that enters this state
     };
     std::vector<Node> nodes;
 
@@ -76,7 +80,6 @@ struct Trellis {
         nodes[1].next[1] = 1;
         nodes[2].next[0] = 0;
         nodes[2].next[1] = 1;
-        nodes[2].emit = kJunk;
         auto node = [&](const std::string& s) {
             auto it = index.find(s);
             if (it != index.end()) return it->second;
@@ -99,10 +102,11 @@ struct Trellis {
             for (int b = 0; b < 2; ++b) {
                 auto it = index.find(s + (b ? '1' : '0'));
                 n.next[b] = it != index.end() ? it->second : (b ? 1 : 2);
+                if (it == index.end()) n.cost[b] = kJunkLogPrior;
             }
             if (s.back() == '0') {
                 auto c = chars.find(s.substr(0, s.size() - 1));
-                n.emit = c != chars.end() ? c->second : kJunk;
+                n.cost[0] = c != chars.end() ? prior().log[c->second] : kJunkLogPrior;
                 n.next[0] = 0;
             }
         }
@@ -114,11 +118,6 @@ struct Trellis {
 const Trellis& trellis() {
     static const Trellis t;
     return t;
-}
-
-const Prior& prior() {
-    static const Prior p;
-    return p;
 }
 
 } // namespace
@@ -157,9 +156,7 @@ int VaricodeSequence::push(double llr) {
         for (int b = 0; b < 2; ++b) {
             const int d = node.next[b];
             if (d < 0) continue;
-            double cand = m + (b ? half : -half);
-            if (b == 0 && node.emit != -1)
-                cand += m_weight * (node.emit == kJunk ? kJunkLogPrior : prior().log[node.emit]);
+            const double cand = m + (b ? half : -half) + m_weight * node.cost[b];
             if (cand > m_next[static_cast<size_t>(d)]) {
                 m_next[static_cast<size_t>(d)] = cand;
                 pred[d] = static_cast<uint16_t>(s);
