@@ -3,6 +3,7 @@
 #include "Noise.h"
 #include "QpskDecoder.h"
 #include "Varicode.h"
+#include "VaricodeSequence.h"
 
 #include <QTest>
 
@@ -31,6 +32,30 @@ std::string decodeBits(const std::vector<int>& bits) {
     for (int b : bits)
         if (dec.push(b, ch)) out.push_back(static_cast<char>(ch));
     return out;
+}
+
+// Bits received with confidence llr each (negative: the wrong way at `wrong`), decided by the
+// sequence search and then read by the plain decoder.
+std::string sequenceDecode(const std::string& text, int wrong, double llr, double weight) {
+    dsp::VaricodeSequence seq(12, weight);
+    std::vector<int> out;
+    auto push = [&](double l) {
+        const int b = seq.push(l);
+        if (b >= 0) out.push_back(b);
+    };
+    // An unmodulated carrier (no codeword) before the text.
+    for (int i = 0; i < 40; ++i)
+        push(20.0);
+    push(-20.0);
+    push(-20.0);
+    const std::vector<int> bits = bitsOf(text);
+    for (size_t i = 0; i < bits.size(); ++i) {
+        const double sure = static_cast<int>(i) == wrong ? -llr : 20.0;
+        push(bits[i] ? sure : -sure);
+    }
+    for (int i = 0; i < 13; ++i)
+        push(-20.0);
+    return decodeBits(out);
 }
 
 // Correlation metrics for a received pair: +1 per agreeing bit, -1 per disagreeing one.
@@ -97,6 +122,37 @@ private slots:
         // "1111111111111" is no code; "101101011111" (12 bits, unused) neither.
         std::vector<int> unused = {1, 0, 1, 1, 0, 1, 0, 1, 1, 1, 1, 1, 0, 0};
         QCOMPARE(decodeBits(unused), std::string());
+    }
+
+    void sequenceDecisions_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("wrong");  // the bit received the wrong way
+        QTest::addColumn<double>("llr"); // how sure of it
+        QTest::addColumn<double>("weight");
+        QTest::addColumn<QString>("expected");
+        // "h" = 101101 with its fifth bit read as 0 is "1011" + "1": "t&" for "the".
+        QTest::newRow("doubtful bit, likelier text") << "the" << 11 << 0.5 << 0.25 << "the";
+        QTest::newRow("full weight") << "the" << 11 << 0.5 << 1.0 << "the";
+        QTest::newRow("sure bit kept") << "the" << 11 << 8.0 << 0.25 << "t&";
+        QTest::newRow("no prior, hard decisions") << "the" << 11 << 0.5 << 0.0 << "t&";
+        // The gap after "a" read as 10 runs it into the "n" before a rare character.
+        QTest::newRow("gap restored") << "and" << 5 << 0.5 << 0.25 << "and";
+    }
+    void sequenceDecisions() {
+        QFETCH(QString, text);
+        QFETCH(int, wrong);
+        QFETCH(double, llr);
+        QFETCH(double, weight);
+        QFETCH(QString, expected);
+        QCOMPARE(QString::fromStdString(sequenceDecode(text.toStdString(), wrong, llr, weight)),
+                 expected);
+    }
+    void sequenceKeepsSureText() {
+        // Every character, the rarest included, comes through when the bits are sure.
+        std::string all;
+        for (int c = 0; c < 256; ++c)
+            all.push_back(static_cast<char>(c));
+        QCOMPARE(sequenceDecode(all, -1, 0.0, 1.0), all);
     }
 
     void encoderImpulseResponse() {
