@@ -59,6 +59,7 @@ constexpr int kPreambleZeros = 16;
 constexpr int kSequenceDelay = 12;
 constexpr double kPriorWeight = 0.25;
 constexpr double kLlrMax = 50.0;
+constexpr double kQpskLlrScale = 0.5;
 
 cd toCd(cf v) {
     return {v.real(), v.imag()};
@@ -273,9 +274,8 @@ struct PskReceiver::Impl {
     bool signalEvidence(int span) const;
     // How long after a signal's return its own decisions come out, and a preamble would show.
     long judgeSymbols() const {
-        return (mode == PskMode::Bpsk ? detector.lookahead() + 2 + sequence.delay()
-                                      : viterbi.depth()) +
-               20;
+        return (mode == PskMode::Bpsk ? detector.lookahead() + 2 : viterbi.depth()) +
+               sequence.delay() + 20;
     }
     Gate gateNow() const;
     void bit(int b, const Gate& g, std::vector<uint8_t>& out);
@@ -687,6 +687,7 @@ void PskReceiver::Impl::watchCarrier(double p, std::vector<uint8_t>& out) {
             lastDrop = symbolCount;
             dropped = true;
             droppedSymbols = 0;
+            closedSymbols = 32; // (no "shut a moment ago" for what follows)
             heldCount = 0;
             judgeUntil = -1;
             varicode.reset();
@@ -954,11 +955,20 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         }
         // The symbols turned by the loop's frequency only: its phase steps would jitter the
         // reference.
-        const int b = viterbi.push(y * std::polar(1.0, -smoothPhase), scale, memory);
+        double sure = 0.0;
+        const int b = viterbi.push(y * std::polar(1.0, -smoothPhase), scale, memory, &sure);
+        gates[static_cast<size_t>(symbolCount % 32)] = gateNow();
         if (b >= 0) {
-            const Gate g = gateNow();
             hardZeroRun = b ? 0 : hardZeroRun + 1;
-            bit(b, g, out);
+            // The decoder's margin is in units of the long-term symbol power; over the noise
+            // it is a log-likelihood ratio, overstated (only the paths that survived to merge
+            // count), hence the scale.
+            const double pn = noiseCount >= 32 ? noisePow : 0.0;
+            const double llr =
+                pn > 0.0 ? std::min(kQpskLlrScale * sure * pSlow / pn, kLlrMax) : kLlrMax;
+            const int sb = sequence.push(b ? llr : -llr);
+            if (sb >= 0)
+                bit(sb, gates[static_cast<size_t>((symbolCount - sequence.delay()) % 32)], out);
             // Quality: re-encode the decision and compare with the pair received then. A clean
             // signal always matches; on noise the decoder's best path still matches about 65 %
             // of the time.
@@ -1079,11 +1089,15 @@ void PskReceiver::Impl::bit(int b, const Gate& g, std::vector<uint8_t>& out) {
     if (done && codeOpen && !g.fading && !g.lockedLately && !afterPreamble && !g.signalLong)
         codeOpen = false;
     if (done && codeOpen) {
-        if (fading || judgeUntil >= 0) {
+        // (The decisions lag the air: a character whose bits came before the power fell is
+        // the signal's, whatever has happened since; a peer's carrier may stop soon after.)
+        if (judgeUntil < 0 && !g.fading) {
+            if (g.open) out.push_back(ch);
+        } else if (fading || judgeUntil >= 0) {
             if (heldCount < held.size()) held[heldCount++] = ch;
             // (Judged at the latest when there is no more room.)
             if (heldCount == held.size() && judgeUntil >= 0) judgeUntil = symbolCount;
-        } else if (g.open || (g.fading && open)) { // (begun in a fade that has passed)
+        } else if (open) { // begun in a fade that has passed
             out.push_back(ch);
         }
     }

@@ -14,7 +14,8 @@ const std::complex<double> kTurnLsb[4] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
 } // namespace
 
 QpskDecoder::QpskDecoder(int depth)
-    : m_depth(std::clamp(depth, 8, 256)), m_decisions(static_cast<size_t>(m_depth)) {
+    : m_depth(std::clamp(depth, 8, 256)), m_decisions(static_cast<size_t>(m_depth)),
+      m_margins(static_cast<size_t>(m_depth) * 16) {
     reset();
 }
 
@@ -27,7 +28,7 @@ void QpskDecoder::reset() {
     m_filled = 0;
 }
 
-int QpskDecoder::push(std::complex<double> y, double scale, double memory) {
+int QpskDecoder::push(std::complex<double> y, double scale, double memory, double* reliability) {
     const double beta = std::clamp(memory, 0.0, 0.95);
     const std::complex<double>* turn = m_lsb ? kTurnLsb : kTurnUsb;
     // State = the last four input bits, newest in bit 0; s' = ((s << 1) | u) & 15 is reached
@@ -35,14 +36,16 @@ int QpskDecoder::push(std::complex<double> y, double scale, double memory) {
     std::array<double, 16> next{};
     std::array<std::complex<double>, 16> ref{};
     uint16_t decision = 0;
+    float* margins = m_margins.data() + static_cast<size_t>(m_pos) * 16;
     for (unsigned ns = 0; ns < 16; ++ns) {
         const int u = static_cast<int>(ns & 1u);
-        double best = 0.0;
+        double best = 0.0, other = 0.0;
         std::complex<double> predicted{0.0, 0.0};
         for (unsigned h = 0; h < 2; ++h) {
             const unsigned s = (ns >> 1) | (h << 3);
             const std::complex<double> p = m_ref[s] * turn[convPair(s, u)];
             const double m = m_metric[s] + scale * (y * std::conj(p)).real();
+            if (h == 1) other = std::min(m, best);
             if (h == 0 || m > best) {
                 best = m;
                 predicted = p;
@@ -50,6 +53,7 @@ int QpskDecoder::push(std::complex<double> y, double scale, double memory) {
             }
         }
         next[ns] = best;
+        margins[ns] = static_cast<float>(best - other);
         ref[ns] = (1.0 - beta) * y + beta * predicted;
     }
     unsigned bestState = 0;
@@ -64,13 +68,40 @@ int QpskDecoder::push(std::complex<double> y, double scale, double memory) {
     int idx = m_pos;
     m_pos = (m_pos + 1) % m_depth;
     if (m_filled < m_depth && ++m_filled < m_depth) return -1;
+    const int steps = m_depth - 1;
+    auto back = [&](int i) { return i == 0 ? m_depth - 1 : i - 1; };
+    std::array<unsigned, 256> path{};
+    std::array<int, 256> at{};
     unsigned s = bestState;
-    for (int i = 0; i < m_depth - 1; ++i) {
+    for (int i = 0; i < steps; ++i) {
+        path[static_cast<size_t>(i)] = s;
+        at[static_cast<size_t>(i)] = idx;
         const unsigned h = (m_decisions[static_cast<size_t>(idx)] >> s) & 1u;
         s = (s >> 1) | (h << 3);
-        idx = idx == 0 ? m_depth - 1 : idx - 1;
+        idx = back(idx);
     }
-    return static_cast<int>(s & 1u);
+    const int bit = static_cast<int>(s & 1u);
+    if (reliability) {
+        // Each merge along the best path: follow the path that lost there back to the bit.
+        double sure = kSure;
+        for (int i = 0; i < steps; ++i) {
+            const unsigned si = path[static_cast<size_t>(i)];
+            const int ii = at[static_cast<size_t>(i)];
+            const double margin = m_margins[static_cast<size_t>(ii) * 16 + si];
+            if (margin >= sure) continue;
+            const unsigned h = (m_decisions[static_cast<size_t>(ii)] >> si) & 1u;
+            unsigned c = (si >> 1) | ((h ^ 1u) << 3);
+            int ci = back(ii);
+            for (int k = i + 1; k < steps; ++k) {
+                const unsigned ch = (m_decisions[static_cast<size_t>(ci)] >> c) & 1u;
+                c = (c >> 1) | (ch << 3);
+                ci = back(ci);
+            }
+            if (static_cast<int>(c & 1u) != bit) sure = margin;
+        }
+        *reliability = sure;
+    }
+    return bit;
 }
 
 } // namespace dsp

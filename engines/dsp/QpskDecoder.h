@@ -23,7 +23,11 @@ public:
     // y: the newest symbol; scale multiplies the metrics (one over the long-term symbol power
     // keeps them bounded); memory 0..0.95. Returns the bit decided depth - 1 symbols back, or
     // -1 while the traceback fills.
-    int push(std::complex<double> y, double scale, double memory);
+    // reliability (if given): by how much, in the metrics' units, the best path that decides
+    // that bit the other way fell behind where it merged (the soft-output Viterbi rule);
+    // kSure where none within the traceback does.
+    int push(std::complex<double> y, double scale, double memory, double* reliability = nullptr);
+    static constexpr double kSure = 1e9;
 
 private:
     int m_depth;
@@ -31,6 +35,7 @@ private:
     std::array<double, 16> m_metric{};
     std::array<std::complex<double>, 16> m_ref{};
     std::vector<uint16_t> m_decisions; // a ring of depth entries, one bit per state
+    std::vector<float> m_margins;      // the same ring: how far the losing path fell behind
     int m_pos = 0;
     int m_filled = 0;
 };

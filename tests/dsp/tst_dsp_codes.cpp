@@ -244,6 +244,32 @@ private slots:
     // QPSK symbols at 3 dB symbol SNR whose phase may wander: a phase reference with memory
     // cuts the errors of plain differential detection (memory 0) by the factor given, for
     // either sideband's mapping, while it follows the drift.
+    void qpskReliability() {
+        // The soft output must rank the decisions: those it calls doubtful are wrong far more
+        // often than those it calls sure.
+        dsp::GaussianNoise rng(23);
+        dsp::ConvEncoder enc;
+        dsp::QpskDecoder dec(25);
+        const std::complex<double> turn[4] = {{-1, 0}, {0, -1}, {1, 0}, {0, 1}};
+        std::complex<double> phase{1.0, 0.0};
+        std::vector<int> in;
+        int doubtful = 0, doubtfulWrong = 0, sure = 0, sureWrong = 0;
+        for (int k = 0; k < 20000; ++k) {
+            in.push_back(rng.next() > 0.0);
+            phase *= turn[enc.push(in.back())];
+            const auto y = phase + 0.5 * std::complex<double>(rng.next(), rng.next());
+            double rel = 0.0;
+            if (const int b = dec.push(y, 2.0, 0.0, &rel); b >= 0) {
+                const bool wrong = b != in[in.size() - 25];
+                (rel < 2.0 ? doubtful : sure) += 1;
+                (rel < 2.0 ? doubtfulWrong : sureWrong) += wrong;
+            }
+        }
+        QVERIFY2(doubtful > 200 && sure > 10000, qPrintable(QString::number(doubtful)));
+        const double low = double(doubtfulWrong) / doubtful, high = double(sureWrong) / sure;
+        QVERIFY2(low > 0.2 && low > 4.0 * high, qPrintable(QString("%1 vs %2").arg(low).arg(high)));
+    }
+
     void qpskDecoderMemory_data() {
         QTest::addColumn<double>("memory");
         QTest::addColumn<double>("drift"); // rad per symbol
