@@ -1090,8 +1090,9 @@ void PskReceiver::Impl::bit(int b, const Gate& g, std::vector<uint8_t>& out) {
         codeOpen = false;
     if (done && codeOpen) {
         // (The decisions lag the air: a character whose bits came before the power fell is
-        // the signal's, whatever has happened since; a peer's carrier may stop soon after.)
-        if (judgeUntil < 0 && !g.fading) {
+        // the signal's, whatever has happened since; a peer's carrier may stop soon after.
+        // Unless others wait before it.)
+        if (judgeUntil < 0 && !g.fading && heldCount == 0) {
             if (g.open) out.push_back(ch);
         } else if (fading || judgeUntil >= 0) {
             if (heldCount < held.size()) held[heldCount++] = ch;
