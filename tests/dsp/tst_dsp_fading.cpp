@@ -173,8 +173,8 @@ private slots:
         QTest::addColumn<double>("snr");
         QTest::addColumn<double>("neighbourHz");
         QTest::addColumn<double>("maxCer");
-        QTest::newRow("bpsk amplitude 1 Hz") << 0 << "amp:1" << 20.0 << 0.0 << 2.0;
-        QTest::newRow("qpsk amplitude 0.5 Hz") << 1 << "amp:0.5" << 20.0 << 0.0 << 5.0;
+        QTest::newRow("bpsk amplitude 1 Hz") << 0 << "amp:1" << 20.0 << 0.0 << 0.5;
+        QTest::newRow("qpsk amplitude 0.5 Hz") << 1 << "amp:0.5" << 20.0 << 0.0 << 0.5;
         QTest::newRow("bpsk poor") << 0 << "poor" << 0.0 << 0.0 << 15.0;
         QTest::newRow("qpsk moderate") << 1 << "moderate" << 0.0 << 0.0 << 6.0;
         QTest::newRow("bpsk neighbour 30 Hz") << 0 << "none" << -10.0 << 30.0 << 3.0;
