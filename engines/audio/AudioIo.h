@@ -51,6 +51,9 @@ public:
     // Samples written but not yet played, in working-rate samples.
     virtual size_t pending() const { return 0; }
 
+    // Of those, the samples the device has not taken yet: what a paced sink is topped up by.
+    virtual size_t queued() const { return pending(); }
+
     // True when playback runs at the hardware's pace.
     virtual bool paced() const { return false; }
 

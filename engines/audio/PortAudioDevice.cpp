@@ -48,9 +48,21 @@ bool sessionOk = false;
 
 constexpr double kRates[] = {8000, 48000, 44100, 16000, 96000, 22050, 32000, 11025};
 constexpr size_t kFramesPerBuffer = 256;
+// The least playback buffer. A sound server's stream (ALSA's "pulse" device) that runs dry
+// because our process was held up for longer than its buffer is restarted by PortAudio, and a
+// short-buffered restarted stream can run dry again at once, over and over, taking the
+// transmission at many times real time while nothing reaches the server. With a quarter of a
+// second, a shorter hold-up leaves no gap and a longer one only a gap: the restarted stream
+// keeps up.
+constexpr double kPlaybackLatency = 0.25;
 constexpr auto kInputTimeout = std::chrono::seconds(2);
 // A sound server's device may take a second or two to deliver its first block.
 constexpr auto kFirstInputTimeout = std::chrono::seconds(5);
+
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 OpenResult mapError(PaError err) {
     switch (err) {
@@ -310,7 +322,8 @@ OpenResult PortAudioPlayback::open(int card, std::unique_ptr<PortAudioPlayback>&
     p.device = device;
     p.channelCount = self->channels_;
     p.sampleFormat = paFloat32;
-    p.suggestedLatency = Pa_GetDeviceInfo(device)->defaultHighOutputLatency;
+    p.suggestedLatency =
+        std::max(Pa_GetDeviceInfo(device)->defaultHighOutputLatency, kPlaybackLatency);
     PaError err;
     {
         QuietStderr quiet;
@@ -329,7 +342,8 @@ OpenResult PortAudioPlayback::open(int card, std::unique_ptr<PortAudioPlayback>&
 }
 
 int PortAudioPlayback::callback(const void*, void* out, unsigned long frames,
-                                const PaStreamCallbackTimeInfo*, unsigned long, void* user) {
+                                const PaStreamCallbackTimeInfo* time, unsigned long flags,
+                                void* user) {
     auto* self = static_cast<PortAudioPlayback*>(user);
     float* samples = static_cast<float*>(out);
     const size_t channels = size_t(self->channels_);
@@ -346,7 +360,14 @@ int PortAudioPlayback::callback(const void*, void* out, unsigned long frames,
                 samples[i * channels + c] = v;
         }
     }
-    if (got < frames && self->transmitting_.load(std::memory_order_relaxed))
+    if (got > 0 && time) {
+        const double ahead = std::clamp(time->outputBufferDacTime - time->currentTime, 0.0, 2.0);
+        self->playedOutAt_.store(secondsNow() + ahead + double(got) / self->rate_,
+                                 std::memory_order_relaxed);
+    }
+    // Our ring running dry, or the device having done so (a gap on the air all the same).
+    if ((got < frames || (flags & paOutputUnderflow)) &&
+        self->transmitting_.load(std::memory_order_relaxed))
         self->underflow_.store(true, std::memory_order_relaxed);
     self->callbacks_.fetch_add(1, std::memory_order_relaxed);
     return paContinue;
@@ -365,9 +386,15 @@ size_t PortAudioPlayback::space() const {
     return room > 0 ? size_t(room) : 0;
 }
 
-size_t PortAudioPlayback::pending() const {
+size_t PortAudioPlayback::queued() const {
     return size_t(double(ring_.capacity() - ring_.space()) / resampler_->ratio()) +
            resampler_->latency();
+}
+
+size_t PortAudioPlayback::pending() const {
+    // What the device holds is still to be heard: the transmitter stays keyed until it is.
+    const double held = playedOutAt_.load(std::memory_order_relaxed) - secondsNow();
+    return queued() + (held > 0 ? size_t(held * kWorkingRate) : 0);
 }
 
 Fault PortAudioPlayback::takeFault() {

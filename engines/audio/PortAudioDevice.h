@@ -86,6 +86,7 @@ public:
     size_t write(const float* in, size_t n) override;
     size_t space() const override;
     size_t pending() const override;
+    size_t queued() const override;
     bool paced() const override { return true; }
     Fault takeFault() override;
     void setTransmitting(bool on) override { transmitting_.store(on); }
@@ -106,6 +107,8 @@ private:
     std::vector<float> converted_;
     std::atomic<bool> transmitting_{false};
     std::atomic<bool> underflow_{false};
+    // When (steady clock, seconds) the last transmit sample the device took will have played.
+    std::atomic<double> playedOutAt_{0.0};
     std::atomic<uint64_t> callbacks_{0};
     uint64_t lastCallbacks_ = 0;
     std::chrono::steady_clock::time_point lastProgress_;

@@ -23,7 +23,7 @@ namespace {
 constexpr size_t kBlock = 256;                        // samples per DSP pass at most
 constexpr size_t kHistory = 25 * audio::kWorkingRate; // what fnRewindInput can replay
 constexpr size_t kTxChunk = 128;                      // shorter than any character
-constexpr size_t kTxLead = audio::kWorkingRate / 5;   // transmit audio queued ahead on a card
+constexpr size_t kTxLead = audio::kWorkingRate / 2;   // transmit audio queued ahead on a card
 constexpr auto kIdleWait = std::chrono::milliseconds(12);
 constexpr auto kReopenEvery = std::chrono::seconds(2); // a lost device is looked for again
 
@@ -449,9 +449,10 @@ void Engine::transmit(Dsp& d, size_t inputSamples) {
     if (d.txState == Dsp::Tx::Idle || !d.sink) return;
     if (d.txState == Dsp::Tx::Running) {
         if (d.sink->paced()) {
-            // Keep a fifth of a second queued on the card: enough to ride out a slow pass,
-            // little enough that stop and abort take effect promptly.
-            while (d.txState == Dsp::Tx::Running && d.sink->pending() < kTxLead &&
+            // Keep half a second queued for the card: more than its own buffer, so that when a
+            // hold-up of our process has emptied that, it is refilled from here rather than with
+            // a gap; little enough that stop and abort take effect promptly.
+            while (d.txState == Dsp::Tx::Running && d.sink->queued() < kTxLead &&
                    d.sink->space() >= kTxChunk)
                 generate(d, kTxChunk);
         } else {
