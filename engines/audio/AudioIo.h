@@ -62,6 +62,10 @@ public:
     // Tells the sink whether a transmission is running, so that running dry between
     // transmissions is not an underflow.
     virtual void setTransmitting(bool) {}
+
+    // Drops what is queued and not yet taken by the device, faded out over a few milliseconds
+    // rather than cut off.
+    virtual void discard() {}
 };
 
 // Discards everything: the transmit side when there is nothing to play to.

@@ -360,6 +360,17 @@ int PortAudioPlayback::callback(const void*, void* out, unsigned long frames,
                 samples[i * channels + c] = v;
         }
     }
+    if (self->discard_.exchange(false, std::memory_order_relaxed)) {
+        // Fade out what follows the last sample played, then nothing more of it.
+        const size_t fade = std::min(got, size_t(self->rate_ * 0.008) + 1);
+        for (size_t i = 0; i < frames; ++i) {
+            const float g = i < fade ? 1.0f - float(i + 1) / float(fade) : 0.0f;
+            for (size_t c = 0; c < channels; ++c)
+                samples[i * channels + c] *= g;
+        }
+        self->ring_.discard();
+        got = fade;
+    }
     if (got > 0 && time) {
         const double ahead = std::clamp(time->outputBufferDacTime - time->currentTime, 0.0, 2.0);
         self->playedOutAt_.store(secondsNow() + ahead + double(got) / self->rate_,

@@ -90,6 +90,7 @@ public:
     bool paced() const override { return true; }
     Fault takeFault() override;
     void setTransmitting(bool on) override { transmitting_.store(on); }
+    void discard() override { discard_.store(true); }
 
     double deviceRate() const { return rate_; }
     void setClockCorrection(int ppm);
@@ -107,6 +108,7 @@ private:
     std::vector<float> converted_;
     std::atomic<bool> transmitting_{false};
     std::atomic<bool> underflow_{false};
+    std::atomic<bool> discard_{false};
     // When (steady clock, seconds) the last transmit sample the device took will have played.
     std::atomic<double> playedOutAt_{0.0};
     std::atomic<uint64_t> callbacks_{0};

@@ -755,6 +755,16 @@ int32_t Engine::abortTx() {
             if (d.txState == Dsp::Tx::Idle) return;
             d.tx.abort();
             d.echoes.clear(); // never reached the air
+            if (!d.sink->paced()) return;
+            // Half a second is queued for the card: it fades that out itself, so the
+            // transmitter's own ramp down is run through but not played.
+            std::vector<dsp::PskTransmitter::Event> events;
+            std::vector<float> ramp(kTxChunk);
+            for (int i = 0; i < 1000 && d.tx.active(); ++i)
+                d.tx.process(ramp.size(), ramp.data(), events);
+            d.txState = Dsp::Tx::Draining;
+            d.sink->setTransmitting(false);
+            d.sink->discard();
         });
     return 0;
 }
