@@ -451,7 +451,7 @@ void Engine::transmit(Dsp& d, size_t inputSamples) {
         if (d.sink->paced()) {
             // Keep half a second queued for the card: more than its own buffer, so that when a
             // hold-up of our process has emptied that, it is refilled from here rather than with
-            // a gap; little enough that stop and abort take effect promptly.
+            // a gap. An abort fades out at the card what is queued.
             while (d.txState == Dsp::Tx::Running && d.sink->queued() < kTxLead &&
                    d.sink->space() >= kTxChunk)
                 generate(d, kTxChunk);
