@@ -48,13 +48,6 @@ bool sessionOk = false;
 
 constexpr double kRates[] = {8000, 48000, 44100, 16000, 96000, 22050, 32000, 11025};
 constexpr size_t kFramesPerBuffer = 256;
-// The least playback buffer. A sound server's stream (ALSA's "pulse" device) that runs dry
-// because our process was held up for longer than its buffer is restarted by PortAudio, and a
-// short-buffered restarted stream can run dry again at once, over and over, taking the
-// transmission at many times real time while nothing reaches the server. With a quarter of a
-// second, a shorter hold-up leaves no gap and a longer one only a gap: the restarted stream
-// keeps up.
-constexpr double kPlaybackLatency = 0.25;
 constexpr auto kInputTimeout = std::chrono::seconds(2);
 // A sound server's device may take a second or two to deliver its first block.
 constexpr auto kFirstInputTimeout = std::chrono::seconds(5);
@@ -302,7 +295,7 @@ PortAudioPlayback::~PortAudioPlayback() {
 }
 
 OpenResult PortAudioPlayback::open(int card, std::unique_ptr<PortAudioPlayback>& out,
-                                   std::string& detail) {
+                                   std::string& detail, double minLatency) {
     if (card < -1 || card > 3) return OpenResult::BadArgument;
     std::unique_ptr<PortAudioPlayback> self(new PortAudioPlayback);
     if (!self->session_.ok()) {
@@ -322,8 +315,7 @@ OpenResult PortAudioPlayback::open(int card, std::unique_ptr<PortAudioPlayback>&
     p.device = device;
     p.channelCount = self->channels_;
     p.sampleFormat = paFloat32;
-    p.suggestedLatency =
-        std::max(Pa_GetDeviceInfo(device)->defaultHighOutputLatency, kPlaybackLatency);
+    p.suggestedLatency = std::max(Pa_GetDeviceInfo(device)->defaultHighOutputLatency, minLatency);
     PaError err;
     {
         QuietStderr quiet;

@@ -77,10 +77,19 @@ private:
     bool started_ = false; // the first samples have arrived
 };
 
+// A playback buffer (seconds) that rides out hold-ups of our process. A sound server's stream
+// (ALSA's "pulse" device) that runs dry because we were held up for longer than its buffer is
+// restarted by PortAudio, and a short-buffered restarted stream can run dry again at once, over
+// and over, taking the transmission at many times real time while nothing reaches the server.
+// With a quarter of a second, a shorter hold-up leaves no gap and a longer one only a gap.
+constexpr double kSteadyPlaybackLatency = 0.25;
+
 class PortAudioPlayback : public SampleSink {
 public:
-    // Opens playback on the output side of card -1 (default) or 0..3.
-    static OpenResult open(int card, std::unique_ptr<PortAudioPlayback>& out, std::string& detail);
+    // Opens playback on the output side of card -1 (default) or 0..3, with a buffer of at least
+    // minLatency seconds.
+    static OpenResult open(int card, std::unique_ptr<PortAudioPlayback>& out, std::string& detail,
+                           double minLatency = 0.0);
     ~PortAudioPlayback() override;
 
     size_t write(const float* in, size_t n) override;

@@ -221,7 +221,8 @@ int32_t Engine::start(int32_t window, int32_t card, int32_t channels) {
         if (r != audio::OpenResult::Ok) return resultFor(r);
         std::unique_ptr<audio::PortAudioPlayback> playback;
         // Receiving works without playback; transmitting then reports the card as not open.
-        if (audio::PortAudioPlayback::open(card, playback, detail) == audio::OpenResult::Ok) {
+        if (audio::PortAudioPlayback::open(card, playback, detail, audio::kSteadyPlaybackLatency) ==
+            audio::OpenResult::Ok) {
             d->playback = playback.get();
             d->ownSink = std::move(playback);
             d->sink = d->ownSink.get();
@@ -390,7 +391,8 @@ void Engine::reopenDevice(Dsp& d) {
     std::string detail;
     if (audio::PortAudioCapture::open(d.card, capture, detail) != audio::OpenResult::Ok) return;
     std::unique_ptr<audio::PortAudioPlayback> playback;
-    if (audio::PortAudioPlayback::open(d.card, playback, detail) == audio::OpenResult::Ok) {
+    if (audio::PortAudioPlayback::open(d.card, playback, detail, audio::kSteadyPlaybackLatency) ==
+        audio::OpenResult::Ok) {
         d.playback = playback.get();
         d.ownSink = std::move(playback);
         d.sink = d.ownSink.get();
