@@ -51,6 +51,9 @@ public:
     // Samples written but not yet played, in working-rate samples.
     virtual size_t pending() const { return 0; }
 
+    // Of those, the samples the device has not taken yet: what a paced sink is topped up by.
+    virtual size_t queued() const { return pending(); }
+
     // True when playback runs at the hardware's pace.
     virtual bool paced() const { return false; }
 
@@ -59,6 +62,10 @@ public:
     // Tells the sink whether a transmission is running, so that running dry between
     // transmissions is not an underflow.
     virtual void setTransmitting(bool) {}
+
+    // Drops what is queued and not yet taken by the device, faded out over a few milliseconds
+    // rather than cut off.
+    virtual void discard() {}
 };
 
 // Discards everything: the transmit side when there is nothing to play to.

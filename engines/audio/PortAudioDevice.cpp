@@ -52,6 +52,11 @@ constexpr auto kInputTimeout = std::chrono::seconds(2);
 // A sound server's device may take a second or two to deliver its first block.
 constexpr auto kFirstInputTimeout = std::chrono::seconds(5);
 
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 OpenResult mapError(PaError err) {
     switch (err) {
     case paDeviceUnavailable:
@@ -290,7 +295,7 @@ PortAudioPlayback::~PortAudioPlayback() {
 }
 
 OpenResult PortAudioPlayback::open(int card, std::unique_ptr<PortAudioPlayback>& out,
-                                   std::string& detail) {
+                                   std::string& detail, double minLatency) {
     if (card < -1 || card > 3) return OpenResult::BadArgument;
     std::unique_ptr<PortAudioPlayback> self(new PortAudioPlayback);
     if (!self->session_.ok()) {
@@ -310,7 +315,7 @@ OpenResult PortAudioPlayback::open(int card, std::unique_ptr<PortAudioPlayback>&
     p.device = device;
     p.channelCount = self->channels_;
     p.sampleFormat = paFloat32;
-    p.suggestedLatency = Pa_GetDeviceInfo(device)->defaultHighOutputLatency;
+    p.suggestedLatency = std::max(Pa_GetDeviceInfo(device)->defaultHighOutputLatency, minLatency);
     PaError err;
     {
         QuietStderr quiet;
@@ -329,7 +334,8 @@ OpenResult PortAudioPlayback::open(int card, std::unique_ptr<PortAudioPlayback>&
 }
 
 int PortAudioPlayback::callback(const void*, void* out, unsigned long frames,
-                                const PaStreamCallbackTimeInfo*, unsigned long, void* user) {
+                                const PaStreamCallbackTimeInfo* time, unsigned long flags,
+                                void* user) {
     auto* self = static_cast<PortAudioPlayback*>(user);
     float* samples = static_cast<float*>(out);
     const size_t channels = size_t(self->channels_);
@@ -346,7 +352,25 @@ int PortAudioPlayback::callback(const void*, void* out, unsigned long frames,
                 samples[i * channels + c] = v;
         }
     }
-    if (got < frames && self->transmitting_.load(std::memory_order_relaxed))
+    if (self->discard_.exchange(false, std::memory_order_relaxed)) {
+        // Fade out what follows the last sample played, then nothing more of it.
+        const size_t fade = std::min(got, size_t(self->rate_ * 0.008) + 1);
+        for (size_t i = 0; i < frames; ++i) {
+            const float g = i < fade ? 1.0f - float(i + 1) / float(fade) : 0.0f;
+            for (size_t c = 0; c < channels; ++c)
+                samples[i * channels + c] *= g;
+        }
+        self->ring_.discard();
+        got = fade;
+    }
+    if (got > 0 && time) {
+        const double ahead = std::clamp(time->outputBufferDacTime - time->currentTime, 0.0, 2.0);
+        self->playedOutAt_.store(secondsNow() + ahead + double(got) / self->rate_,
+                                 std::memory_order_relaxed);
+    }
+    // Our ring running dry, or the device having done so (a gap on the air all the same).
+    if ((got < frames || (flags & paOutputUnderflow)) &&
+        self->transmitting_.load(std::memory_order_relaxed))
         self->underflow_.store(true, std::memory_order_relaxed);
     self->callbacks_.fetch_add(1, std::memory_order_relaxed);
     return paContinue;
@@ -365,9 +389,15 @@ size_t PortAudioPlayback::space() const {
     return room > 0 ? size_t(room) : 0;
 }
 
-size_t PortAudioPlayback::pending() const {
+size_t PortAudioPlayback::queued() const {
     return size_t(double(ring_.capacity() - ring_.space()) / resampler_->ratio()) +
            resampler_->latency();
+}
+
+size_t PortAudioPlayback::pending() const {
+    // What the device holds is still to be heard: the transmitter stays keyed until it is.
+    const double held = playedOutAt_.load(std::memory_order_relaxed) - secondsNow();
+    return queued() + (held > 0 ? size_t(held * kWorkingRate) : 0);
 }
 
 Fault PortAudioPlayback::takeFault() {

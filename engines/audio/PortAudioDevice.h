@@ -77,18 +77,29 @@ private:
     bool started_ = false; // the first samples have arrived
 };
 
+// A playback buffer (seconds) that rides out hold-ups of our process. A sound server's stream
+// (ALSA's "pulse" device) that runs dry because we were held up for longer than its buffer is
+// restarted by PortAudio, and a short-buffered restarted stream can run dry again at once, over
+// and over, taking the transmission at many times real time while nothing reaches the server.
+// With a quarter of a second, a shorter hold-up leaves no gap and a longer one only a gap.
+constexpr double kSteadyPlaybackLatency = 0.25;
+
 class PortAudioPlayback : public SampleSink {
 public:
-    // Opens playback on the output side of card -1 (default) or 0..3.
-    static OpenResult open(int card, std::unique_ptr<PortAudioPlayback>& out, std::string& detail);
+    // Opens playback on the output side of card -1 (default) or 0..3, with a buffer of at least
+    // minLatency seconds.
+    static OpenResult open(int card, std::unique_ptr<PortAudioPlayback>& out, std::string& detail,
+                           double minLatency = 0.0);
     ~PortAudioPlayback() override;
 
     size_t write(const float* in, size_t n) override;
     size_t space() const override;
     size_t pending() const override;
+    size_t queued() const override;
     bool paced() const override { return true; }
     Fault takeFault() override;
     void setTransmitting(bool on) override { transmitting_.store(on); }
+    void discard() override { discard_.store(true); }
 
     double deviceRate() const { return rate_; }
     void setClockCorrection(int ppm);
@@ -106,6 +117,9 @@ private:
     std::vector<float> converted_;
     std::atomic<bool> transmitting_{false};
     std::atomic<bool> underflow_{false};
+    std::atomic<bool> discard_{false};
+    // When (steady clock, seconds) the last transmit sample the device took will have played.
+    std::atomic<double> playedOutAt_{0.0};
     std::atomic<uint64_t> callbacks_{0};
     uint64_t lastCallbacks_ = 0;
     std::chrono::steady_clock::time_point lastProgress_;

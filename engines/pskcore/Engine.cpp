@@ -23,7 +23,7 @@ namespace {
 constexpr size_t kBlock = 256;                        // samples per DSP pass at most
 constexpr size_t kHistory = 25 * audio::kWorkingRate; // what fnRewindInput can replay
 constexpr size_t kTxChunk = 128;                      // shorter than any character
-constexpr size_t kTxLead = audio::kWorkingRate / 5;   // transmit audio queued ahead on a card
+constexpr size_t kTxLead = audio::kWorkingRate / 2;   // transmit audio queued ahead on a card
 constexpr auto kIdleWait = std::chrono::milliseconds(12);
 constexpr auto kReopenEvery = std::chrono::seconds(2); // a lost device is looked for again
 
@@ -221,7 +221,8 @@ int32_t Engine::start(int32_t window, int32_t card, int32_t channels) {
         if (r != audio::OpenResult::Ok) return resultFor(r);
         std::unique_ptr<audio::PortAudioPlayback> playback;
         // Receiving works without playback; transmitting then reports the card as not open.
-        if (audio::PortAudioPlayback::open(card, playback, detail) == audio::OpenResult::Ok) {
+        if (audio::PortAudioPlayback::open(card, playback, detail, audio::kSteadyPlaybackLatency) ==
+            audio::OpenResult::Ok) {
             d->playback = playback.get();
             d->ownSink = std::move(playback);
             d->sink = d->ownSink.get();
@@ -390,7 +391,8 @@ void Engine::reopenDevice(Dsp& d) {
     std::string detail;
     if (audio::PortAudioCapture::open(d.card, capture, detail) != audio::OpenResult::Ok) return;
     std::unique_ptr<audio::PortAudioPlayback> playback;
-    if (audio::PortAudioPlayback::open(d.card, playback, detail) == audio::OpenResult::Ok) {
+    if (audio::PortAudioPlayback::open(d.card, playback, detail, audio::kSteadyPlaybackLatency) ==
+        audio::OpenResult::Ok) {
         d.playback = playback.get();
         d.ownSink = std::move(playback);
         d.sink = d.ownSink.get();
@@ -449,9 +451,10 @@ void Engine::transmit(Dsp& d, size_t inputSamples) {
     if (d.txState == Dsp::Tx::Idle || !d.sink) return;
     if (d.txState == Dsp::Tx::Running) {
         if (d.sink->paced()) {
-            // Keep a fifth of a second queued on the card: enough to ride out a slow pass,
-            // little enough that stop and abort take effect promptly.
-            while (d.txState == Dsp::Tx::Running && d.sink->pending() < kTxLead &&
+            // Keep half a second queued for the card: more than its own buffer, so that when a
+            // hold-up of our process has emptied that, it is refilled from here rather than with
+            // a gap. An abort fades out at the card what is queued.
+            while (d.txState == Dsp::Tx::Running && d.sink->queued() < kTxLead &&
                    d.sink->space() >= kTxChunk)
                 generate(d, kTxChunk);
         } else {
@@ -754,6 +757,16 @@ int32_t Engine::abortTx() {
             if (d.txState == Dsp::Tx::Idle) return;
             d.tx.abort();
             d.echoes.clear(); // never reached the air
+            if (!d.sink->paced()) return;
+            // Half a second is queued for the card: it fades that out itself, so the
+            // transmitter's own ramp down is run through but not played.
+            std::vector<dsp::PskTransmitter::Event> events;
+            std::vector<float> ramp(kTxChunk);
+            for (int i = 0; i < 1000 && d.tx.active(); ++i)
+                d.tx.process(ramp.size(), ramp.data(), events);
+            d.txState = Dsp::Tx::Draining;
+            d.sink->setTransmitting(false);
+            d.sink->discard();
         });
     return 0;
 }
