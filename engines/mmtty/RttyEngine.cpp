@@ -116,6 +116,26 @@ void RttyEngine::run() {
     double reportedMark = -1, reportedSpace = -1;
     std::string text;
     bool txActive = false;
+    // The transmission is over but the card is still playing it: the key stays down until the
+    // last sample has been heard (on a sound server's stream, a buffer's worth).
+    bool draining = false;
+    bool aborted = false;
+    auto drainUntil = std::chrono::steady_clock::now();
+    auto keyUp = [&] {
+        draining = false;
+        transmitting_ = false;
+        sink_->setTransmitting(false);
+        rx.reset(); // what it held was our own signal
+        report_(RepTransmit, 0);
+        if (finished_) finished_();
+    };
+    auto ended = [&](bool aborted) {
+        txActive = false;
+        if (!sink_->paced()) return keyUp();
+        if (aborted) sink_->discard();
+        draining = true;
+        drainUntil = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    };
     while (!quit_) {
         bool changed;
         {
@@ -151,6 +171,7 @@ void RttyEngine::run() {
         for (const auto& [kind, value] : cmds) {
             switch (kind) {
             case TxStart: {
+                draining = false; // (the last over's tail still playing: the key stays down)
                 // Net: transmit where we receive; otherwise on the standard tones.
                 const bool net = bit(s.switches, kBitNet);
                 const double mark = net ? rx.markHz() : 2125.0;
@@ -167,6 +188,7 @@ void RttyEngine::run() {
                 break;
             case TxAbort:
                 if (txActive) tx.abort();
+                aborted = txActive;
                 break;
             case TxChar:
                 tx.queueChar(static_cast<char>(value));
@@ -174,15 +196,10 @@ void RttyEngine::run() {
             }
         }
         cmds.clear();
-        if (txActive && !tx.active()) {
-            // Aborted (or finished in the last block): key up.
-            txActive = false;
-            transmitting_ = false;
-            sink_->setTransmitting(false);
-            rx.reset();
-            report_(RepTransmit, 0);
-            if (finished_) finished_();
-        }
+        if (txActive && !tx.active()) ended(aborted); // aborted (or finished in the last block)
+        aborted = false;
+        if (draining && (sink_->pending() == 0 || std::chrono::steady_clock::now() >= drainUntil))
+            keyUp();
 
         const size_t n = source_->read(in.data(), in.size());
         if (n == 0) {
@@ -202,12 +219,7 @@ void RttyEngine::run() {
                 if (e.kind == dsp::RttyTransmitter::Event::CharSent) {
                     report_(RepChar, static_cast<unsigned char>(e.ch));
                 } else {
-                    txActive = false;
-                    transmitting_ = false;
-                    sink_->setTransmitting(false);
-                    rx.reset(); // what it held was our own signal
-                    report_(RepTransmit, 0);
-                    if (finished_) finished_();
+                    ended(false);
                 }
             }
         }
@@ -217,7 +229,7 @@ void RttyEngine::run() {
             text.clear();
             const size_t m = std::min<size_t>(4, n - i);
             rx.process(in.data() + i, m, text);
-            if (!txActive)
+            if (!txActive && !draining)
                 for (char c : text)
                     report_(RepChar, static_cast<unsigned char>(c));
             const float x = rx.markOut(), y = rx.spaceOut();
@@ -258,7 +270,7 @@ void RttyEngine::run() {
             }
         }
     }
-    if (txActive) sink_->setTransmitting(false);
+    if (txActive || draining) sink_->setTransmitting(false);
 }
 
 } // namespace mmtty

@@ -54,7 +54,8 @@ Audio openAudio() {
         if (audio::PortAudioCapture::open(-1, capture, detail) == audio::OpenResult::Ok) {
             a.source = std::move(capture);
             std::unique_ptr<audio::PortAudioPlayback> playback;
-            if (audio::PortAudioPlayback::open(-1, playback, detail) == audio::OpenResult::Ok)
+            if (audio::PortAudioPlayback::open(
+                    -1, playback, detail, audio::kSteadyPlaybackLatency) == audio::OpenResult::Ok)
                 a.sink = std::move(playback);
             else
                 a.sink = std::make_unique<audio::NullSink>();

@@ -32,6 +32,27 @@ struct Capture : audio::SampleSink {
     }
 };
 
+// A card that plays what it is given a block at a time: a paced sink, as a sound card is.
+struct Card : audio::SampleSink {
+    mutable std::atomic<size_t> backlog{0};
+    std::atomic<bool> discarded{false};
+    size_t write(const float*, size_t n) override {
+        backlog += n;
+        return n;
+    }
+    size_t pending() const override {
+        // Each look finds another 64 samples played.
+        const size_t b = backlog.load();
+        backlog = b > 64 ? b - 64 : 0;
+        return b;
+    }
+    bool paced() const override { return true; }
+    void discard() override {
+        discarded = true;
+        backlog = 0;
+    }
+};
+
 // Keying read back from a tone's envelope: on and off runs in seconds, switching at 60 % and
 // 40 % of the peak (the envelope still ripples with the tone).
 std::vector<std::pair<bool, double>> runs(const std::vector<float>& x) {
@@ -104,6 +125,8 @@ private slots:
     void storedOptions();
     void windowChanges_data();
     void windowChanges();
+    void keyUpWhenPlayedOut_data();
+    void keyUpWhenPlayedOut();
     void cwIdAtTheEnd_data();
     void cwIdAtTheEnd();
 };
@@ -192,6 +215,42 @@ void TestMmttyOptions::windowChanges() {
     QCOMPARE(a.shared, shared);
     QCOMPARE(a.options, options);
     if (change == 5) QCOMPARE(QString::fromStdString(o.cwIdText), QString("DE Q1XYZ"));
+}
+
+void TestMmttyOptions::keyUpWhenPlayedOut_data() {
+    QTest::addColumn<bool>("abort");
+    QTest::newRow("stop") << false;
+    QTest::newRow("abort") << true;
+}
+
+void TestMmttyOptions::keyUpWhenPlayedOut() {
+    // The key goes up (and the program hears so) only once the card has played the over out;
+    // an abort drops what the card still holds.
+    QFETCH(bool, abort);
+    auto card = std::make_unique<Card>();
+    Card* c = card.get();
+    std::atomic<bool> done{false};
+    std::atomic<long> heldAtKeyUp{-1};
+    mmtty::RttyEngine engine(
+        std::make_unique<Silence>(), std::move(card), nullptr, nullptr, [](int32_t, int32_t) {},
+        [&] {
+            heldAtKeyUp = long(c->backlog.load());
+            done = true;
+        });
+    engine.start();
+    engine.startTransmit();
+    for (char ch : std::string("RYRYRYRY"))
+        engine.sendChar(ch);
+    if (abort) {
+        QTRY_VERIFY(c->backlog.load() > 4000);
+        engine.abortTransmit();
+    } else {
+        engine.stopTransmit();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+    engine.stop();
+    QCOMPARE(heldAtKeyUp.load(), 0L);
+    QCOMPARE(c->discarded.load(), abort);
 }
 
 void TestMmttyOptions::cwIdAtTheEnd_data() {
