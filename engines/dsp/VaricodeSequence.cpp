@@ -57,8 +57,9 @@ const Prior& prior() {
 }
 
 // What a run of bits that is no codeword (an idle carrier's ones, say) costs, paid as it
-// becomes one: about as much as the rarest character.
-constexpr double kJunkLogPrior = -14.0;
+// becomes one: text never holds one, so far more than any character (a doubtful bit is read
+// the other way sooner), but no more than a few sure bits.
+constexpr double kJunkLogPrior = -30.0;
 
 // The trellis: state 0 is the gap between characters; states 1 and 2 a run of bits that is no
 // codeword (its last bit 1 or 0), dropped at the next gap as the plain decoder drops it; every
