@@ -54,8 +54,8 @@ constexpr double kMemoryBelowDb = 12.0;
 constexpr double kMemoryFadeDb = 16.0;
 // A run of zeros this long is a preamble (or an idle), which noise hardly makes.
 constexpr int kPreambleZeros = 16;
-// BPSK bits are decided over the varicode this many symbols late, weighing each character's
-// prior at this fraction of the bits' log-likelihood.
+// Bits are decided over the varicode this many bits late, weighing each character's prior at
+// this fraction of the bits' log-likelihood.
 constexpr int kSequenceDelay = 12;
 constexpr double kPriorWeight = 0.25;
 constexpr double kLlrMax = 50.0;
@@ -163,7 +163,8 @@ struct PskReceiver::Impl {
         // makes runs of zeros out of noise, which are no preamble.
         int zeros = 0;
     };
-    std::array<Gate, 32> gates{};
+    static constexpr long kGates = 32; // more than the sequence decision's delay
+    std::array<Gate, kGates> gates{};
     int hardZeroRun = 0; // idle reversals as the detector decides them, for the IMD reading
 
     // Quality and squelch.
@@ -278,6 +279,9 @@ struct PskReceiver::Impl {
                sequence.delay() + 20;
     }
     Gate gateNow() const;
+    // Passes the newest bit (llr: its log-likelihood ratio) to the sequence decision, and what
+    // that decides, with the gate kept when it was on the air, to bit().
+    void decide(double llr, std::vector<uint8_t>& out);
     void bit(int b, const Gate& g, std::vector<uint8_t>& out);
     void imdCheck();
 };
@@ -892,12 +896,12 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     if (!qpsk) {
         // A sign change is a 0.
         double soft = 0.0;
-        gates[static_cast<size_t>(symbolCount % 32)] = gateNow();
+        // (Kept before this symbol's decision: a gate's zeros are those before its bit.)
+        gates[static_cast<size_t>(symbolCount % kGates)] = gateNow();
         if (detector.process(z, soft)) {
             hardZeroRun = soft >= 0.0 ? 0 : hardZeroRun + 1;
             // The detector's soft value is the differential product, whose noise is about
             // the symbol noise times the signal: 2 soft / noise is the log-likelihood ratio.
-            // (Until the noise has been measured over a few dozen symbols, the hard decision.)
             // The noise as measured across the decision axes; for the first seconds of a
             // lock, while that measure still carries the pull-in, the amplitude's spread if
             // smaller. (Until both have a few dozen symbols, the hard decision.)
@@ -905,11 +909,9 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
             const double pn = noiseCount >= 32 ? noisePow : 0.0;
             const double noise =
                 noiseCount >= 128 || pn <= 0.0 || an <= 0.0 ? pn : std::min(pn, an);
-            const double llr = noise > 0.0 ? std::clamp(2.0 * soft / noise, -kLlrMax, kLlrMax)
-                                           : (soft >= 0.0 ? kLlrMax : -kLlrMax);
-            const int b = sequence.push(llr);
-            if (b >= 0)
-                bit(b, gates[static_cast<size_t>((symbolCount - sequence.delay()) % 32)], out);
+            decide(noise > 0.0 ? std::clamp(2.0 * soft / noise, -kLlrMax, kLlrMax)
+                               : (soft >= 0.0 ? kLlrMax : -kLlrMax),
+                   out);
         }
         // Quality: how tightly the phase change sits on the two points.
         if (std::abs(diff) > 0.0 && !carrierGone()) {
@@ -957,7 +959,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         // reference.
         double sure = 0.0;
         const int b = viterbi.push(y * std::polar(1.0, -smoothPhase), scale, memory, &sure);
-        gates[static_cast<size_t>(symbolCount % 32)] = gateNow();
+        gates[static_cast<size_t>(symbolCount % kGates)] = gateNow();
         if (b >= 0) {
             hardZeroRun = b ? 0 : hardZeroRun + 1;
             // The decoder's margin is in units of the long-term symbol power; over the noise
@@ -966,9 +968,7 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
             const double pn = noiseCount >= 32 ? noisePow : 0.0;
             const double llr =
                 pn > 0.0 ? std::min(kQpskLlrScale * sure * pSlow / pn, kLlrMax) : kLlrMax;
-            const int sb = sequence.push(b ? llr : -llr);
-            if (sb >= 0)
-                bit(sb, gates[static_cast<size_t>((symbolCount - sequence.delay()) % 32)], out);
+            decide(b ? llr : -llr, out);
             // Quality: re-encode the decision and compare with the pair received then. A clean
             // signal always matches; on noise the decoder's best path still matches about 65 %
             // of the time.
@@ -1052,6 +1052,14 @@ PskReceiver::Impl::Gate PskReceiver::Impl::gateNow() const {
     g.lockedLately = lastLock >= 0 && symbolCount - lastLock < 320;
     g.zeros = hardZeroRun;
     return g;
+}
+
+void PskReceiver::Impl::decide(double llr, std::vector<uint8_t>& out) {
+    const int b = sequence.push(llr);
+    if (b >= 0) {
+        const long then = symbolCount - sequence.delay();
+        bit(b, gates[static_cast<size_t>((then % kGates + kGates) % kGates)], out);
+    }
 }
 
 void PskReceiver::Impl::bit(int b, const Gate& g, std::vector<uint8_t>& out) {
