@@ -4,7 +4,8 @@
 //
 //   bench_psk_fading [--chars N] [--seeds S] [--only NAME] [--mode bpsk|qpsk]
 // Environment: BENCH_PERSEED=1 prints each seed's errors, BENCH_SEED=K runs seed K alone,
-// BENCH_SNR=D replaces every condition's SNRs by D, BENCH_DUMP=1 prints the texts, BENCH_LOSS=1
+// BENCH_SNR=D replaces every condition's SNRs by D, BENCH_CHANNEL=P every channel profile by P
+// (FadingChannel::parse text), BENCH_DUMP=1 prints the texts, BENCH_LOSS=1
 // prints where ours loses characters the reference gets (and the other way round).
 #include "BenchText.h"
 #include "Channel.h"
@@ -78,6 +79,7 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
         std::string other;
         std::string prof =
             std::strcmp(c.channel, "dips") ? c.channel : bench::dipRow(audio.size() / kRate);
+        if (std::getenv("BENCH_CHANNEL")) prof = std::getenv("BENCH_CHANNEL");
         dsp::FadingChannel::Profile profile;
         if (!dsp::FadingChannel::parse(prof, profile)) std::abort();
         dsp::FadingChannel(profile, kRate, seed).process(audio.data(), audio.size());

@@ -3,6 +3,7 @@
 #include "BpskDetector.h"
 #include "CentreFinder.h"
 #include "ConvCode.h"
+#include "FadingPredictor.h"
 #include "Fft.h"
 #include "Filters.h"
 #include "QpskDecoder.h"
@@ -46,12 +47,18 @@ constexpr double kEndAbove = 2.0;
 // rather than the end of a transmission; what was held is then kept a second longer, printed
 // only if a signal returns by then.
 constexpr double kFadedAbove = 1.25;
-// The QPSK decoder's reference memory near the noise (more lets the residual frequency and the
-// loop's jitter in), and the symbol SNR from which it falls to none over the next 6 dB.
-constexpr double kMemory = 0.5;
-constexpr double kMemoryBelowDb = 12.0;
-// In a fade: none from this many dB below the level before it, all from 6 dB less.
-constexpr double kMemoryFadeDb = 16.0;
+// The QPSK decoder's phase reference: predicted from this many symbols for a fading channel of
+// this Doppler spread (one standard deviation of a Gaussian spectrum, between CCIR moderate's
+// and poor's), with this much disturbance beyond the noise that averaging cannot remove
+// (residual frequency, the loops' jitter, fading that fits no model), relative to the signal.
+// The prediction reaches back about a symbol and a half on average: enough to gain near the
+// noise, short enough to follow the phase through a fade.
+constexpr int kPredictorTaps = 6;
+constexpr double kPredictorDopplerHz = 0.45;
+constexpr double kPredictorFloorDb = -12.0;
+// Far above the noise the previous symbol alone, which follows any phase: from this symbol SNR,
+// all of it over the 6 dB below.
+constexpr double kPredictorAboveDb = 24.0;
 // A run of zeros this long is a preamble (or an idle), which noise hardly makes.
 constexpr int kPreambleZeros = 16;
 // Bits are decided over the varicode this many bits late, weighing each character's prior at
@@ -938,27 +945,24 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         const int depth = viterbi.depth();
         hardPairs[static_cast<size_t>(symbolCount % depth)] = static_cast<uint8_t>(hard);
         viterbi.setLsb(mode == PskMode::QpskLsb);
-        // How far back the decoder's phase reference reaches: near the noise a reference
-        // averaged over a few symbols is worth up to 2 dB over the previous symbol alone; far
-        // above it the previous symbol is as good and follows the fastest phase. Only once
-        // locked: before, the frequency is not yet right.
-        double memory = 0.0;
-        if (locked && noisePow > 0.0) {
-            // In a fade the power of the last symbols counts (pOn holds the level before it):
-            // the reference pays most there. But the deeper the fade, the faster the phase
-            // turns near its bottom, which a reference reaching back cannot follow.
-            const double p = carrierGone() ? pFast : pOn;
-            const double snrDb = 10.0 * std::log10(std::max(p / noisePow, 1e-3));
-            memory = kMemory * std::clamp((kMemoryBelowDb - snrDb) / 6.0, 0.0, 1.0);
-            if (carrierGone() && pOn > 0.0) {
-                const double depthDb = 10.0 * std::log10(std::max(pFast / pOn, 1e-6));
-                memory *= std::clamp((depthDb + kMemoryFadeDb) / 6.0, 0.0, 1.0);
-            }
+        // The phase reference: the previous symbol until locked (the frequency is not yet
+        // right), then a prediction for the signal's long-term SNR.
+        std::vector<double> predictor{1.0};
+        if (locked && noisePow > 0.0 && pSlow > noisePow) {
+            const double snr = (pSlow - noisePow) / noisePow;
+            predictor = fadingPredictor(snr, kPredictorTaps, kPredictorDopplerHz, kPskBaud,
+                                        std::pow(10.0, kPredictorFloorDb / 10.0));
+            const double w =
+                std::clamp((kPredictorAboveDb - 10.0 * std::log10(snr)) / 6.0, 0.0, 1.0);
+            for (double& c : predictor)
+                c *= w;
+            predictor[0] += 1.0 - w;
         }
+        viterbi.setPredictor(predictor);
         // The symbols turned by the loop's frequency only: its phase steps would jitter the
         // reference.
         double sure = 0.0;
-        const int b = viterbi.push(y * std::polar(1.0, -smoothPhase), scale, memory, &sure);
+        const int b = viterbi.push(y * std::polar(1.0, -smoothPhase), scale, &sure);
         gates[static_cast<size_t>(symbolCount % kGates)] = gateNow();
         if (b >= 0) {
             hardZeroRun = b ? 0 : hardZeroRun + 1;

@@ -22,39 +22,55 @@ QpskDecoder::QpskDecoder(int depth)
 void QpskDecoder::reset() {
     // A receiver may join at any time, so every state starts equal.
     m_metric.fill(0.0);
-    m_ref.fill({0.0, 0.0});
+    for (auto& h : m_hist)
+        h.fill({0.0, 0.0});
     std::fill(m_decisions.begin(), m_decisions.end(), uint16_t{0});
     m_pos = 0;
     m_filled = 0;
 }
 
-int QpskDecoder::push(std::complex<double> y, double scale, double memory, double* reliability) {
-    const double beta = std::clamp(memory, 0.0, 0.95);
+void QpskDecoder::setPredictor(const std::vector<double>& c) {
+    m_taps = std::clamp(static_cast<int>(c.size()), 1, kTaps);
+    m_coeff.fill(0.0);
+    m_coeff[0] = 1.0;
+    for (size_t i = 0; i < c.size() && i < static_cast<size_t>(kTaps); ++i)
+        m_coeff[i] = c[i];
+}
+
+int QpskDecoder::push(std::complex<double> y, double scale, double* reliability) {
     const std::complex<double>* turn = m_lsb ? kTurnLsb : kTurnUsb;
     // State = the last four input bits, newest in bit 0; s' = ((s << 1) | u) & 15 is reached
     // from s = (s' >> 1) | (h << 3).
     std::array<double, 16> next{};
-    std::array<std::complex<double>, 16> ref{};
+    std::array<std::complex<double>, 16> base{};
+    for (size_t s = 0; s < 16; ++s)
+        for (size_t i = 0; i < static_cast<size_t>(m_taps); ++i)
+            base[s] += m_coeff[i] * m_hist[s][i];
+    std::array<std::array<std::complex<double>, kTaps>, 16> hist;
     uint16_t decision = 0;
     float* margins = m_margins.data() + static_cast<size_t>(m_pos) * 16;
     for (unsigned ns = 0; ns < 16; ++ns) {
         const int u = static_cast<int>(ns & 1u);
         double best = 0.0, other = 0.0;
-        std::complex<double> predicted{0.0, 0.0};
+        unsigned from = 0;
+        std::complex<double> fromTurn{1.0, 0.0};
         for (unsigned h = 0; h < 2; ++h) {
             const unsigned s = (ns >> 1) | (h << 3);
-            const std::complex<double> p = m_ref[s] * turn[convPair(s, u)];
-            const double m = m_metric[s] + scale * (y * std::conj(p)).real();
+            const std::complex<double> t = turn[convPair(s, u)];
+            const double m = m_metric[s] + scale * (y * std::conj(base[s] * t)).real();
             if (h == 1) other = std::min(m, best);
             if (h == 0 || m > best) {
                 best = m;
-                predicted = p;
+                from = s;
+                fromTurn = t;
                 if (h == 1) decision |= static_cast<uint16_t>(1u << ns);
             }
         }
         next[ns] = best;
         margins[ns] = static_cast<float>(best - other);
-        ref[ns] = (1.0 - beta) * y + beta * predicted;
+        hist[ns][0] = y;
+        for (size_t i = 1; i < static_cast<size_t>(kTaps); ++i)
+            hist[ns][i] = m_hist[from][i - 1] * fromTurn;
     }
     unsigned bestState = 0;
     for (unsigned s = 1; s < 16; ++s)
@@ -62,7 +78,7 @@ int QpskDecoder::push(std::complex<double> y, double scale, double memory, doubl
     const double top = next[bestState];
     for (unsigned s = 0; s < 16; ++s)
         m_metric[s] = next[s] - top;
-    m_ref = ref;
+    m_hist = hist;
 
     m_decisions[static_cast<size_t>(m_pos)] = decision;
     int idx = m_pos;

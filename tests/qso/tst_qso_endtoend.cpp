@@ -103,7 +103,7 @@ private slots:
         QVERIFY2(text.contains(QString("<CALL:%1>%2 ").arg(call.size()).arg(call.toUpper())),
                  qPrintable(text));
         QVERIFY(text.contains("<MODE:3>PSK "));
-        QVERIFY(f.errorLog().isEmpty());
+        QVERIFY2(f.errorLog().isEmpty(), qPrintable(f.errorLog()));
     }
 };
 
