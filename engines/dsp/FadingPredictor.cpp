@@ -1,5 +1,6 @@
 #include "FadingPredictor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -34,6 +35,39 @@ std::vector<double> fadingPredictor(double snr, int taps, double dopplerHz, doub
         if (!std::isfinite(coeff[i])) return {1.0};
     }
     return coeff;
+}
+
+void PredictorChoice::setCandidates(std::vector<std::vector<double>> bank) {
+    if (bank.size() != m_bank.size()) {
+        m_err.assign(bank.size(), 0.0);
+        m_count = 0;
+        m_best = 0;
+    }
+    m_bank = std::move(bank);
+}
+
+const std::vector<double>& PredictorChoice::chosen() const {
+    static const std::vector<double> kPrevious{1.0};
+    return m_best < m_bank.size() ? m_bank[m_best] : kPrevious;
+}
+
+void PredictorChoice::observe(const std::complex<double>* hist, size_t n) {
+    if (m_bank.empty() || n < 2) return;
+    const double w = 1.0 / std::min(static_cast<double>(++m_count), m_window);
+    for (size_t c = 0; c < m_bank.size(); ++c) {
+        std::complex<double> p{0.0, 0.0};
+        for (size_t i = 0; i < m_bank[c].size() && i + 1 < n; ++i)
+            p += m_bank[c][i] * hist[i + 1];
+        m_err[c] += w * (std::norm(hist[0] - p) - m_err[c]);
+    }
+    for (size_t c = 0; c < m_bank.size(); ++c)
+        if (m_err[c] < m_err[m_best]) m_best = c;
+}
+
+void PredictorChoice::reset() {
+    std::fill(m_err.begin(), m_err.end(), 0.0);
+    m_count = 0;
+    m_best = 0;
 }
 
 } // namespace dsp

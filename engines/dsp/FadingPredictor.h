@@ -1,5 +1,6 @@
 #pragma once
 
+#include <complex>
 #include <vector>
 
 namespace dsp {
@@ -12,5 +13,26 @@ namespace dsp {
 // snr <= 0 gives the previous symbol alone.
 std::vector<double> fadingPredictor(double snr, int taps, double dopplerHz, double symbolRate,
                                     double floorRel);
+
+// Which of several predictors suits the channel, judged by how well each would have predicted
+// the symbols as decided (errors averaged over about `window` symbols).
+class PredictorChoice {
+public:
+    explicit PredictorChoice(double window = 64.0) : m_window(window) {}
+    // The candidates; their running errors are kept while the count stays the same.
+    void setCandidates(std::vector<std::vector<double>> bank);
+    const std::vector<double>& chosen() const;
+    size_t index() const { return m_best; }
+    // hist[0] the newest symbol, hist[1..n-1] older ones in its frame.
+    void observe(const std::complex<double>* hist, size_t n);
+    void reset();
+
+private:
+    double m_window;
+    std::vector<std::vector<double>> m_bank;
+    std::vector<double> m_err;
+    size_t m_count = 0;
+    size_t m_best = 0;
+};
 
 } // namespace dsp

@@ -1,4 +1,5 @@
 #include "PskReceiver.h"
+#include <cstdio>
 
 #include "BpskDetector.h"
 #include "CentreFinder.h"
@@ -47,14 +48,16 @@ constexpr double kEndAbove = 2.0;
 // rather than the end of a transmission; what was held is then kept a second longer, printed
 // only if a signal returns by then.
 constexpr double kFadedAbove = 1.25;
-// The QPSK decoder's phase reference: predicted from this many symbols for a fading channel of
-// this Doppler spread (one standard deviation of a Gaussian spectrum, between CCIR moderate's
-// and poor's), with this much disturbance beyond the noise that averaging cannot remove
-// (residual frequency, the loops' jitter, fading that fits no model), relative to the signal.
-// The prediction reaches back about a symbol and a half on average: enough to gain near the
-// noise, short enough to follow the phase through a fade.
+// The QPSK decoder's phase reference: the previous symbol, or a prediction from this many for
+// a fading channel of one of these Doppler spreads (one standard deviation of a Gaussian
+// spectrum; CCIR moderate's is 0.25 Hz, poor's 0.5 Hz), whichever would have predicted the
+// decided symbols best over about the last this many; each with this much disturbance beyond
+// the noise that averaging cannot remove (residual frequency, the loops' jitter, fading that
+// fits no model), relative to the signal. Near the noise a prediction is worth up to 3 dB, and
+// one reaching back no further than the fading allows follows the phase through a fade.
 constexpr int kPredictorTaps = 6;
-constexpr double kPredictorDopplerHz = 0.45;
+constexpr double kPredictorDopplerHz[] = {0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.8, 1.0};
+constexpr double kPredictorChoiceSymbols = 256.0;
 constexpr double kPredictorFloorDb = -12.0;
 // Far above the noise the previous symbol alone, which follows any phase: from this symbol SNR,
 // all of it over the 6 dB below.
@@ -151,6 +154,8 @@ struct PskReceiver::Impl {
     BpskDetector detector;
     double pSlow = 0.0; // symbol power averaged over seconds: the soft metrics' scale
     QpskDecoder viterbi{25};
+    PredictorChoice predictorChoice{kPredictorChoiceSymbols};
+    double bankSnrDb = -1e9; // the SNR its candidates were made for
     ConvEncoder reencoder;
     std::array<uint8_t, 256> hardPairs{};
     VaricodeSequence sequence{kSequenceDelay, kPriorWeight};
@@ -337,6 +342,8 @@ void PskReceiver::Impl::resetLoops() {
     ampCount = 0;
     detector.reset();
     viterbi.reset();
+    predictorChoice.reset();
+    bankSnrDb = -1e9;
     reencoder.reset();
     sequence.reset();
     varicode.reset();
@@ -946,14 +953,22 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         hardPairs[static_cast<size_t>(symbolCount % depth)] = static_cast<uint8_t>(hard);
         viterbi.setLsb(mode == PskMode::QpskLsb);
         // The phase reference: the previous symbol until locked (the frequency is not yet
-        // right), then a prediction for the signal's long-term SNR.
+        // right), then a prediction for the signal's long-term SNR and the fading rate that
+        // best predicted the symbols as decided.
         std::vector<double> predictor{1.0};
         if (locked && noisePow > 0.0 && pSlow > noisePow) {
             const double snr = (pSlow - noisePow) / noisePow;
-            predictor = fadingPredictor(snr, kPredictorTaps, kPredictorDopplerHz, kPskBaud,
-                                        std::pow(10.0, kPredictorFloorDb / 10.0));
-            const double w =
-                std::clamp((kPredictorAboveDb - 10.0 * std::log10(snr)) / 6.0, 0.0, 1.0);
+            const double snrDb = 10.0 * std::log10(snr);
+            if (std::fabs(snrDb - bankSnrDb) > 0.5) {
+                bankSnrDb = snrDb;
+                std::vector<std::vector<double>> bank{{1.0}};
+                for (double hz : kPredictorDopplerHz)
+                    bank.push_back(fadingPredictor(snr, kPredictorTaps, hz, kPskBaud,
+                                                   std::pow(10.0, kPredictorFloorDb / 10.0)));
+                predictorChoice.setCandidates(std::move(bank));
+            }
+            predictor = predictorChoice.chosen();
+            const double w = std::clamp((kPredictorAboveDb - snrDb) / 6.0, 0.0, 1.0);
             for (double& c : predictor)
                 c *= w;
             predictor[0] += 1.0 - w;
@@ -963,6 +978,8 @@ void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
         // reference.
         double sure = 0.0;
         const int b = viterbi.push(y * std::polar(1.0, -smoothPhase), scale, &sure);
+        if (locked && !carrierGone())
+            predictorChoice.observe(viterbi.bestHistory().data(), kPredictorTaps + 1);
         gates[static_cast<size_t>(symbolCount % kGates)] = gateNow();
         if (b >= 0) {
             hardZeroRun = b ? 0 : hardZeroRun + 1;

@@ -27,6 +27,7 @@ void QpskDecoder::reset() {
     std::fill(m_decisions.begin(), m_decisions.end(), uint16_t{0});
     m_pos = 0;
     m_filled = 0;
+    m_best = 0;
 }
 
 void QpskDecoder::setPredictor(const std::vector<double>& c) {
@@ -75,6 +76,7 @@ int QpskDecoder::push(std::complex<double> y, double scale, double* reliability)
     unsigned bestState = 0;
     for (unsigned s = 1; s < 16; ++s)
         if (next[s] > next[bestState]) bestState = s;
+    m_best = bestState;
     const double top = next[bestState];
     for (unsigned s = 0; s < 16; ++s)
         m_metric[s] = next[s] - top;

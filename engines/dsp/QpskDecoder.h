@@ -31,6 +31,10 @@ public:
     // that bit the other way fell behind where it merged (the soft-output Viterbi rule);
     // kSure where none within the traceback does.
     int push(std::complex<double> y, double scale, double* reliability = nullptr);
+
+    // The best path's latest symbols, newest first, each turned into the newest one's frame:
+    // what the reference would have had to predict, as far as the decisions go.
+    const std::array<std::complex<double>, kTaps>& bestHistory() const { return m_hist[m_best]; }
     static constexpr double kSure = 1e9;
 
 private:
@@ -41,6 +45,7 @@ private:
     std::array<std::array<std::complex<double>, kTaps>, 16> m_hist{};
     std::array<double, kTaps> m_coeff{1.0};
     int m_taps = 1;
+    size_t m_best = 0;
     std::vector<uint16_t> m_decisions; // a ring of depth entries, one bit per state
     std::vector<float> m_margins;      // the same ring: how far the losing path fell behind
     int m_pos = 0;
