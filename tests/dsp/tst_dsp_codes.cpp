@@ -8,6 +8,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <complex>
 #include <set>
 #include <string>
@@ -68,6 +69,41 @@ void hardMetrics(int pair, float m[4]) {
 }
 
 } // namespace
+
+// Rayleigh fading of unit mean power with a Gaussian Doppler spectrum, one value per QPSK31
+// symbol: complex white noise through a Gaussian filter whose output's autocorrelation is the
+// spectrum's transform, exp(-k^2 / (2 s^2)) over k symbols.
+class RayleighFading {
+public:
+    RayleighFading(double dopplerHz, dsp::GaussianNoise& rng) : m_rng(rng) {
+        const double s = 31.25 / (2.0 * 3.14159265 * std::max(dopplerHz, 0.01));
+        const int half = std::min(int(4 * s), 2000);
+        double norm = 0.0;
+        for (int k = -half; k <= half; ++k)
+            norm += std::exp(-2.0 * k * k / (s * s));
+        for (int k = -half; k <= half; ++k)
+            m_shape.push_back(std::exp(-k * k / (s * s)) / std::sqrt(norm));
+        for (size_t i = 0; i < m_shape.size(); ++i)
+            m_white.push_back(white());
+    }
+    std::complex<double> next() {
+        m_white[m_pos] = white();
+        m_pos = (m_pos + 1) % m_white.size();
+        std::complex<double> h{0.0, 0.0};
+        for (size_t i = 0; i < m_shape.size(); ++i)
+            h += m_shape[i] * m_white[(m_pos + i) % m_white.size()];
+        return h;
+    }
+
+private:
+    std::complex<double> white() {
+        return std::sqrt(0.5) * std::complex<double>(m_rng.next(), m_rng.next());
+    }
+    dsp::GaussianNoise& m_rng;
+    std::vector<double> m_shape;
+    std::vector<std::complex<double>> m_white;
+    size_t m_pos = 0;
+};
 
 class TestCodes : public QObject {
     Q_OBJECT
@@ -292,30 +328,10 @@ private slots:
         QFETCH(double, maxShare);
         dsp::GaussianNoise rng(17);
         const double snr = std::pow(10.0, snrDb / 10.0);
-        // Fading: complex white noise through a Gaussian filter whose autocorrelation is the
-        // Doppler spectrum's transform, exp(-k^2 / (2 s^2)) over k symbols.
-        std::vector<double> shape;
-        if (dopplerHz > 0.0) {
-            const double s = 31.25 / (2.0 * 3.14159265 * dopplerHz);
-            double norm = 0.0;
-            for (int k = -int(4 * s); k <= int(4 * s); ++k)
-                norm += std::exp(-2.0 * k * k / (s * s));
-            for (int k = -int(4 * s); k <= int(4 * s); ++k)
-                shape.push_back(std::exp(-k * k / (s * s)) / std::sqrt(norm));
-        }
-        std::vector<std::complex<double>> white(shape.size());
-        for (auto& w : white)
-            w = std::sqrt(0.5) * std::complex<double>(rng.next(), rng.next());
+        RayleighFading fading(dopplerHz, rng);
         auto channel = [&]() -> std::complex<double> {
-            if (shape.empty()) return 1.0;
-            white.erase(white.begin());
-            white.push_back(std::sqrt(0.5) * std::complex<double>(rng.next(), rng.next()));
-            std::complex<double> h{0.0, 0.0};
-            for (size_t i = 0; i < shape.size(); ++i)
-                h += shape[i] * white[i];
-            return h;
+            return dopplerHz > 0.0 ? fading.next() : 1.0;
         };
-
         dsp::ConvEncoder enc;
         dsp::QpskDecoder predicted(25), plain(25);
         predicted.setPredictor(dsp::fadingPredictor(snr, 6, std::max(dopplerHz, 0.45), 31.25,
@@ -368,6 +384,50 @@ private slots:
         };
         QVERIFY2(highSnr[0] > lowSnr[0] && lag(highSnr) < lag(lowSnr) && lag(lowSnr) < 3.5,
                  qPrintable(QString("%1 %2").arg(lag(lowSnr)).arg(lag(highSnr))));
+    }
+
+    // Symbols through fading of the rate given, the predictors made for a slow, a CCIR-poor and
+    // a fast rate (and the previous symbol): the choice, judging by the symbols alone, settles
+    // on the one made for that rate, or on the previous symbol far above the noise where the
+    // phase moves fast.
+    void predictorChoice_data() {
+        QTest::addColumn<double>("dopplerHz");
+        QTest::addColumn<double>("snrDb");
+        QTest::addColumn<int>("expected"); // 0: the previous symbol, 1..3: slow, poor, fast
+        QTest::newRow("slow") << 0.1 << 12.0 << 1;
+        QTest::newRow("poor") << 0.5 << 12.0 << 2;
+        QTest::newRow("fast") << 2.0 << 12.0 << 3;
+        QTest::newRow("fast, strong") << 5.0 << 40.0 << 0;
+    }
+    void predictorChoice() {
+        QFETCH(double, dopplerHz);
+        QFETCH(double, snrDb);
+        QFETCH(int, expected);
+        dsp::GaussianNoise rng(5);
+        RayleighFading fading(dopplerHz, rng);
+        const double snr = std::pow(10.0, snrDb / 10.0), sigma = std::sqrt(0.5 / snr);
+        dsp::PredictorChoice choice(256.0);
+        std::vector<std::vector<double>> bank{{1.0}};
+        for (double hz : {0.1, 0.5, 2.0})
+            bank.push_back(dsp::fadingPredictor(snr, 6, hz, 31.25, 0.06));
+        choice.setCandidates(bank);
+        // The decided symbols turned into the newest one's frame: the channel plus noise.
+        std::vector<std::complex<double>> hist(7);
+        std::vector<int> chosen(bank.size());
+        for (int k = 0; k < 6000; ++k) {
+            std::rotate(hist.rbegin(), hist.rbegin() + 1, hist.rend());
+            hist[0] = fading.next() + sigma * std::complex<double>(rng.next(), rng.next());
+            if (k >= 7) choice.observe(hist.data(), hist.size());
+            if (k >= 1000) ++chosen[choice.index()];
+            QCOMPARE(choice.chosen(), bank[choice.index()]);
+        }
+        const auto most = std::max_element(chosen.begin(), chosen.end()) - chosen.begin();
+        QVERIFY2(most == expected, qPrintable(QString("%1: %2 %3 %4 %5")
+                                                  .arg(most)
+                                                  .arg(chosen[0])
+                                                  .arg(chosen[1])
+                                                  .arg(chosen[2])
+                                                  .arg(chosen[3])));
     }
 };
 
