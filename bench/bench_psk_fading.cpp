@@ -5,7 +5,8 @@
 //   bench_psk_fading [--chars N] [--seeds S] [--only NAME] [--mode bpsk|qpsk]
 // Environment: BENCH_PERSEED=1 prints each seed's errors, BENCH_SEED=K runs seed K alone,
 // BENCH_SNR=D replaces every condition's SNRs by D, BENCH_CHANNEL=P every channel profile by P
-// (FadingChannel::parse text), BENCH_DUMP=1 prints the texts, BENCH_LOSS=1
+// (FadingChannel::parse text), BENCH_NLAG=N delays a neighbour by N samples (default: by seed,
+// within a symbol), BENCH_DUMP=1 prints the texts, BENCH_LOSS=1
 // prints where ours loses characters the reference gets (and the other way round).
 #include "BenchText.h"
 #include "Channel.h"
@@ -103,9 +104,13 @@ void run(const Condition& c, int snr, int mode, size_t chars, int seeds, Score& 
             other = bench::makeText(chars, seed + 77);
             std::vector<float> b = transmit(other, mode, kFreq + c.neighbourHz);
             dsp::FadingChannel(profile, kRate, seed + 5).process(b.data(), b.size());
-            audio.resize(std::max(audio.size(), b.size()), 0.0f);
+            // Its symbols fall anywhere against ours (seed by seed).
+            const size_t lag = std::getenv("BENCH_NLAG")
+                                   ? static_cast<size_t>(std::atoi(std::getenv("BENCH_NLAG")))
+                                   : static_cast<size_t>((seed * 2654435761u) % 256);
+            audio.resize(std::max(audio.size(), b.size() + lag), 0.0f);
             for (size_t i = 0; i < b.size(); ++i)
-                audio[i] += b[i];
+                audio[i + lag] += b[i];
         }
         dsp::GaussianNoise noise(seed * 7919 + 17);
         dsp::addNoise(audio.data(), audio.size(), snr, noise, power, kRate);

@@ -32,6 +32,9 @@ constexpr double kInnerRate = 500.0;
 constexpr double kMaxSearchHz = 120.0;
 // A signal found this close to where the channel is tuned is left to the AFC and the loops.
 constexpr double kHereHz = 5.0;
+// How well the latest phase changes must line up (1 = perfectly; noise averages about 0.35)
+// for the loops to hold the search where the channel is tuned.
+constexpr double kLoopsHere = 0.55;
 // Input kept for decoding afresh when the search retunes: enough to reach back to the start
 // of a signal the search has just found.
 constexpr double kReplaySeconds = 4.0;
@@ -444,7 +447,11 @@ void PskReceiver::Impl::coarseTune() {
             loopsOnIt = std::fabs(apart - spacing * std::round(apart / spacing)) < 1.0;
         }
     }
-    if (std::fabs(c - here) > 3.0 && loopsOnIt && centre.signalAt(here, 3.0, bpsk)) {
+    // (Nor while the phase changes line up where the loops are: a neighbour's spectrum can put
+    // a peak anywhere.)
+    const bool linedUp = std::max(std::abs(fll2), std::abs(fll4)) > kLoopsHere;
+    if (std::fabs(c - here) > 3.0 && loopsOnIt &&
+        (centre.signalAt(here, 3.0, bpsk) || (linedUp && std::fabs(c - here) > kHereHz))) {
         coarseVotes = 0;
         return;
     }
@@ -461,7 +468,12 @@ void PskReceiver::Impl::coarseTune() {
     // (A loop holds on a blind spot next to the signal, not two away: a larger jump is a
     // neighbour's spectrum pulling the estimate.)
     const bool nextSpot = std::fabs(std::round(residual / spacing)) == 1.0;
-    if (std::fabs(residual) <= threshold || (!searching && (offSpot > 2.0 || !nextSpot))) {
+    // QPSK decoded in lock is on no blind spot: there every phase change would come out turned
+    // and the decisions would not re-encode to what was received. (A neighbour's spectrum can
+    // put the centre near one.)
+    const bool provenQpsk = !bpsk && locked;
+    if (std::fabs(residual) <= threshold || provenQpsk ||
+        (!searching && (offSpot > 2.0 || !nextSpot))) {
         coarseVotes = 0;
         return;
     }
@@ -503,8 +515,14 @@ bool PskReceiver::Impl::search() {
         return false;
     }
     // A signal where the channel is tuned holds it, even when a neighbour's spectrum hides its
-    // peak from the nearest-signal test.
-    if (std::fabs(c) <= kHereHz || centre.signalAt(0.0, kHereHz, mode == PskMode::Bpsk)) {
+    // peak from the nearest-signal test, or puts one between the two (as two overs starting
+    // together can): the loops then line up near the channel's frequency, far from what the
+    // spectrum offers.
+    const double loopsAt = nu * kPskBaud / kTwoPi;
+    const bool loopsHere = std::max(std::abs(fll2), std::abs(fll4)) > kLoopsHere &&
+                           std::fabs(loopsAt) <= 2.0 && std::fabs(c - loopsAt) > kHereHz;
+    if (std::fabs(c) <= kHereHz || loopsHere ||
+        centre.signalAt(0.0, kHereHz, mode == PskMode::Bpsk)) {
         searchVotes = 0;
         return false;
     }

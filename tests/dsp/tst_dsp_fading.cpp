@@ -208,6 +208,81 @@ private slots:
         }
     }
 
+    // Two QPSK overs side by side, started together, the neighbour's symbols anywhere against
+    // ours, a channel set on each: neither may take the other's signal while its own is on the
+    // air, whether the search (two overs starting together can show a spectral peak between
+    // them) or the lock's blind-spot check (a neighbour's spectrum can put the centre one QPSK
+    // blind spot off) would move it. A channel that keeps its signal makes well under 3 % errors
+    // here. (Each channel is judged to the end of its own over: ten seconds after that, the
+    // search may look afresh.)
+    void neighboursTakeNoChannel() {
+        const int seeds = qEnvironmentVariableIsSet("TD_NEIGHBOUR_SEEDS")
+                              ? qEnvironmentVariableIntValue("TD_NEIGHBOUR_SEEDS")
+                              : 8;
+        QStringList taken;
+        for (double apart : {30.0, 40.0})
+            for (int lag : {64, 200})
+                for (int seed = 0; seed < seeds; ++seed) {
+                    const std::string a = sampleText(600, 100 + seed),
+                                      b = sampleText(600, 200 + seed);
+                    auto audio = transmit(a, 1, 1000.0);
+                    const double power = dsp::meanPower(audio.data(), audio.size());
+                    const size_t endA = audio.size();
+                    const auto other = transmit(b, 1, 1000.0 + apart);
+                    const size_t endB = other.size() + size_t(lag);
+                    audio.resize(std::max(endA, endB), 0.0f);
+                    for (size_t i = 0; i < other.size(); ++i)
+                        audio[i + size_t(lag)] += other[i];
+                    addSilence(audio, 0.5, 0.5);
+                    addNoise(audio, power, -10.0, 300 + uint64_t(seed));
+                    auto upTo = [&](size_t end) {
+                        return std::vector<float>(audio.begin(),
+                                                  audio.begin() + long(end + size_t(kRate)));
+                    };
+                    const double ea = cer(a, decodeWith(upTo(endA), 1, 0, 50.0));
+                    const double eb = cer(b, decodeWith(upTo(endB), 1, 0, 50.0, 1000.0 + apart));
+                    if (ea > 3.0 || eb > 3.0)
+                        taken << QString("%1 Hz lag %2 seed %3: %4 %5")
+                                     .arg(apart)
+                                     .arg(lag)
+                                     .arg(seed)
+                                     .arg(ea)
+                                     .arg(eb);
+                }
+        QVERIFY2(taken.isEmpty(), qPrintable(taken.join("; ")));
+    }
+
+    // The first seconds of two QPSK overs starting together 40 Hz apart: their preambles can
+    // show the spectrum a peak half-way between them, where the search must not take the channel
+    // while the loops line up where it is tuned.
+    void searchKeepsTheChannelAtAStart() {
+        int moved = 0;
+        QStringList where;
+        for (int seed = 0; seed < 200; ++seed) {
+            auto audio = transmit(sampleText(12, 400 + seed), 1, 1000.0);
+            const double power = dsp::meanPower(audio.data(), audio.size());
+            const auto other = transmit(sampleText(12, 500 + seed), 1, 1040.0);
+            const size_t lag = size_t(seed * 37 % 256);
+            audio.resize(std::max(audio.size(), other.size() + lag), 0.0f);
+            for (size_t i = 0; i < other.size(); ++i)
+                audio[i + lag] += other[i];
+            addSilence(audio, 0.5, 0.0);
+            addNoise(audio, power, -10.0, 600 + uint64_t(seed));
+            audio.resize(size_t(3.0 * kRate));
+            dsp::PskReceiver rx(kRate);
+            rx.setMode(dsp::PskMode::QpskUsb);
+            rx.setAfcLimit(50.0);
+            rx.setSquelch(0, 0);
+            rx.setFrequency(1000.0, 50.0);
+            decode(rx, audio, 512);
+            if (std::fabs(rx.frequency() - 1000.0) > 5.0) {
+                ++moved;
+                where << QString("seed %1: %2 Hz").arg(seed).arg(rx.frequency());
+            }
+        }
+        QVERIFY2(moved == 0, qPrintable(where.join("; ")));
+    }
+
     // The BPSK detector on symbols: near the noise its smoothed reference beats plain
     // differential detection clearly; far above the noise with a fast-moving phase (whose
     // phase changes look like noise, but whose amplitude does not) it is no worse.
