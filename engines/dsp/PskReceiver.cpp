@@ -200,6 +200,9 @@ struct PskReceiver::Impl {
     long judgeUntil = -1;
     long lastDrop = -1; // symbol at which the carrier was last judged gone
     long lastLock = -1; // the last symbol with a lock
+    // Where the mixer was over the last two seconds: a lock lost just after the AFC ran off
+    // (a neighbour's burst can throw the loops) goes back to where it was.
+    std::array<double, 64> ncoRing{}; // 0 where there was no lock
     int droppedSymbols = 0;
     std::array<uint8_t, 128> held{}; // characters decoded while fading, or awaiting judgement
     size_t heldCount = 0;
@@ -271,6 +274,7 @@ struct PskReceiver::Impl {
         ncoStep = {static_cast<float>(std::cos(w)), static_cast<float>(-std::sin(w))};
     }
     void moveNco(double deltaHz);
+    void returnHome();
     void retune(double hz);
     void resetLoops();
     void resetAll();
@@ -329,6 +333,7 @@ void PskReceiver::Impl::resetLoops() {
     tNext = static_cast<double>(nAbs) + sps;
     symbolCount = 0;
     levelRing.fill(0.0f);
+    ncoRing.fill(0.0);
     timingCount = 0;
     phase = 0.0;
     nu = 0.0;
@@ -388,6 +393,15 @@ void PskReceiver::Impl::moveNco(double deltaHz) {
     nu += rot;
     fll2 *= std::polar(1.0, 2.0 * rot);
     fll4 *= std::polar(1.0, 4.0 * rot);
+}
+
+void PskReceiver::Impl::returnHome() {
+    const double home = ncoRing[static_cast<size_t>(symbolCount % 64)]; // two seconds ago
+    // (Only to where there was a lock: one won since may have pulled in from there.)
+    if (home <= 0.0 || std::fabs(home - ncoFreq) <= 2.0) return;
+    moveNco(home - ncoFreq);
+    nu = 0.0;
+    centre.reset();
 }
 
 void PskReceiver::Impl::retune(double hz) {
@@ -833,6 +847,7 @@ void PskReceiver::Impl::clearQuality() {
 
 void PskReceiver::Impl::symbol(cf yIn, std::vector<uint8_t>& out) {
     levelRing[static_cast<size_t>(symbolCount % 64)] = static_cast<float>(level);
+    ncoRing[static_cast<size_t>(symbolCount % 64)] = locked ? ncoFreq : 0.0;
     ++symbolCount;
     ++timingCount;
     const cd y(yIn.real(), yIn.imag());
@@ -1050,6 +1065,7 @@ void PskReceiver::Impl::updateQuality(cd q, double weight) {
         unlockedSymbols = 0;
         lastLock = symbolCount;
     } else if (lq < 0.3) {
+        if (locked) returnHome();
         locked = false;
     }
     // After ten seconds without a signal, look afresh.
