@@ -263,6 +263,32 @@ private slots:
         QVERIFY2(taken.isEmpty(), qPrintable(taken.join("; ")));
     }
 
+    // BPSK beside an equal neighbour 30 Hz away at -10 dB, its symbols falling anywhere against
+    // ours: the receive filter made for a neighbour keeps the errors at about half the matched
+    // filter's (0.6 % against 1.0 %).
+    void bpskNeighbourLeakage() {
+        size_t errors = 0, chars = 0;
+        for (int seed = 0; seed < 3; ++seed)
+            for (int lag : {64, 128}) {
+                const std::string a = sampleText(600, 700 + seed), b = sampleText(600, 800 + seed);
+                auto audio = transmit(a, 0, 1000.0);
+                const double power = dsp::meanPower(audio.data(), audio.size());
+                const auto other = transmit(b, 0, 1030.0);
+                audio.resize(std::max(audio.size(), other.size() + size_t(lag)), 0.0f);
+                for (size_t i = 0; i < other.size(); ++i)
+                    audio[i + size_t(lag)] += other[i];
+                addSilence(audio, 0.5, 0.5);
+                addNoise(audio, power, -10.0, 900 + uint64_t(seed));
+                for (const auto& [text, hz] : {std::pair{a, 1000.0}, std::pair{b, 1030.0}}) {
+                    errors += size_t(std::lround(cer(text, decodeWith(audio, 0, 0, 50.0, hz)) *
+                                                 double(text.size()) / 100.0));
+                    chars += text.size();
+                }
+            }
+        const double pct = 100.0 * double(errors) / double(chars);
+        QVERIFY2(pct <= 0.8, qPrintable(QString::number(pct)));
+    }
+
     // The first seconds of two QPSK overs starting together 40 Hz apart: their preambles can
     // show the spectrum a peak half-way between them, where the search must not take the channel
     // while the loops line up where it is tuned.
